@@ -1,0 +1,14 @@
+# One INTERFACE target with the compile rules every target shares.
+add_library(ruz_common_cfg INTERFACE)
+target_compile_options(ruz_common_cfg INTERFACE -Wall -Wextra -Wno-missing-field-initializers)
+target_compile_definitions(ruz_common_cfg INTERFACE _FILE_OFFSET_BITS=64)
+
+if(RUZ_SANITIZE STREQUAL "address")
+  set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+elseif(RUZ_SANITIZE STREQUAL "thread")
+  set(_san -fsanitize=thread -fno-omit-frame-pointer)
+endif()
+if(_san)
+  target_compile_options(ruz_common_cfg INTERFACE ${_san})
+  target_link_options(ruz_common_cfg INTERFACE ${_san})
+endif()

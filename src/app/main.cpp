@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::puts("ruz: under construction");
+  return 0;
+}

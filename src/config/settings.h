@@ -1,0 +1,116 @@
+// The settings record loaded from ruz.ini, and the operations around it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ruz {
+
+// Lists ("list" fields) hold their items separated by CR ("\r"); nocgissi by CR LF.
+
+struct AliasEntry {
+  std::string localpath;   // resolved against the program directory
+  std::string serverpath;
+};
+
+struct AccessRule {
+  std::string path;   // list of wildcard patterns
+  std::string allow;  // list of host patterns
+  std::string deny;   // list of host patterns
+};
+
+struct MimeEntry {
+  std::string extension;  // list, each item with its dot
+  std::string mimetype;
+};
+
+struct CgiRule {
+  std::string extension;  // list
+  std::string fileheader;
+  std::string cmdline;
+};
+
+struct ErrorPageEntry {
+  int errcode = 0;
+  std::string errfile;  // resolved against the program directory
+};
+
+struct UserEntry {
+  std::string name;
+  std::string password;
+};
+
+struct AuthRule {
+  std::string name;  // the realm
+  std::string path;  // list of wildcard patterns
+  std::string user;  // list of user names
+};
+
+struct ServerSettings {
+  std::string srvname;
+  int port = 0;
+  std::string root;
+  std::string defmime;
+  std::string index;
+  int filelist = 0;
+  int logwrite = 0;
+  std::string logformat;
+  int mem = 0;
+  int bufmax = 0;
+  std::string logname;
+  int running = 0;
+  int ssi = 0;
+  std::string ssiexts;
+  int ssisizelimit = 0;
+  int ssinoexeccmd = 0;
+  std::string nocgissi;
+  int auth = 0;
+  int alias = 0;
+  int deny = 0;
+  int errpage = 0;
+  int dnsopt = 0;
+  int connecttimeout = 0;
+  int processtimeout = 0;
+  int maxconnect = 0;
+  int autoupdatecheck = 0;
+  int sendwait = 0;  // ms pause after every full 64 KiB piece of a file body
+
+  std::vector<AliasEntry> ruzalias;
+  std::vector<AccessRule> accessRules;
+  std::vector<MimeEntry> mimeTypes;
+  std::vector<CgiRule> cgiRules;
+  std::vector<ErrorPageEntry> errorPages;
+  std::vector<UserEntry> users;
+  std::vector<AuthRule> authRules;
+};
+
+/// The main section's name and the ini file's path (ruz.ini in the program directory).
+inline constexpr const char *kMainSection = "RUZ";
+std::string IniPath();
+
+/// The standard access-log format (the options editor's "restore default").
+extern const char *const kStandardLogFormat;
+
+/// 0 when loaded; 1 when ruz.ini cannot be read (the record is left as it was).
+int LoadSettings(ServerSettings &settings);
+
+/// Back to the never-loaded state: empty texts, zero integers, empty tables.
+void FreeSettings(ServerSettings &settings);
+
+/// path resolved against the program directory (cut to 259 bytes first);
+/// absolute paths stay, "." and ".." are resolved, "" gives the directory.
+std::string ExeRelativePath(std::string_view path);
+
+/// The number of consecutive sections prefix0, prefix1, … that exist and hold
+/// at least one entry.
+int CountListSections(std::string_view prefix, std::string_view iniPath);
+
+/// Deletes prefixN, prefixN+1, … while they exist and hold an entry; returns how many.
+int DeleteListSectionsFrom(std::string_view prefix, int first, std::string_view iniPath);
+
+/// Writes value as decimal text under key.
+void WriteIntSetting(std::string_view section, std::string_view key, int value,
+                     std::string_view iniPath);
+
+}  // namespace ruz

@@ -1,0 +1,72 @@
+// Files and directories. Every path is a CP932 text; the conversion to the
+// file system's UTF-8 happens here and nowhere else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ruz {
+
+struct FileInfo {
+  bool exists = false;
+  bool isDirectory = false;
+  std::uint64_t size = 0;
+  std::int64_t mtime = 0;  // seconds since the epoch (UTC)
+};
+
+/// What is at path (follows symbolic links). exists is false when nothing is.
+FileInfo GetFileInfo(std::string_view path);
+
+struct DirEntry {
+  std::string name;  // CP932; characters CP932 lacks become "?"
+  FileInfo info;
+};
+
+/// The entries of a directory except "." and "..", in the order the system gives
+/// them. False when the directory cannot be read.
+bool ListDirectory(std::string_view path, std::vector<DirEntry> &entries);
+
+/// A file opened for reading; closed by the destructor. Not copyable.
+class ReadFile {
+ public:
+  ReadFile() = default;
+  explicit ReadFile(std::string_view path);
+  ~ReadFile();
+  ReadFile(ReadFile &&other) noexcept;
+  ReadFile &operator=(ReadFile &&other) noexcept;
+  ReadFile(const ReadFile &) = delete;
+  ReadFile &operator=(const ReadFile &) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }  // -1 when not open
+  /// Reads up to size bytes; returns the count, 0 at the end, -1 on error.
+  long long Read(void *buffer, std::size_t size);
+  /// Moves to an absolute offset; false on error.
+  bool Seek(std::uint64_t offset);
+  FileInfo Info() const;
+
+ private:
+  int fd_ = -1;
+};
+
+/// Reads the whole file (at most limit bytes when limit > 0). False when it
+/// cannot be opened or read.
+bool ReadWholeFile(std::string_view path, std::string &content, std::uint64_t limit = 0);
+
+/// Opens (creating when missing) and appends the bytes in one write, then closes.
+/// False when the file cannot be opened or the write fails.
+bool AppendBytes(std::string_view path, std::string_view bytes);
+
+/// Writes the whole file through a temporary file in the same directory and a
+/// rename, so readers never see a half-written file.
+bool ReplaceFileAtomically(std::string_view path, std::string_view content);
+
+/// Copies a file (for settings import and export); false on failure.
+bool CopyFileTo(std::string_view from, std::string_view to);
+
+/// The path converted to the file system's encoding (UTF-8).
+std::string ToSystemPath(std::string_view cp932Path);
+
+}  // namespace ruz

@@ -1,0 +1,28 @@
+// Per-path admission: host rules, Basic authentication, and the mapping of a
+// request path to the file system through aliases or the document root.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ruz {
+
+struct ConnectionSlot;
+struct RequestInfo;
+struct ServerSettings;
+
+/// True when the host rules refuse the request.
+bool CheckHostAccess(const ServerSettings &settings, const RequestInfo &request);
+
+/// Basic authentication: true when admitted (or no rule applies); otherwise
+/// challenge holds the WWW-Authenticate line of the deciding rule's realm.
+bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
+                    std::string &challenge);
+
+/// 1 when an alias applied and wrote localPath, 0 otherwise.
+int ApplyAlias(const ServerSettings &settings, std::string &localPath, std::string_view nqp);
+
+/// The file-system path for the request path nqp (alias or document root).
+void MapRequestPath(std::string &localPath, std::string_view nqp, const ConnectionSlot &slot);
+
+}  // namespace ruz

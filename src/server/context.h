@@ -1,0 +1,70 @@
+// The server instance and its table of connection slots.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/settings.h"
+#include "platform/clock.h"
+#include "platform/socket.h"
+
+namespace ruz {
+
+class OwnerLoop;
+class StatusView;
+
+inline constexpr int kMaxScannedSlots = 64;
+
+/// The in-memory access-log buffer: at most capacity - 1 bytes of text.
+struct LogBuffer {
+  std::size_t capacity = 0;
+  std::string text;
+};
+
+struct ConnectionSlot {
+  OwnerLoop *owner = nullptr;      // the owner thread's loop (the main window's thread)
+  StatusView *listView = nullptr;  // written only on the owner thread
+  std::thread thread;
+  Socket socket;
+  PeerAddress peer;
+  int row = 0;                  // changed only on the owner thread
+  std::atomic<int> state{0};    // 0 free, 1 taken, 2 row shown
+  const ServerSettings *settings = nullptr;
+  const DateTime *startTime = nullptr;
+  LogBuffer *logBuffer = nullptr;
+  std::mutex *logLock = nullptr;
+};
+
+struct ServerContext {
+  OwnerLoop *owner = nullptr;
+  StatusView *listView = nullptr;
+  Socket listenSocket;
+  std::thread acceptThread;
+  ServerSettings *settings = nullptr;
+  std::unique_ptr<ConnectionSlot[]> slots;
+  int slotCount = 0;
+  std::unique_ptr<LogBuffer> logBuffer;
+  std::unique_ptr<std::mutex> logLock;
+  int isRunning = 0;
+  std::uint16_t boundPort = 0;
+  /// Where message boxes go: the window shows a warning, headless prints it.
+  void (*showWarning)(const std::string &cp932Text) = nullptr;
+};
+
+/// 1 on success; 0 after a warning when bind or listen failed.
+int StartServer(ServerContext &context);
+/// Waits (handling owner messages) until every slot is free, then releases all.
+void StopServer(ServerContext &context);
+void RestartServer(ServerContext &context);
+
+/// Owner thread, WM_USER + 1: every shown row moves down by one.
+void ShiftShownRows(ServerContext &context);
+/// Owner thread, WM_USER: the slot's thread is let go and the slot freed.
+void ReleaseSlot(ConnectionSlot &slot);
+
+}  // namespace ruz

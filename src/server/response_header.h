@@ -1,0 +1,31 @@
+// The status line and header block every response begins with.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+
+namespace ruz {
+
+struct ConnectionSlot;
+
+inline constexpr const char *kServerSoftware = "Ruzo'sWebserver/1.0";
+extern const char *const kDayNames[7];     // index 0 = Sunday
+extern const char *const kMonthNames[13];  // index 1-12; [0] is ""
+
+/// Reason phrase of a status code; "" for a code outside the table.
+const char *StatusReason(int code);
+
+/// "Sun, 06 Dec 2026 14:05:09 GMT" for a UTC date and time.
+std::string FormatHttpDate(const DateTime &utc);
+
+/// The status line and header block for code with extra merged in (a Status:
+/// line of extra overrides the status line), ending with the blank line.
+/// extra is normalised in place.
+std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc);
+
+/// Composes and sends the header; 1 when it was sent completely, 0 when a send failed.
+int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra);
+
+}  // namespace ruz
