@@ -1,5 +1,6 @@
-// The owner thread's message loop: connection threads hand work to the thread
-// that owns the status list and the slot table, and wait until it has run.
+// The owner thread's message loop: connection threads hand short functions to
+// the thread that owns the status list and the slot table, and wait until they
+// have run there.
 #pragma once
 
 #include <condition_variable>
@@ -12,40 +13,45 @@ namespace ruz {
 
 class OwnerLoop {
  public:
-  /// wake is called from the sending thread whenever a message is queued, so a
-  /// front end with its own event loop (Qt) can schedule ProcessPending.
-  explicit OwnerLoop(std::function<void()> wake = {});
+  /// The constructing thread is the owner.
+  OwnerLoop();
+  ~OwnerLoop();
+  OwnerLoop(const OwnerLoop &) = delete;
+  OwnerLoop &operator=(const OwnerLoop &) = delete;
 
-  /// The calling thread becomes the owner (the constructing thread is by default).
-  void BindToCurrentThread();
   bool IsOwnerThread() const;
 
-  /// Runs fn on the owner thread and returns when it has run. On the owner
-  /// thread itself fn runs at once.
+  /// Runs fn on the owner thread and returns when it has run; on the owner
+  /// thread itself fn runs at once. fn must be short and must not block.
   void Send(std::function<void()> fn);
 
-  /// Owner thread: runs every queued message.
-  void ProcessPending();
+  /// Owner thread: runs every queued function.
+  void RunPending();
 
-  /// Owner thread: handles messages until done() is true; done is tested after
-  /// every message and whenever Notify is called.
-  void RunUntil(const std::function<bool()> &done);
+  /// An eventfd that is readable while work is queued (for a front end's own
+  /// event loop, e.g. a QSocketNotifier that calls RunPending).
+  int WakeFd() const;
 
-  /// Wakes RunUntil to test its condition again (any thread).
+  /// Owner thread: runs queued functions until done() is true. Between checks
+  /// it waits with the idle wait (default: until work is queued or Notify).
+  void WaitUntil(const std::function<bool()> &done);
+
+  /// Replaces the idle wait of WaitUntil (e.g. a GUI's processEvents).
+  void SetIdleWait(std::function<void()> idleWait);
+
+  /// Wakes WaitUntil so it tests its condition again (any thread).
   void Notify();
 
  private:
-  struct Message {
-    std::function<void()> fn;
-    bool done = false;
-  };
-  std::function<void()> wake_;
+  // Implementation detail; see owner_loop.cpp.
+  struct Message;
   std::thread::id owner_;
+  int wakeFd_ = -1;
+  std::function<void()> idleWait_;
   std::mutex mutex_;
-  std::condition_variable queued_;
-  std::condition_variable handled_;
+  std::condition_variable changed_;
   std::deque<Message *> queue_;
-  unsigned long notifications_ = 0;
+  unsigned long generation_ = 0;
 };
 
 }  // namespace ruz
