@@ -1,8 +1,107 @@
-// Placeholder until SSI documents are processed.
+// Server-side includes: the document read, its header sent, its directives
+// replaced on the way to the client.
 #include "ssi/ssi.h"
+
+#include <algorithm>
+
+#include "cgi/environment_block.h"
+#include "config/settings.h"
+#include "content/static_file.h"
+#include "log/status_rows.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text_codes.h"
+#include "server/context.h"
+#include "server/request_info.h"
+#include "server/response_header.h"
+#include "ssi/document.h"
 
 namespace ruz {
 
-int SendSsiDocument(ConnectionSlot &, RequestInfo &, std::uint64_t &) { return 1; }
+namespace {
+
+constexpr std::size_t kPathLimit = 260;
+constexpr std::size_t kReadPiece = 65536;
+
+// The connection's socket, counting every byte that reaches it.
+class SlotOutput : public SsiOutput {
+ public:
+  SlotOutput(ConnectionSlot &slot, std::uint64_t &bytesSent) : slot_(slot), bytesSent_(bytesSent) {}
+
+  bool Send(std::string_view bytes) override {
+    if (!slot_.socket.SendAll(bytes)) return false;
+    bytesSent_ += bytes.size();
+    return true;
+  }
+
+  bool SendFile(ReadFile &file, std::uint64_t size) override {
+    return SendFileBody(slot_, file, 0, size, bytesSent_, false) == 1;
+  }
+
+  RunResult Run(const SsiProgram &program, const EnvironmentBlock &environment) override {
+    return RunChildProcess(slot_, program.arguments, program.workingDirectory, environment,
+                           bytesSent_, false, program.headerMode);
+  }
+
+ private:
+  ConnectionSlot &slot_;
+  std::uint64_t &bytesSent_;
+};
+
+// At most limit bytes (limit 0: the whole file); the text ends at its first
+// zero byte. False when the file cannot be read.
+bool ReadDocumentText(ReadFile &file, std::uint64_t limit, std::string &text) {
+  std::uint64_t wanted = file.Info().size;
+  if (limit > 0 && limit < wanted) wanted = limit;
+  text.resize(wanted);
+  std::uint64_t filled = 0;
+  while (filled < wanted) {
+    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(wanted - filled, kReadPiece));
+    const long long got = file.Read(text.data() + filled, piece);
+    if (got < 0) return false;
+    if (got == 0) break;
+    filled += static_cast<std::uint64_t>(got);
+  }
+  text.resize(filled);
+  const std::size_t zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
+  return true;
+}
+
+std::uint64_t SizeLimit(const ServerSettings &settings) {
+  return settings.ssisizelimit > 0 ? static_cast<std::uint64_t>(settings.ssisizelimit) : 0;
+}
+
+}  // namespace
+
+int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
+  bytesSent = 0;
+  std::string extra = "Pragma: no-cache\r\nCache-Control: no-cache\r\n";
+  SendResponseHeader(slot, 200, extra);
+
+  ReadFile file(request.localPath);
+  std::string text;
+  if (!file.IsOpen() || !ReadDocumentText(file, SizeLimit(*slot.settings), text)) {
+    SetStatusText(slot, RUZ_CP932("ファイルオープンエラー"));
+    return -1;
+  }
+  SetStatusText(slot, RUZ_CP932("SSI実行中..."));
+
+  SlotOutput output(slot, bytesSent);
+  SsiDocument document;
+  document.output = &output;
+  document.slot = &slot;
+  document.request = &request;
+  document.file = &file;
+  document.directory = PathRemoveFileSpec(std::string_view(request.localPath).substr(0, kPathLimit));
+  BuildCgiEnvironment(document.variables, slot, request, false);
+
+  if (ProcessSsiText(document, text) != 0) {
+    SetStatusText(slot, RUZ_CP932("相手側で切断"));
+    return -2;
+  }
+  SetStatusText(slot, RUZ_CP932("正常終了"));
+  return 0;
+}
 
 }  // namespace ruz

@@ -1,0 +1,52 @@
+// The exec directive: a shell command, or a CGI program with its header dropped.
+#include "cgi/cgi.h"
+#include "cgi/command_line.h"
+#include "config/settings.h"
+#include "platform/paths.h"
+#include "server/context.h"
+#include "ssi/attributes.h"
+#include "ssi/directives.h"
+#include "ssi/document.h"
+
+namespace ruz {
+
+namespace {
+
+constexpr std::size_t kPathLimit = 260;
+constexpr const char *kShell = "/bin/sh";
+
+int RunProgram(SsiDocument &document, std::vector<std::string> arguments, HeaderMode mode) {
+  if (arguments.empty()) return 0;
+  SsiProgram program{std::move(arguments), document.directory, mode};
+  return document.output->Run(program, document.variables) == kRunOk ? 1 : 0;
+}
+
+int ExecCommand(SsiDocument &document, const std::string &command) {
+  if (document.slot->settings->ssinoexeccmd) return 0;
+  return RunProgram(document, {kShell, "-c", command}, HeaderMode::kNone);
+}
+
+// The value is a path below the document's directory, never a way out of it.
+int ExecCgi(SsiDocument &document, std::string_view value) {
+  if (value.find("..") != std::string_view::npos || value.find(':') != std::string_view::npos) {
+    return 0;
+  }
+  const ServerSettings &settings = *document.slot->settings;
+  const std::string programPath =
+      PathAppend(std::string_view(document.directory).substr(0, kPathLimit), value);
+  const int rule = FindCgiRule(settings, programPath);
+  if (rule < 0) return 0;
+  return RunProgram(document, ExpandCommandLine(settings.cgiRules[rule].cmdline, programPath, ""),
+                    HeaderMode::kDrop);
+}
+
+}  // namespace
+
+int SsiExec(SsiDocument &document, std::string_view attributes) {
+  std::string value;
+  if (GetSsiAttribute(attributes, value, "cmd")) return ExecCommand(document, value);
+  if (GetSsiAttribute(attributes, value, "cgi")) return ExecCgi(document, value);
+  return 0;
+}
+
+}  // namespace ruz
