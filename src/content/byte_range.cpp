@@ -1,0 +1,68 @@
+// The Range header: "bytes=a-b" parsed leniently, then applied to a file size.
+#include <limits>
+
+#include "content/file_response.h"
+
+namespace ruz {
+
+namespace {
+
+constexpr std::string_view kRangeUnit = "bytes=";
+
+// Reads like StrToInt: an optional minus, then digits up to the first other
+// character; no digits give 0. Saturates instead of overflowing.
+std::int64_t ParseLenientInteger(std::string_view text) {
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  std::int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') break;
+    int digit = c - '0';
+    value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
+std::int64_t ParseRangeSide(std::string_view text) {
+  return text.empty() ? -1 : ParseLenientInteger(text);
+}
+
+}  // namespace
+
+int ParseRange(std::string_view value, ByteRange &range) {
+  if (!value.starts_with(kRangeUnit)) return 0;
+  std::string_view spec = value.substr(kRangeUnit.size());
+  std::size_t dash = spec.find('-');
+  if (dash == std::string_view::npos) return 0;
+  std::string_view last = spec.substr(dash + 1);
+  last = last.substr(0, last.find_first_of("\r\n"));
+  range.first = ParseRangeSide(spec.substr(0, dash));
+  range.last = ParseRangeSide(last);
+  return 1;
+}
+
+bool ResolveRange(const ByteRange &range, std::uint64_t size, FileSpan &span) {
+  if (size == 0) return false;
+  std::uint64_t first = 0;
+  std::uint64_t last = size - 1;
+  if (range.first < 0) {
+    // Suffix form: the last range.last bytes. -1 ("bytes=-") and negative
+    // lengths select nothing.
+    if (range.last <= 0) return false;
+    std::uint64_t suffix = static_cast<std::uint64_t>(range.last);
+    first = suffix >= size ? 0 : size - suffix;
+  } else {
+    first = static_cast<std::uint64_t>(range.first);
+    if (range.last != -1) {
+      if (range.last < 0) return false;
+      last = std::min(last, static_cast<std::uint64_t>(range.last));
+    }
+  }
+  if (first > last || first >= size) return false;
+  span.first = first;
+  span.count = last - first + 1;
+  return true;
+}
+
+}  // namespace ruz

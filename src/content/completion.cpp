@@ -1,0 +1,52 @@
+// The end of every request: the response still due (custom error page or
+// header only), the close, then the bookkeeping of the log.
+#include "content/completion.h"
+
+#include "content/error_page.h"
+#include "content/file_response.h"
+#include "log/access_log.h"
+#include "log/status_rows.h"
+#include "platform/files.h"
+#include "platform/text_codes.h"
+#include "server/context.h"
+#include "server/request_info.h"
+#include "server/response_header.h"
+
+namespace ruz {
+
+namespace {
+
+// True when the page was served. A page that exists but cannot be opened
+// sends nothing, so the caller can still send the header-only response.
+bool ServeErrorPage(ConnectionSlot &slot, RequestInfo &request, const std::string &extra,
+                    std::uint64_t &bytesSent, int code) {
+  const std::string path = FindErrorPage(*slot.settings, code);
+  if (path.empty()) return false;
+  ReadFile file;
+  if (!OpenForSending(path, file)) {
+    SetStatusText(slot, RUZ_CP932("ファイルオープンエラー"));
+    return false;
+  }
+  SendOpenFile(slot, request, extra, path, file, bytesSent, code, false, false);
+  return true;
+}
+
+void SendDueResponse(ConnectionSlot &slot, RequestInfo &request, std::string &extra,
+                     std::uint64_t &bytesSent, int code) {
+  if (!ServeErrorPage(slot, request, extra, bytesSent, code)) {
+    SendResponseHeader(slot, code, extra);
+  }
+}
+
+}  // namespace
+
+void FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra,
+                   std::uint64_t bytesSent, int code, bool sendResponse) {
+  // One response per connection: a producer that failed after its header
+  // went out leaves nothing to send.
+  if (sendResponse && !slot.headerSent) SendDueResponse(slot, request, extra, bytesSent, code);
+  LingeringClose(slot.socket);
+  RecordRequestEnd(slot, request, code, bytesSent);
+}
+
+}  // namespace ruz

@@ -1,0 +1,42 @@
+// Sending the directory listing and the directory redirect.
+#include "content/listing.h"
+
+#include "content/pages.h"
+#include "log/status_rows.h"
+#include "platform/files.h"
+#include "platform/text_codes.h"
+#include "server/context.h"
+#include "server/request_info.h"
+#include "server/response_header.h"
+
+namespace ruz {
+
+void SendDirectoryRedirect(ConnectionSlot &slot, RequestInfo &request) {
+  SetStatusText(slot, request.path + RUZ_CP932("/へ移動"));
+  const std::string location = RedirectLocation(request.path);
+  const std::string page = BuildRedirectPage(location);
+  std::string lines = "Content-Length: " + std::to_string(page.size()) +
+                      "\r\nContent-Type: text/html\r\nLocation: " + location;
+  SendResponseHeader(slot, 302, lines);
+  slot.socket.SendAll(page);
+}
+
+bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
+  // A directory that cannot be read is listed with its parent row only.
+  std::vector<DirEntry> entries;
+  if (!ListDirectory(request.localPath, entries)) entries.clear();
+  const std::string page = BuildListingPage(request.path, entries);
+  std::string lines =
+      "Content-Length: " + std::to_string(page.size()) + "\r\nContent-Type: text/html\r\n";
+  SendResponseHeader(slot, 200, lines);
+  if (!slot.socket.SendAll(page)) {
+    bytesSent = 0;
+    SetStatusText(slot, RUZ_CP932("相手側で切断"));
+    return false;
+  }
+  bytesSent = page.size();
+  SetStatusText(slot, RUZ_CP932("正常終了"));
+  return true;
+}
+
+}  // namespace ruz

@@ -1,0 +1,106 @@
+// Static file delivery: conditional GET, a single byte range, the MIME type and
+// the body behind the header.
+#include "content/static_file.h"
+
+#include "config/settings.h"
+#include "content/file_response.h"
+#include "log/status_rows.h"
+#include "platform/files.h"
+#include "platform/text_codes.h"
+#include "server/context.h"
+#include "server/request_info.h"
+#include "server/response_header.h"
+
+namespace ruz {
+
+std::string FileHeaderLines(std::string_view lastModified, const FileSpan *partial,
+                            std::uint64_t size, std::string_view contentType,
+                            std::string_view extra) {
+  std::string lines;
+  if (!lastModified.empty()) {
+    lines.append("Last-Modified: ").append(lastModified).append("\r\n");
+  }
+  std::uint64_t length = size;
+  if (partial != nullptr) {
+    length = partial->count;
+    lines.append("Content-Range: bytes ")
+        .append(std::to_string(partial->first))
+        .append("-")
+        .append(std::to_string(partial->first + partial->count - 1))
+        .append("/")
+        .append(std::to_string(size))
+        .append("\r\n");
+  }
+  lines.append("Content-Length: ").append(std::to_string(length)).append("\r\n");
+  lines.append("Content-Type: ").append(contentType).append("\r\n");
+  lines.append(extra);
+  return lines;
+}
+
+bool OpenForSending(std::string_view path, ReadFile &file) {
+  file = ReadFile(path);
+  if (file.IsOpen() && file.Info().isDirectory) file = ReadFile();
+  return file.IsOpen();
+}
+
+namespace {
+
+// True when the request's If-Modified-Since matches the file and no range was
+// asked for; fills request.lastModified either way.
+bool IsNotModified(RequestInfo &request, const FileInfo &info) {
+  request.lastModified = FormatHttpDate(UtcFromEpoch(info.mtime));
+  return request.lastModified == request.ifModifiedSince && request.range.empty();
+}
+
+bool SelectRange(const RequestInfo &request, std::uint64_t size, FileSpan &span) {
+  ByteRange range;
+  return !request.range.empty() && ParseRange(request.range, range) == 1 &&
+         ResolveRange(range, size, span);
+}
+
+void ShowOutcome(ConnectionSlot &slot, int outcome) {
+  if (outcome == 200) SetStatusText(slot, RUZ_CP932("正常終了"));
+  if (outcome == 206) SetStatusText(slot, RUZ_CP932("ファイルの一部を送信しました"));
+}
+
+}  // namespace
+
+int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view extra,
+                 std::string_view path, ReadFile &file, std::uint64_t &bytesSent, int code,
+                 bool conditional, bool useRange) {
+  const FileInfo info = file.Info();
+  std::string_view lastModified;
+  if (conditional) {
+    if (IsNotModified(request, info)) {
+      SetStatusText(slot, RUZ_CP932("ドキュメント未更新"));
+      return 304;
+    }
+    lastModified = request.lastModified;
+  }
+  FileSpan span{0, info.size};
+  const bool partial = useRange && SelectRange(request, info.size, span);
+  int outcome = partial ? 206 : code;
+  std::string lines = FileHeaderLines(lastModified, partial ? &span : nullptr, info.size,
+                                      ContentTypeFor(*slot.settings, path), extra);
+  SendResponseHeader(slot, outcome, lines);
+  if (request.method != "HEAD") {
+    bool sent = SendFileBody(slot, file, span.first, span.count, bytesSent, outcome == 200);
+    if (!sent && outcome == 200) outcome = 500;
+  }
+  ShowOutcome(slot, outcome);
+  return outcome;
+}
+
+int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
+             std::string_view filePath, std::uint64_t &bytesSent, int code, bool conditional,
+             bool useRange) {
+  const std::string path(filePath.empty() ? std::string_view(request.localPath) : filePath);
+  ReadFile file;
+  if (!OpenForSending(path, file)) {
+    SetStatusText(slot, RUZ_CP932("ファイルオープンエラー"));
+    return 500;
+  }
+  return SendOpenFile(slot, request, extra, path, file, bytesSent, code, conditional, useRange);
+}
+
+}  // namespace ruz
