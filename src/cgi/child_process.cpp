@@ -1,0 +1,173 @@
+// One run of a child process: launch, body, header phase, output relay.
+#include "cgi/child_process.h"
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "cgi/environment_block.h"
+#include "config/settings.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/text_codes.h"
+#include "server/context.h"
+#include "server/response_header.h"
+
+namespace ruz {
+
+namespace {
+
+constexpr int kBodySilenceMilliseconds = 50;
+constexpr std::size_t kBodyBufferSize = 8192;
+constexpr std::size_t kRelayBufferSize = 65536;  // the default capacity of a pipe
+
+// The run's clock: elapsed milliseconds as an unsigned 32-bit difference of the
+// wrapping tick counter, timed out when greater than the limit.
+struct RunClock {
+  std::uint32_t start = TickCount();
+  std::uint32_t limit = 0;
+
+  bool TimedOut() const { return TickCount() - start > limit; }
+  // How long to wait so that TimedOut() holds on waking, at least 1 ms.
+  int Remaining() const {
+    const std::uint32_t elapsed = TickCount() - start;
+    if (elapsed > limit) return 0;
+    return static_cast<int>(std::min<std::uint64_t>(std::uint64_t{limit} - elapsed + 1, INT_MAX));
+  }
+};
+
+// Paths reach the child in the file system's encoding; other values as bytes.
+std::string SystemEntry(std::string_view entry) {
+  const std::size_t eq = entry.find('=');
+  const std::string_view name = entry.substr(0, eq);
+  if (eq != std::string_view::npos &&
+      (EqualsIgnoreCase(name, "SCRIPT_FILENAME") || EqualsIgnoreCase(name, "PATH_TRANSLATED")))
+    return std::string(name) + "=" + Cp932ToUtf8(entry.substr(eq + 1));
+  return std::string(entry);
+}
+
+SpawnOptions MakeSpawnOptions(const std::vector<std::string> &arguments,
+                              std::string_view workingDirectory,
+                              const EnvironmentBlock &environment) {
+  SpawnOptions options;
+  for (const std::string &argument : arguments) options.arguments.push_back(Cp932ToUtf8(argument));
+  if (!workingDirectory.empty()) options.workingDirectory = ToSystemPath(workingDirectory);
+  for (std::string_view entry : EnvEntries(environment))
+    options.environment.push_back(SystemEntry(entry));
+  return options;
+}
+
+// Passes the body on until the client has been silent for 50 ms. A program that
+// stops reading its input is no error: the rest of the body is received and dropped.
+RunResult RelayBody(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock) {
+  slot.socket.SetReceiveTimeout(kBodySilenceMilliseconds);
+  std::vector<char> buffer(kBodyBufferSize);
+  for (;;) {
+    const RecvResult received = slot.socket.Recv(buffer.data(), buffer.size());
+    if (received.status == RecvStatus::kTimeout) return kRunOk;
+    if (received.status != RecvStatus::kOk) return kRunClientGone;
+    const std::string_view piece(buffer.data(), received.bytes);
+    if (child.WriteInput(piece, clock.Remaining()) == ChildWriteStatus::kTimeout)
+      return kRunTimedOut;
+  }
+}
+
+bool EndsHeaderBlock(std::string_view header) {
+  return header.ends_with("\r\n\r\n") || header.ends_with("\n\n") || header.ends_with("\r\r");
+}
+
+// Reads the header block one byte at a time, so that no byte of the body leaves
+// the pipe. As in a zero-terminated text, a zero byte hides what follows it, so
+// such a block never ends. Output that ends before the block does is reported
+// at once instead of waiting for the time-out.
+RunResult ReadHeaderBlock(ChildProcess &child, const RunClock &clock, std::string &header) {
+  bool sawZero = false;
+  for (;;) {
+    if (header.size() >= kMaxCgiHeaderBytes) return kRunBadHeader;
+    if (clock.TimedOut()) return kRunTimedOut;
+    const bool exited = child.HasExited();  // before the read: its output is all in the pipe
+    char c = 0;
+    const ChildReadResult read = child.ReadOutput(&c, 1);
+    if (read.status == ChildReadStatus::kData) {
+      header.push_back(c);
+      sawZero = sawZero || c == '\0';
+      if (!sawZero && EndsHeaderBlock(header)) return kRunOk;
+      continue;
+    }
+    if (read.status != ChildReadStatus::kNothingWaiting || exited) return kRunBadHeader;
+    child.Wait(clock.Remaining());
+  }
+}
+
+// Relays whatever is waiting in one read and one send per pass, until the
+// program has ended and its output pipe holds nothing more.
+RunResult RelayOutput(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock,
+                      std::uint64_t &bytesSent) {
+  std::vector<char> buffer(kRelayBufferSize);
+  for (;;) {
+    if (clock.TimedOut()) return kRunTimedOut;
+    const bool exited = child.HasExited();
+    const ChildReadResult read = child.ReadOutput(buffer.data(), buffer.size());
+    if (read.status == ChildReadStatus::kData) {
+      if (!slot.socket.SendAll(buffer.data(), read.bytes)) return kRunClientGone;
+      bytesSent += read.bytes;
+      continue;
+    }
+    if (exited) return kRunOk;
+    child.Wait(clock.Remaining());
+  }
+}
+
+void SendCgiHeader(ConnectionSlot &slot, std::string header) {
+  header += "Cache-Control: no-cache\r\nPragma: no-cache\r\n";
+  SendResponseHeader(slot, 200, header);  // a failed send shows in the relay
+}
+
+RunResult RunStarted(ConnectionSlot &slot, ChildProcess &child, std::uint64_t &bytesSent,
+                     bool relayBody, HeaderMode mode) {
+  RunClock clock;
+  clock.limit = static_cast<std::uint32_t>(slot.settings ? slot.settings->processtimeout : 0);
+  if (relayBody) {
+    const RunResult body = RelayBody(slot, child, clock);
+    if (body != kRunOk) return body;
+  }
+  child.CloseInput();
+  clock.start = TickCount();  // the time spent on the body does not count
+  if (mode != HeaderMode::kNone) {
+    std::string header;
+    const RunResult result = ReadHeaderBlock(child, clock, header);
+    if (result != kRunOk) return result;
+    if (mode == HeaderMode::kSend) SendCgiHeader(slot, std::move(header));
+  }
+  return RelayOutput(slot, child, clock, bytesSent);
+}
+
+}  // namespace
+
+const std::string &RunResultText(RunResult result) {
+  switch (result) {
+    case kRunOk: return RUZ_CP932("正常終了");
+    case kRunClientGone: return RUZ_CP932("相手側で切断");
+    case kRunBadHeader: return RUZ_CP932("CGI出力ヘッダが不正です");
+    case kRunTimedOut: return RUZ_CP932("CGIプロセス実行タイムアウト");
+    case kRunLaunchFailed: break;
+  }
+  return RUZ_CP932("CGIプロセス実行失敗");
+}
+
+RunResult RunChildProcess(ConnectionSlot &slot, const std::vector<std::string> &arguments,
+                          std::string_view workingDirectory, const EnvironmentBlock &environment,
+                          std::uint64_t &bytesSent, bool relayBody, HeaderMode mode) {
+  ChildProcess child;
+  std::string error;
+  if (!child.Start(MakeSpawnOptions(arguments, workingDirectory, environment), error))
+    return kRunLaunchFailed;
+  const RunResult result = RunStarted(slot, child, bytesSent, relayBody, mode);
+  // A finished run has nothing left to end; every other one ends the program
+  // and whatever it started. The destructor reaps and closes.
+  if (result != kRunOk) child.Terminate();
+  return result;
+}
+
+}  // namespace ruz
