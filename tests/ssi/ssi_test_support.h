@@ -1,0 +1,77 @@
+// A recording stand-in for the client side of an SSI document, and a temporary
+// directory for the files the directives read.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "ssi/document.h"
+
+namespace ruz::test {
+
+class RecordingOutput : public SsiOutput {
+ public:
+  std::vector<std::string> sends;
+  std::vector<SsiProgram> programs;
+  std::vector<std::string> environments;  // the block each program got
+  int failingSend = -1;                   // index of the send that fails
+  RunResult runResult = kRunOk;
+
+  bool Send(std::string_view bytes) override {
+    if (static_cast<int>(sends.size()) == failingSend) {
+      failingSend = -1;
+      return false;
+    }
+    sends.emplace_back(bytes);
+    return true;
+  }
+
+  bool SendFile(ReadFile &file, std::uint64_t size) override {
+    std::string content(size, '\0');
+    const long long got = file.Read(content.data(), content.size());
+    if (got < 0) return false;
+    content.resize(static_cast<std::size_t>(got));
+    return Send(content);
+  }
+
+  RunResult Run(const SsiProgram &program, const EnvironmentBlock &environment) override {
+    programs.push_back(program);
+    environments.push_back(environment.bytes);
+    return runResult;
+  }
+
+  std::string Text() const {
+    std::string all;
+    for (const std::string &s : sends) all += s;
+    return all;
+  }
+};
+
+class ScopedTempDir {
+ public:
+  ScopedTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ruz-ssi-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~ScopedTempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string &path() const { return path_; }
+
+  std::string Write(const std::string &name, const std::string &content) const {
+    const std::string full = path_ + "/" + name;
+    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
+    std::ofstream(full, std::ios::binary) << content;
+    return full;
+  }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace ruz::test
