@@ -1,4 +1,5 @@
-// The process environment.
+// The process environment. Names and values are CP932 texts, converted from
+// the system's UTF-8 (characters CP932 lacks become "?").
 #pragma once
 
 #include <string>

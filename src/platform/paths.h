@@ -10,7 +10,8 @@ namespace ruz {
 /// follows it; empty otherwise. ".htaccess" is an extension.
 std::string_view PathFindExtension(std::string_view path);
 
-/// The last component (the text after the last "/").
+/// The last component (the text after the last "/"); a trailing "/" stays with
+/// it ("/a/b/" gives "b/"), and a path without "/" is its own file name.
 std::string_view PathFindFileName(std::string_view path);
 
 /// Drops the last component and its separator, never the root "/".
@@ -25,8 +26,9 @@ std::string PathCombine(std::string_view base, std::string_view path);
 /// joined and normalised as PathCombine does.
 std::string PathAppend(std::string_view dir, std::string_view part);
 
-/// The program directory: the running executable's directory, unless
-/// SetProgramDirectory was called (the --home option). Process-wide.
+/// The program directory, without a trailing "/": the running executable's
+/// directory, unless SetProgramDirectory was called (the --home option; a
+/// relative dir is taken from the working directory). Process-wide, thread-safe.
 std::string ProgramDirectory();
 void SetProgramDirectory(std::string_view dir);
 

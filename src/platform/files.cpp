@@ -1,0 +1,196 @@
+// Files and directories on POSIX; CP932 paths are converted to UTF-8 here.
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "platform/paths.h"
+#include "platform/text_codes.h"
+
+namespace ruz {
+namespace {
+
+FileInfo InfoFromStat(const struct stat &st) {
+  FileInfo info;
+  info.exists = true;
+  info.isDirectory = S_ISDIR(st.st_mode);
+  info.size = static_cast<std::uint64_t>(st.st_size);
+  info.mtime = st.st_mtime;
+  return info;
+}
+
+// Writes every byte, continuing after partial writes and signals.
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// An owned descriptor for the helpers below.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor &) = delete;
+  Descriptor &operator=(const Descriptor &) = delete;
+  int Get() const { return fd_; }
+  // Closes now and reports whether the close (the last chance of a write error) worked.
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+class DirectoryHandle {
+ public:
+  explicit DirectoryHandle(const std::string &path) : dir_(opendir(path.c_str())) {}
+  ~DirectoryHandle() {
+    if (dir_ != nullptr) closedir(dir_);
+  }
+  DirectoryHandle(const DirectoryHandle &) = delete;
+  DirectoryHandle &operator=(const DirectoryHandle &) = delete;
+  DIR *Get() const { return dir_; }
+
+ private:
+  DIR *dir_;
+};
+
+// The permission bits a replacement should get: the old file's, else 0644.
+mode_t ReplacementMode(const std::string &systemPath) {
+  struct stat st;
+  if (stat(systemPath.c_str(), &st) == 0) return st.st_mode & 07777;
+  return 0644;
+}
+
+}  // namespace
+
+std::string ToSystemPath(std::string_view cp932Path) { return Cp932ToUtf8(cp932Path); }
+
+FileInfo GetFileInfo(std::string_view path) {
+  struct stat st;
+  if (stat(ToSystemPath(path).c_str(), &st) != 0) return FileInfo{};
+  return InfoFromStat(st);
+}
+
+bool ListDirectory(std::string_view path, std::vector<DirEntry> &entries) {
+  std::string systemPath = ToSystemPath(path);
+  DirectoryHandle dir(systemPath);
+  if (dir.Get() == nullptr) return false;
+  entries.clear();
+  while (struct dirent *entry = readdir(dir.Get())) {
+    std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    DirEntry item;
+    item.name = Utf8ToCp932(name);
+    struct stat st;
+    std::string full = systemPath + "/" + std::string(name);
+    if (stat(full.c_str(), &st) == 0) item.info = InfoFromStat(st);
+    entries.push_back(std::move(item));
+  }
+  return true;
+}
+
+ReadFile::ReadFile(std::string_view path)
+    : fd_(open(ToSystemPath(path).c_str(), O_RDONLY | O_CLOEXEC)) {
+  if (fd_ >= 0 && Info().isDirectory) {
+    close(fd_);
+    fd_ = -1;
+  }
+}
+
+ReadFile::~ReadFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+ReadFile::ReadFile(ReadFile &&other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+ReadFile &ReadFile::operator=(ReadFile &&other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+long long ReadFile::Read(void *buffer, std::size_t size) {
+  for (;;) {
+    ssize_t n = read(fd_, buffer, size);
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+bool ReadFile::Seek(std::uint64_t offset) {
+  return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(-1);
+}
+
+FileInfo ReadFile::Info() const {
+  struct stat st;
+  if (fd_ < 0 || fstat(fd_, &st) != 0) return FileInfo{};
+  return InfoFromStat(st);
+}
+
+bool ReadWholeFile(std::string_view path, std::string &content, std::uint64_t limit) {
+  ReadFile file(path);
+  if (!file.IsOpen()) return false;
+  content.clear();
+  char buffer[65536];
+  for (;;) {
+    std::size_t want = sizeof buffer;
+    if (limit > 0) {
+      if (content.size() >= limit) break;
+      want = static_cast<std::size_t>(std::min<std::uint64_t>(want, limit - content.size()));
+    }
+    long long n = file.Read(buffer, want);
+    if (n < 0) return false;
+    if (n == 0) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool AppendBytes(std::string_view path, std::string_view bytes) {
+  Descriptor fd(open(ToSystemPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  if (fd.Get() < 0) return false;
+  bool written = WriteAll(fd.Get(), bytes);
+  return fd.Close() && written;
+}
+
+bool ReplaceFileAtomically(std::string_view path, std::string_view content) {
+  std::string target = ToSystemPath(path);
+  std::string temp = target + ".tmpXXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  Descriptor fd(mkostemp(name.data(), O_CLOEXEC));
+  if (fd.Get() < 0) return false;
+  bool ok = fchmod(fd.Get(), ReplacementMode(target)) == 0 && WriteAll(fd.Get(), content) &&
+            fsync(fd.Get()) == 0;
+  ok = fd.Close() && ok;
+  if (ok && rename(name.data(), target.c_str()) == 0) return true;
+  unlink(name.data());
+  return false;
+}
+
+bool CopyFileTo(std::string_view from, std::string_view to) {
+  std::string content;
+  return ReadWholeFile(from, content) && ReplaceFileAtomically(to, content);
+}
+
+}  // namespace ruz

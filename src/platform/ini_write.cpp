@@ -1,0 +1,92 @@
+// Writing one ini key or deleting one section, keeping every other byte.
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "platform/ini_lines.h"
+#include "platform/text_codes.h"
+
+namespace ruz {
+namespace {
+
+// Where a section sits in the text: its header line, the first of its key
+// lines that carries the wanted key, and the end of its last key line.
+struct SectionSpan {
+  bool found = false;
+  std::size_t headerStart = 0;
+  std::size_t end = 0;         // start of the next header, or the text's end
+  std::size_t afterLast = 0;   // after the last entry's break (or the header's)
+  bool hasKey = false;
+  IniLine keyLine;
+};
+
+SectionSpan FindSectionSpan(std::string_view text, std::string_view section, std::string_view key) {
+  SectionSpan span;
+  for (std::size_t pos = 0; pos < text.size();) {
+    IniLine line = ReadIniLine(text, pos);
+    pos = line.next;
+    if (line.kind == IniLineKind::kSection) {
+      if (span.found) return span;
+      if (!EqualsIgnoreCase(line.name, section)) continue;
+      span.found = true;
+      span.headerStart = line.start;
+      span.afterLast = line.next;
+    } else if (span.found && line.kind == IniLineKind::kEntry) {
+      span.afterLast = line.next;
+      if (!span.hasKey && !key.empty() && EqualsIgnoreCase(line.name, key)) {
+        span.hasKey = true;
+        span.keyLine = line;
+      }
+    }
+    span.end = line.next;
+  }
+  return span;
+}
+
+bool EndsWithBreak(std::string_view text) {
+  return !text.empty() && (text.back() == '\r' || text.back() == '\n');
+}
+
+// The file's current text; a missing file reads as empty. False when the file
+// exists but cannot be read (it must not be overwritten then).
+bool ReadExisting(std::string_view path, std::string &text) {
+  text.clear();
+  if (ReadWholeFile(path, text)) return true;
+  return !GetFileInfo(path).exists;
+}
+
+std::string KeyLine(std::string_view key, std::string_view value) {
+  std::string line(key);
+  line += '=';
+  line += value;
+  return line;
+}
+
+}  // namespace
+
+bool WriteIniString(std::string_view path, std::string_view section, std::string_view key,
+                    std::string_view value) {
+  std::string text;
+  if (!ReadExisting(path, text)) return false;
+  SectionSpan span = FindSectionSpan(text, section, key);
+  if (span.hasKey) {
+    text.replace(span.keyLine.start, span.keyLine.end - span.keyLine.start, KeyLine(key, value));
+  } else if (span.found) {
+    std::string insert = KeyLine(key, value) + "\r\n";
+    if (span.afterLast == text.size() && !EndsWithBreak(text)) insert.insert(0, "\r\n");
+    text.insert(span.afterLast, insert);
+  } else {
+    if (!text.empty() && !EndsWithBreak(text)) text += "\r\n";
+    text += "[" + std::string(section) + "]\r\n" + KeyLine(key, value) + "\r\n";
+  }
+  return ReplaceFileAtomically(path, text);
+}
+
+bool DeleteIniSection(std::string_view path, std::string_view section) {
+  std::string text;
+  if (!ReadWholeFile(path, text)) return false;
+  SectionSpan span = FindSectionSpan(text, section, {});
+  if (!span.found) return false;
+  text.erase(span.headerStart, span.end - span.headerStart);
+  return ReplaceFileAtomically(path, text);
+}
+
+}  // namespace ruz
