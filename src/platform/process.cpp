@@ -7,7 +7,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,6 +50,9 @@ std::uint64_t MonotonicMilliseconds() {
   return static_cast<std::uint64_t>(
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
+
+// glibc's <sys/pidfd.h> lacks C++ linkage in this version; the system call is direct.
+int OpenPidfd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 
 struct PipePair {
   Descriptor read;
@@ -181,7 +184,7 @@ bool ChildProcess::Start(const SpawnOptions &options, std::string &error) {
   pid_ = pid;
   exitStatus_ = -1;
   outputEnded_ = false;
-  pidfd_ = Descriptor(::pidfd_open(pid, 0));
+  pidfd_ = Descriptor(OpenPidfd(pid));
   input_ = std::move(in.write);
   output_ = std::move(out.read);
   SetNonBlocking(input_.Get());
