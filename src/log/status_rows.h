@@ -7,6 +7,11 @@ namespace ruz {
 
 struct ConnectionSlot;
 
+/// One step on the owner thread: every shown row moves down by one, the slot's
+/// state becomes 2 with row 0, and its row is inserted at the top with the item
+/// text (the row at index 500 falls off).
+void ShowConnectionRow(ConnectionSlot &slot, std::string_view itemText);
+
 /// Sets a cell of the slot's own row (on the owner thread, synchronously).
 void SetRowText(ConnectionSlot &slot, int column, std::string_view cp932Text);
 

@@ -76,4 +76,10 @@ Socket AcceptConnection(const Socket &listener, PeerAddress &peer);
 /// Connects to host:port (forward look-up); an invalid socket on failure.
 Socket ConnectTcp(std::string_view host, std::uint16_t port, int timeoutMilliseconds);
 
+/// Closes a connection so that a response already sent arrives intact even when
+/// the request body was left unread: shuts down the sending side, discards
+/// input for at most a short bounded time (until the peer closes), then closes.
+/// Closing with unread input would otherwise make the system send a reset.
+void LingeringClose(Socket &socket);
+
 }  // namespace ruz

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@ namespace ruz {
 
 class OwnerLoop;
 class StatusView;
+struct ServerContext;
 
 inline constexpr int kMaxScannedSlots = 64;
 
@@ -38,6 +40,10 @@ struct ConnectionSlot {
   const DateTime *startTime = nullptr;
   LogBuffer *logBuffer = nullptr;
   std::mutex *logLock = nullptr;
+  ServerContext *context = nullptr;  // for the row shift of a starting connection
+  /// Set by SendResponseHeader: a response header has gone out on this
+  /// connection, so FinishRequest must not send a second one.
+  bool headerSent = false;
 };
 
 struct ServerContext {
@@ -54,6 +60,12 @@ struct ServerContext {
   std::uint16_t boundPort = 0;
   /// Where message boxes go: the window shows a warning, headless prints it.
   void (*showWarning)(const std::string &cp932Text) = nullptr;
+
+  /// Connection threads that have not yet returned (a released slot's thread
+  /// is detached and still unwinding); StopServer waits for 0.
+  std::mutex threadsLock;
+  std::condition_variable threadsDone;
+  int liveThreads = 0;
 };
 
 /// 1 on success; 0 after a warning when bind or listen failed.

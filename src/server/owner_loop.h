@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/events.h"
+
 namespace ruz {
 
 class OwnerLoop {
@@ -46,7 +48,7 @@ class OwnerLoop {
   // Implementation detail; see owner_loop.cpp.
   struct Message;
   std::thread::id owner_;
-  int wakeFd_ = -1;
+  EventFd wake_;  // readable while queue_ is not empty, or after Notify
   std::function<void()> idleWait_;
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -1,7 +1,9 @@
 // The request record: peer, request line, mapped path and the picked header fields.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace ruz {
 
@@ -38,6 +40,16 @@ struct RequestInfo {
 /// Empties every field.
 void NewRequestInfo(RequestInfo &request);
 void FreeRequestInfo(RequestInfo &request);
+
+/// The length of the header in text: the position just behind the first
+/// "\r\n\r\n", "\r\r" or "\n\n" to be completed when the bytes arrive one by
+/// one. Ends at or before checkedUpTo are known to be absent (for an
+/// incremental search). std::string::npos when text holds no end yet.
+std::size_t FindHeaderEnd(std::string_view text, std::size_t checkedUpTo = 0);
+
+/// Splits the request line, decodes and converts the path and picks the
+/// thirteen known header fields from a complete header text.
+void ParseRequestHeader(std::string_view header, RequestInfo &request);
 
 /// Receives and parses the request header. 0 when complete; otherwise 400, 408
 /// or 500 with the status text already written to the slot's row. The body

@@ -1,0 +1,75 @@
+// The front end without a window.
+#include "app/headless.h"
+
+#include <cstdio>
+#include <string>
+
+#include "config/settings.h"
+#include "log/row_output.h"
+#include "platform/events.h"
+#include "platform/text_codes.h"
+#include "server/context.h"
+#include "server/owner_loop.h"
+
+namespace ruz {
+
+namespace {
+
+void PrintToStderr(const std::string &cp932Text) {
+  std::fprintf(stderr, "%s\n", EscapeControlBytes(Cp932ToUtf8(cp932Text)).c_str());
+  std::fflush(stderr);
+}
+
+void PrintRow(const std::string &utf8Line) {
+  std::fprintf(stdout, "%s\n", utf8Line.c_str());
+  std::fflush(stdout);
+}
+
+// The three lines the main window paints.
+void PrintServerLines(const ServerContext &context) {
+  const ServerSettings &settings = *context.settings;
+  std::string port = std::to_string(context.boundPort);
+  PrintToStderr(Utf8ToCp932("サーバーネーム: ") + settings.srvname);
+  PrintToStderr(Utf8ToCp932("ポート番号: ") + port);
+  PrintToStderr(Utf8ToCp932("ドキュメントルート: ") + settings.root);
+}
+
+// At program start one trailing separator of the document root is dropped.
+void TrimRoot(ServerSettings &settings) {
+  if (!settings.root.empty() && settings.root.back() == '/') settings.root.pop_back();
+}
+
+}  // namespace
+
+int RunHeadless() {
+  // Before any thread exists, so that every thread inherits the blocked signals.
+  StopSignals stopSignals;
+  OwnerLoop owner;
+  PrintingStatusView view(PrintRow);
+  ServerSettings settings;
+  if (LoadSettings(settings) != 0) PrintToStderr(Utf8ToCp932("ruz.iniのロードに失敗しました"));
+  TrimRoot(settings);
+
+  ServerContext context;
+  context.owner = &owner;
+  context.listView = &view;
+  context.settings = &settings;
+  context.showWarning = PrintToStderr;
+  if (!StartServer(context)) return 1;
+  PrintServerLines(context);
+
+  bool stopRequested = false;
+  owner.SetIdleWait([&] {
+    if (WaitForReadable({owner.WakeFd(), stopSignals.Descriptor()}, -1) == 1) {
+      stopRequested = stopSignals.Take() || stopRequested;
+    }
+  });
+  owner.WaitUntil([&] { return stopRequested; });
+  // While stopping, the loop waits for connections only (a second signal is
+  // left pending and ignored).
+  owner.SetIdleWait({});
+  StopServer(context);
+  return 0;
+}
+
+}  // namespace ruz

@@ -1,0 +1,11 @@
+// The front end without a window: the server on the main thread's owner loop,
+// rows on standard output, messages on standard error.
+#pragma once
+
+namespace ruz {
+
+/// Loads the settings, starts the server and serves until SIGINT or SIGTERM.
+/// Returns the exit status: 0 after a stop, 1 when the server cannot start.
+int RunHeadless();
+
+}  // namespace ruz

@@ -1,0 +1,136 @@
+// The end-of-request bookkeeping and the access log in the operator's format.
+#include "log/access_log.h"
+
+#include <cstdio>
+
+#include "common/append_file.h"
+#include "common/format_time.h"
+#include "common/lines.h"
+#include "config/settings.h"
+#include "log/status_rows.h"
+#include "log/status_view.h"
+#include "platform/text_codes.h"
+#include "server/context.h"
+#include "server/owner_loop.h"
+#include "server/request_info.h"
+#include "server/response_header.h"
+
+namespace ruz {
+
+namespace {
+
+std::string TwoDigits(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", value);
+  return text;
+}
+
+std::string FourDigits(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d", value);
+  return text;
+}
+
+std::string ShortName(const char *format, const DateTime &t) {
+  std::string name;
+  FormatTime(name, 4, format, t);
+  return name;
+}
+
+void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
+               std::uint64_t bytesSent, int statusCode) {
+  const std::pair<const char *, std::string> tokens[] = {
+      {"%ip%", request.remoteAddr},
+      {"%host%", request.remoteHost},
+      {"%methodurl%", request.requestLine},
+      {"%method%", request.method},
+      {"%url%", request.uri},
+      {"%protocol%", request.protocol},
+      {"%filepath%", request.localPath},
+      {"%query%", request.query},
+      {"%referer%", request.referer},
+      {"%ua%", request.userAgent},
+      {"%year%", FourDigits(t.year)},
+      {"%month%", TwoDigits(t.month)},
+      {"%day%", TwoDigits(t.day)},
+      {"%hour%", TwoDigits(t.hour)},
+      {"%min%", TwoDigits(t.minute)},
+      {"%sec%", TwoDigits(t.second)},
+      {"%monthstring%", ShortName("%b", t)},
+      {"%weekstring%", ShortName("%a", t)},
+      {"%bytesd%", std::to_string(bytesSent)},
+      {"%responsecode%", std::to_string(statusCode)},
+      {"%responsetext%", StatusReason(statusCode)},
+  };
+  for (const auto &[token, value] : tokens) ExpandToken(line, token, value);
+}
+
+// The buffer never holds more than capacity - 1 bytes; what does not fit goes
+// to the file, and a line longer than the whole buffer goes there directly.
+void BufferLine(LogBuffer &buffer, const std::string &path, const std::string &line) {
+  if (buffer.capacity >= buffer.text.size() + line.size() + 1) {
+    buffer.text += line;
+    return;
+  }
+  if (!buffer.text.empty()) AppendToFile(path, buffer.text);
+  buffer.text.clear();
+  if (buffer.capacity >= line.size() + 1) {
+    buffer.text = line;
+  } else {
+    AppendToFile(path, line);
+  }
+}
+
+}  // namespace
+
+void ExpandToken(std::string &text, std::string_view token, std::string_view value) {
+  if (token.empty() || FindIgnoreCase(text, token) == std::string::npos) return;
+  std::string doubled;
+  doubled.reserve(value.size() * 2);
+  for (char c : value) {
+    doubled += c;
+    if (c == '%') doubled += '%';
+  }
+  std::size_t from = 0;
+  for (std::size_t p; (p = FindIgnoreCase(text, token, from)) != std::string::npos;) {
+    // Exactly one "%" in front escapes the token; "%%" in front is an escaped
+    // percent sign followed by the token.
+    bool escaped = p >= 1 && text[p - 1] == '%' && !(p >= 2 && text[p - 2] == '%');
+    if (escaped) {
+      from = p + token.size();
+      continue;
+    }
+    text.replace(p, token.size(), doubled);
+    from = p + doubled.size();
+  }
+}
+
+void WriteLogLine(ConnectionSlot &slot, const RequestInfo &request, std::uint64_t bytesSent,
+                  int statusCode) {
+  const ServerSettings &settings = *slot.settings;
+  const std::string path = ExeRelativePath(settings.logname);
+  const DateTime t = slot.startTime != nullptr ? *slot.startTime : GetLocalDateTime();
+  std::string line = settings.logformat + "\r\n";
+  ExpandAll(line, request, t, bytesSent, statusCode);
+  ReplaceAll(line, "%%", "%");
+  if (settings.mem && slot.logBuffer != nullptr) {
+    BufferLine(*slot.logBuffer, path, line);
+  } else {
+    AppendToFile(path, line);
+  }
+}
+
+void RecordRequestEnd(ConnectionSlot &slot, RequestInfo &request, int statusCode,
+                      std::uint64_t bytesSent) {
+  SetRowText(slot, kColResponse, std::to_string(statusCode) + " " + StatusReason(statusCode));
+  if (slot.settings->logwrite) {
+    std::unique_lock<std::mutex> lock;
+    if (slot.logLock != nullptr) lock = std::unique_lock(*slot.logLock);
+    WriteLogLine(slot, request, bytesSent, statusCode);
+  }
+  FreeRequestInfo(request);
+  // The slot is free once this returns; nothing after it may read the slot.
+  slot.owner->Send([&slot] { ReleaseSlot(slot); });
+}
+
+}  // namespace ruz

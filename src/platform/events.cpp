@@ -1,0 +1,88 @@
+// Event counters, stop signals and waiting on descriptors (eventfd, signalfd, poll).
+#include "platform/events.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <vector>
+
+namespace ruz {
+
+EventFd::EventFd() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+EventFd::~EventFd() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void EventFd::Signal() const {
+  std::uint64_t one = 1;
+  while (::write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+void EventFd::Drain() const {
+  std::uint64_t value = 0;
+  while (::read(fd_, &value, sizeof value) < 0 && errno == EINTR) {
+  }
+}
+
+namespace {
+
+sigset_t StopSignalSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+  sigset_t set = StopSignalSet();
+  if (::pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return;
+  fd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+StopSignals::~StopSignals() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool StopSignals::Take() const {
+  signalfd_siginfo info{};
+  for (;;) {
+    ssize_t n = ::read(fd_, &info, sizeof info);
+    if (n == static_cast<ssize_t>(sizeof info)) return true;
+    if (n < 0 && errno == EINTR) continue;
+    return false;
+  }
+}
+
+int WaitForReadable(std::initializer_list<int> fds, int timeoutMilliseconds) {
+  std::vector<pollfd> polled;
+  std::vector<int> index;
+  int i = 0;
+  for (int fd : fds) {
+    if (fd >= 0) {
+      polled.push_back({fd, POLLIN, 0});
+      index.push_back(i);
+    }
+    ++i;
+  }
+  int r;
+  do {
+    r = ::poll(polled.data(), polled.size(), timeoutMilliseconds);
+  } while (r < 0 && errno == EINTR);
+  if (r <= 0) return -1;
+  for (std::size_t k = 0; k < polled.size(); ++k) {
+    if (polled[k].revents != 0) return index[k];
+  }
+  return -1;
+}
+
+}  // namespace ruz

@@ -1,0 +1,50 @@
+// Waking a thread through descriptors: an event counter, the stop signals as a
+// descriptor, and waiting until one of several descriptors is readable.
+#pragma once
+
+#include <initializer_list>
+
+namespace ruz {
+
+/// An event counter descriptor that is readable while it has been signalled
+/// and not yet drained. Closed by the destructor; "not set" is -1.
+class EventFd {
+ public:
+  EventFd();
+  ~EventFd();
+  EventFd(const EventFd &) = delete;
+  EventFd &operator=(const EventFd &) = delete;
+
+  int Descriptor() const { return fd_; }
+  void Signal() const;
+  /// Makes the descriptor unreadable again (until the next Signal).
+  void Drain() const;
+
+ private:
+  int fd_ = -1;
+};
+
+/// SIGINT and SIGTERM delivered as a readable descriptor instead of to a
+/// handler. Blocks both signals in the calling thread, so construct it on the
+/// main thread before any other thread starts (threads inherit the mask).
+class StopSignals {
+ public:
+  StopSignals();
+  ~StopSignals();
+  StopSignals(const StopSignals &) = delete;
+  StopSignals &operator=(const StopSignals &) = delete;
+
+  int Descriptor() const { return fd_; }  // -1 when it could not be made
+  /// True when a stop signal was pending (and consumes it).
+  bool Take() const;
+
+ private:
+  int fd_ = -1;
+};
+
+/// Waits until one of fds is readable or the time-out (ms, -1: none) passes.
+/// Returns the index of a readable descriptor, -1 on time-out or failure.
+/// Negative descriptors are ignored.
+int WaitForReadable(std::initializer_list<int> fds, int timeoutMilliseconds);
+
+}  // namespace ruz

@@ -1,0 +1,105 @@
+// Host rules, Basic authentication and the mapping of request paths.
+#include "server/access.h"
+
+#include "common/lines.h"
+#include "config/settings.h"
+#include "platform/text_codes.h"
+#include "platform/wildcard.h"
+#include "server/context.h"
+#include "server/request_info.h"
+
+namespace ruz {
+
+namespace {
+
+bool Matches(std::string_view list, std::string_view text) { return FindLine(list, text, true) >= 0; }
+
+enum class RuleVerdict { kRefuse, kAdmit, kNext };
+
+RuleVerdict JudgeHost(const AccessRule &rule, std::string_view addr, std::string_view host,
+                      bool names) {
+  const bool hasAllow = !rule.allow.empty();
+  const bool hasDeny = !rule.deny.empty();
+  if (!hasAllow && !hasDeny) return RuleVerdict::kRefuse;
+  if (hasAllow && !hasDeny) {
+    if (!Matches(rule.allow, addr)) return RuleVerdict::kRefuse;
+    if (names && !Matches(rule.allow, host)) return RuleVerdict::kRefuse;
+    return RuleVerdict::kAdmit;
+  }
+  if (!hasAllow) {
+    if (Matches(rule.deny, addr)) return RuleVerdict::kRefuse;
+    if (names && Matches(rule.deny, host)) return RuleVerdict::kRefuse;
+    return RuleVerdict::kNext;
+  }
+  if (Matches(rule.allow, addr) && Matches(rule.deny, addr)) return RuleVerdict::kRefuse;
+  if (names && Matches(rule.allow, host) && Matches(rule.deny, host)) return RuleVerdict::kRefuse;
+  return RuleVerdict::kNext;
+}
+
+// True when the Authorization value names a user of the rule with the right password.
+bool CredentialsAdmitted(const ServerSettings &settings, const AuthRule &rule,
+                         std::string_view authorization) {
+  constexpr std::string_view kScheme = "Basic ";
+  if (authorization.substr(0, kScheme.size()) != kScheme) return false;
+  std::string decoded = DecodeBase64ToCp932(authorization.substr(kScheme.size()));
+  std::size_t colon = decoded.find(':');
+  if (colon == std::string::npos) return false;
+  std::string_view user = std::string_view(decoded).substr(0, colon);
+  std::string_view password = std::string_view(decoded).substr(colon + 1);
+  if (FindLine(rule.user, user, false) < 0) return false;
+  for (const UserEntry &entry : settings.users) {
+    if (entry.name == user && entry.password == password) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CheckHostAccess(const ServerSettings &settings, const RequestInfo &request) {
+  const bool names = settings.dnsopt == 2;
+  for (const AccessRule &rule : settings.accessRules) {
+    if (!Matches(rule.path, request.path)) continue;
+    switch (JudgeHost(rule, request.remoteAddr, request.remoteHost, names)) {
+      case RuleVerdict::kRefuse: return true;
+      case RuleVerdict::kAdmit: return false;
+      case RuleVerdict::kNext: break;
+    }
+  }
+  return false;
+}
+
+bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
+                    std::string &challenge) {
+  for (const AuthRule &rule : settings.authRules) {
+    // Every item of the path list guards its paths (a list written with commas
+    // must not silently guard nothing).
+    if (!Matches(rule.path, request.path)) continue;
+    if (CredentialsAdmitted(settings, rule, request.authorization)) return true;
+    challenge = "WWW-Authenticate: Basic realm=\"" + rule.name + "\"";
+    return false;
+  }
+  return true;
+}
+
+int ApplyAlias(const ServerSettings &settings, std::string &localPath, std::string_view nqp) {
+  for (const AliasEntry &alias : settings.ruzalias) {
+    std::string_view prefix = alias.serverpath;
+    if (nqp.size() < prefix.size() || !EqualsIgnoreCase(nqp.substr(0, prefix.size()), prefix)) {
+      continue;
+    }
+    localPath = alias.localpath;
+    localPath += nqp.substr(prefix.size());
+    return 1;
+  }
+  return 0;
+}
+
+void MapRequestPath(std::string &localPath, std::string_view nqp, const ConnectionSlot &slot) {
+  const ServerSettings &settings = *slot.settings;
+  if (settings.alias && ApplyAlias(settings, localPath, nqp)) return;
+  // The local separator is "/", so the request path joins the root unchanged.
+  localPath = settings.root;
+  localPath += nqp;
+}
+
+}  // namespace ruz

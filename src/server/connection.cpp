@@ -1,0 +1,160 @@
+// The connection thread: the row of the connection, the request, and the fixed
+// order of checks that chooses exactly one producer of the response.
+#include "server/connection.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "cgi/cgi.h"
+#include "common/lines.h"
+#include "config/settings.h"
+#include "content/completion.h"
+#include "content/listing.h"
+#include "content/static_file.h"
+#include "log/status_rows.h"
+#include "log/status_view.h"
+#include "platform/files.h"
+#include "platform/text_codes.h"
+#include "server/access.h"
+#include "server/context.h"
+#include "server/pipeline.h"
+#include "server/request_info.h"
+#include "ssi/ssi.h"
+
+namespace ruz {
+
+namespace {
+
+constexpr std::size_t kMaxHostName = 63;
+
+/// How a request ends: the code, whether FinishRequest still has to send the
+/// response for it, and the extra header lines for that response.
+struct Outcome {
+  int code = 0;
+  bool send = false;
+  std::string extra;
+};
+
+Outcome Refuse(ConnectionSlot &slot, const char *utf8Text, int code) {
+  SetStatusText(slot, Utf8ToCp932(utf8Text));
+  return {code, true, {}};
+}
+
+// An outcome of a producer: clear send flag on success, set on failure.
+Outcome Produced(bool ok) { return ok ? Outcome{200, false, {}} : Outcome{500, true, {}}; }
+
+std::string StartText(const DateTime &t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+void FillPeer(const ConnectionSlot &slot, RequestInfo &request) {
+  request.remoteAddr = FormatIpv4(slot.peer.address);
+  request.remotePort = std::to_string(slot.peer.port);
+  std::string name;
+  if (slot.settings->dnsopt == 2 && LookupHostName(slot.peer.address, name)) {
+    request.remoteHost = name.substr(0, kMaxHostName);
+  } else {
+    request.remoteHost = request.remoteAddr;
+  }
+}
+
+// Step 20: a directory is redirected, replaced by its first index file (no
+// outcome yet: the pipeline goes on), listed or refused.
+std::optional<Outcome> ServeDirectory(ConnectionSlot &slot, RequestInfo &request,
+                                      std::uint64_t &bytesSent) {
+  const ServerSettings &settings = *slot.settings;
+  if (request.localPath.back() != '/') {
+    SendDirectoryRedirect(slot, request);
+    return Outcome{302, false, {}};
+  }
+  std::string item;
+  for (int n = 0; GetLine(item, settings.index, n); ++n) {
+    std::string candidate = IsAbsoluteIndexItem(item) ? item : request.localPath + item;
+    if (GetFileInfo(candidate).exists) {
+      request.localPath = candidate;
+      return std::nullopt;
+    }
+  }
+  if (!settings.filelist) return Refuse(slot, "ディレクトリを表示できません", 403);
+  return Produced(SendDirectoryListing(slot, request, bytesSent));
+}
+
+bool CgiAndSsiAllowed(const ServerSettings &settings, const RequestInfo &request) {
+  return FindLine(settings.nocgissi, request.path, true) < 0;
+}
+
+// Step 21.
+std::optional<Outcome> TryCgi(ConnectionSlot &slot, RequestInfo &request,
+                              std::uint64_t &bytesSent) {
+  const ServerSettings &settings = *slot.settings;
+  if (!settings.running || !CgiAndSsiAllowed(settings, request)) return std::nullopt;
+  int rule = FindCgiRule(settings, request.localPath);
+  if (rule == -1) return std::nullopt;
+  if (rule < 0) return Refuse(slot, "ファイルオープンエラー", 500);
+  return Produced(ServeCgi(slot, request, rule, bytesSent));
+}
+
+// Step 22.
+std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
+                              std::uint64_t &bytesSent) {
+  const ServerSettings &settings = *slot.settings;
+  if (!settings.ssi || !CgiAndSsiAllowed(settings, request)) return std::nullopt;
+  if (FindLine(settings.ssiexts, LastExtension(request.localPath), false) < 0) return std::nullopt;
+  return Produced(SendSsiDocument(slot, request, bytesSent) == 0);
+}
+
+// Steps 12 to 19: the checks before the file system decides.
+std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request) {
+  const ServerSettings &settings = *slot.settings;
+  SetRowText(slot, kColMethod, request.method);
+  SetRowText(slot, kColPath, request.uri);
+  if (!IsSupportedMethod(request.method)) return Refuse(slot, "対応していないメソッドです", 501);
+  if (settings.deny && CheckHostAccess(settings, request)) return Refuse(slot, "アクセス拒否", 403);
+  if (!HasValidPathForm(request.path)) return Refuse(slot, "リクエストが不正です", 400);
+  std::string challenge;
+  if (settings.auth && !CheckBasicAuth(settings, request, challenge)) {
+    SetStatusText(slot, Utf8ToCp932("認証が必要"));
+    return Outcome{401, true, challenge};
+  }
+  MapRequestPath(request.localPath, request.path, slot);
+  if (!GetFileInfo(request.localPath).exists) return Refuse(slot, "ファイルが見つかりません", 404);
+  if (request.localPath.size() > kMaxLocalPath) return Refuse(slot, "リクエストが不正です", 400);
+  return std::nullopt;
+}
+
+// Steps 11 to 23.
+Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
+  if (int result = ReadRequest(slot, request); result != 0) return {result, true, {}};
+  if (auto refused = Admit(slot, request)) return *refused;
+  if (GetFileInfo(request.localPath).isDirectory) {
+    if (auto served = ServeDirectory(slot, request, bytesSent)) return *served;
+  }
+  if (auto served = TryCgi(slot, request, bytesSent)) return *served;
+  if (auto served = TrySsi(slot, request, bytesSent)) return *served;
+  int code = SendFile(slot, request, {}, {}, bytesSent, 200, true, true);
+  return {code, code != 200 && code != 206, {}};
+}
+
+}  // namespace
+
+int ServeConnection(ConnectionSlot *slotPointer) {
+  ConnectionSlot &slot = *slotPointer;
+  const DateTime arrival = GetLocalDateTime();
+  slot.startTime = &arrival;
+  RequestInfo request;
+  NewRequestInfo(request);
+  FillPeer(slot, request);
+  ShowConnectionRow(slot, request.remoteHost);
+  SetRowText(slot, kColStart, StartText(arrival));
+  SetStatusText(slot, Utf8ToCp932("接続"));
+  slot.socket.SetReceiveTimeout(slot.settings->connecttimeout);
+  std::uint64_t bytesSent = 0;
+  Outcome outcome = Decide(slot, request, bytesSent);
+  FinishRequest(slot, request, std::move(outcome.extra), bytesSent, outcome.code, outcome.send);
+  return 0;
+}
+
+}  // namespace ruz

@@ -1,0 +1,172 @@
+// Receiving the request header without taking any byte of the body, and
+// parsing the request line and the known header fields.
+#include <array>
+#include <chrono>
+
+#include "config/settings.h"
+#include "log/status_rows.h"
+#include "platform/text_codes.h"
+#include "platform/url.h"
+#include "server/context.h"
+#include "server/request_info.h"
+
+namespace ruz {
+
+namespace {
+
+constexpr std::size_t kMaxHeaderBytes = 65535;
+constexpr std::size_t kPeekBytes = 16384;
+
+// The next line of a multi-line text from pos (CR LF, lone CR or lone LF end a
+// line); false when no line is left. pos moves behind the line break.
+bool NextLine(std::string_view text, std::size_t &pos, std::string_view &line) {
+  if (pos >= text.size()) return false;
+  std::size_t end = text.find_first_of("\r\n", pos);
+  if (end == std::string_view::npos) end = text.size();
+  line = text.substr(pos, end - pos);
+  pos = end;
+  if (pos < text.size() && text[pos] == '\r') ++pos;
+  if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r')) ++pos;
+  return true;
+}
+
+struct KnownField {
+  const char *name;
+  std::string RequestInfo::*field;
+};
+
+constexpr std::array<KnownField, 13> kKnownFields{{
+    {"Referer", &RequestInfo::referer},
+    {"Accept", &RequestInfo::accept},
+    {"Accept-Language", &RequestInfo::acceptLanguage},
+    {"Content-Type", &RequestInfo::contentType},
+    {"Accept-Encoding", &RequestInfo::acceptEncoding},
+    {"If-Modified-Since", &RequestInfo::ifModifiedSince},
+    {"User-Agent", &RequestInfo::userAgent},
+    {"Host", &RequestInfo::host},
+    {"Connection", &RequestInfo::connection},
+    {"Cookie", &RequestInfo::cookie},
+    {"Content-Length", &RequestInfo::contentLength},
+    {"Range", &RequestInfo::range},
+    {"Authorization", &RequestInfo::authorization},
+}};
+
+void PickField(std::string_view line, RequestInfo &request) {
+  std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return;
+  std::string_view name = line.substr(0, colon);
+  std::string_view value = line.substr(colon + 1);
+  if (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+  for (const KnownField &known : kKnownFields) {
+    if (EqualsIgnoreCase(name, known.name)) {
+      request.*known.field = value;
+      return;
+    }
+  }
+}
+
+void SplitRequestLine(RequestInfo &request) {
+  std::string_view rest = request.requestLine;
+  std::string *words[] = {&request.method, &request.uri, &request.protocol};
+  for (std::string *word : words) {
+    std::size_t space = rest.find(' ');
+    *word = rest.substr(0, space);
+    if (space == std::string_view::npos) break;
+    rest.remove_prefix(space + 1);
+  }
+}
+
+void DecodePath(RequestInfo &request) {
+  std::string_view uri = request.uri;
+  std::size_t question = uri.find('?');
+  std::string_view path = uri.substr(0, question);
+  if (question != std::string_view::npos) request.query = uri.substr(question + 1);
+  path = path.substr(0, path.find('#'));
+  request.path = ConvertToCp932Guessing(UrlUnescape(path));
+}
+
+int Fail(ConnectionSlot &slot, const char *utf8Text, int code) {
+  SetStatusText(slot, Utf8ToCp932(utf8Text));
+  return code;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Bounds the next receive by what is left of the whole header's time; false
+// when nothing is left. A time-out of 0 or less means no limit.
+bool ArmReceiveTimeout(const Socket &socket, int timeoutMs, Clock::time_point deadline) {
+  if (timeoutMs <= 0) return true;
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  if (left.count() <= 0) return false;
+  socket.SetReceiveTimeout(static_cast<int>(left.count()));
+  return true;
+}
+
+// Takes exactly count bytes that a peek has shown to be in the socket.
+bool TakeBytes(const Socket &socket, std::size_t count) {
+  char sink[kPeekBytes];
+  while (count > 0) {
+    RecvResult r = socket.Recv(sink, std::min(count, sizeof sink));
+    if (r.status != RecvStatus::kOk) return false;
+    count -= r.bytes;
+  }
+  return true;
+}
+
+}  // namespace
+
+void NewRequestInfo(RequestInfo &request) { request = RequestInfo{}; }
+
+void FreeRequestInfo(RequestInfo &request) { request = RequestInfo{}; }
+
+std::size_t FindHeaderEnd(std::string_view text, std::size_t checkedUpTo) {
+  for (std::size_t end = std::max<std::size_t>(checkedUpTo + 1, 2); end <= text.size(); ++end) {
+    std::string_view two = text.substr(end - 2, 2);
+    if (two == "\r\r" || two == "\n\n") return end;
+    if (end >= 4 && text.substr(end - 4, 4) == "\r\n\r\n") return end;
+  }
+  return std::string_view::npos;
+}
+
+void ParseRequestHeader(std::string_view header, RequestInfo &request) {
+  std::size_t pos = 0;
+  std::string_view line;
+  if (!NextLine(header, pos, line)) return;
+  request.requestLine = line;
+  SplitRequestLine(request);
+  DecodePath(request);
+  while (NextLine(header, pos, line)) PickField(line, request);
+}
+
+int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
+  const Socket &socket = slot.socket;
+  const int timeoutMs = slot.settings->connecttimeout;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::string header;
+  char peeked[kPeekBytes];
+  for (;;) {
+    if (header.size() >= kMaxHeaderBytes) return Fail(slot, "リクエストヘッダ受信エラー", 400);
+    if (!ArmReceiveTimeout(socket, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
+    RecvResult r = socket.Peek(peeked, std::min(sizeof peeked, kMaxHeaderBytes - header.size()));
+    if (r.status == RecvStatus::kTimeout) return Fail(slot, "接続タイムアウト", 408);
+    if (r.status == RecvStatus::kError) return Fail(slot, "相手側で切断", 500);
+    if (r.status == RecvStatus::kClosed) return Fail(slot, "リクエストヘッダ受信エラー", 400);
+    const std::size_t checked = header.size();
+    header.append(peeked, r.bytes);
+    // A zero byte hides everything behind it from the search for the end.
+    std::size_t zero = header.find('\0', checked);
+    std::size_t end = FindHeaderEnd(std::string_view(header).substr(0, zero), checked);
+    if (end == std::string::npos && zero != std::string::npos) {
+      return Fail(slot, "リクエストヘッダ受信エラー", 400);
+    }
+    std::size_t kept = end == std::string::npos ? header.size() : end;
+    header.resize(kept);
+    if (!TakeBytes(socket, kept - checked)) return Fail(slot, "相手側で切断", 500);
+    if (end == std::string::npos) continue;
+    socket.SetReceiveTimeout(timeoutMs);
+    ParseRequestHeader(header, request);
+    return 0;
+  }
+}
+
+}  // namespace ruz

@@ -1,0 +1,102 @@
+// The status table and the composing and sending of response headers.
+#include "server/response_header.h"
+
+#include <cstdio>
+
+#include "common/lines.h"
+#include "platform/text_codes.h"
+#include "server/context.h"
+
+namespace ruz {
+
+const char *const kDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+const char *const kMonthNames[13] = {"",    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+namespace {
+
+constexpr std::size_t kMaxStatusText = 127;
+
+struct Reason {
+  int code;
+  const char *text;
+};
+
+constexpr Reason kReasons[] = {
+    {200, "OK"},          {206, "Partial Content"},        {302, "Found"},
+    {304, "Not Modified"}, {400, "Bad Request"},           {401, "Authorization Required"},
+    {403, "Forbidden"},   {404, "Not Found"},              {408, "Request Timeout"},
+    {500, "Internal Server Error"}, {501, "Not Implemented"},
+};
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Replaces the first block line whose name (the text before its colon) begins
+// the new line, letter case ignored; false when no block line does.
+bool ReplaceMatchingLine(std::string &block, std::string_view line) {
+  std::string blockLine;
+  for (int n = 0; GetLine(blockLine, block, n); ++n) {
+    std::size_t k = blockLine.find(':');
+    if (k == std::string::npos || line.size() < k) continue;
+    if (EqualsIgnoreCase(line.substr(0, k), std::string_view(blockLine).substr(0, k))) {
+      SetLine(block, line, n, true);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Merges one extra line into the block, or takes it as the status text.
+void MergeExtraLine(std::string &block, std::string &statusText, std::string_view line) {
+  std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return;
+  if (StartsWithIgnoreCase(line, "Status:")) {
+    std::string_view value = line.substr(7);
+    if (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    statusText = value.substr(0, kMaxStatusText);
+    return;
+  }
+  if (StartsWithIgnoreCase(line, "Set-Cookie:") || !ReplaceMatchingLine(block, line)) {
+    SetLine(block, line, -1, false);
+  }
+}
+
+}  // namespace
+
+const char *StatusReason(int code) {
+  for (const Reason &r : kReasons) {
+    if (r.code == code) return r.text;
+  }
+  return "";
+}
+
+std::string FormatHttpDate(const DateTime &utc) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT",
+                kDayNames[utc.dayOfWeek % 7], utc.day, kMonthNames[utc.month % 13], utc.year,
+                utc.hour, utc.minute, utc.second);
+  return text;
+}
+
+std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc) {
+  std::string block = "Date: " + FormatHttpDate(nowUtc) + "\r\nServer: " + kServerSoftware +
+                      "\r\nConnection: Close";
+  ReplaceAll(extra, "\r\r", "\r");
+  ReplaceAll(extra, "\n\n", "\n");
+  ReplaceAll(extra, "\r\n\r\n", "\r\n");
+  std::string statusText;
+  std::string line;
+  for (int n = 0; GetLine(line, extra, n); ++n) MergeExtraLine(block, statusText, line);
+  if (statusText.empty()) statusText = std::to_string(code) + " " + StatusReason(code);
+  return "HTTP/1.1 " + statusText + "\r\n" + block + "\r\n\r\n";
+}
+
+int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
+  slot.headerSent = true;
+  std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime());
+  return slot.socket.SendAll(header) ? 1 : 0;
+}
+
+}  // namespace ruz
