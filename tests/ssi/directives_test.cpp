@@ -127,7 +127,7 @@ TEST_F(SsiDirectiveTest, SetReplacesTheFirstEntryOfItsNameAndAppends) {
 }
 
 TEST_F(SsiDirectiveTest, PrintenvStopsAtTheFirstFailedSend) {
-  output_.failingSend = 1;
+  output_.failingSend = "\r\n";
   EXPECT_EQ(ProcessSsiText(document_, "<!--#printenv -->"), 0);
   EXPECT_EQ(output_.Text(), "QUERY_STRING=a+b%21");
 }

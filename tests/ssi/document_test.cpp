@@ -62,13 +62,13 @@ TEST_F(SsiTextTest, DirectiveEndsAtTheFirstCloseMark) {
 }
 
 TEST_F(SsiTextTest, FailedTextSendEndsTheDocument) {
-  output_.failingSend = 1;
-  EXPECT_EQ(Process("a<!--#printenv -->b<!--#printenv -->c"), -2);
-  EXPECT_EQ(output_.Text(), "a");
+  output_.failingSend = "b";
+  EXPECT_EQ(Process("a<!--#echo var=\"QUERY_STRING\" -->b<!--#echo var=\"QUERY_STRING\" -->c"), -2);
+  EXPECT_EQ(output_.Text(), "ax=1");
 }
 
 TEST_F(SsiTextTest, FailedSendInsideADirectiveDoesNotEndTheDocument) {
-  output_.failingSend = 1;  // the echoed value
+  output_.failingSend = "x=1";
   EXPECT_EQ(Process("a<!--#echo var=\"QUERY_STRING\" -->b"), 0);
   EXPECT_EQ(output_.Text(), "ab");
 }

@@ -18,12 +18,12 @@ class RecordingOutput : public SsiOutput {
   std::vector<std::string> sends;
   std::vector<SsiProgram> programs;
   std::vector<std::string> environments;  // the block each program got
-  int failingSend = -1;                   // index of the send that fails
+  std::string failingSend;                // the bytes whose send fails, once
   RunResult runResult = kRunOk;
 
   bool Send(std::string_view bytes) override {
-    if (static_cast<int>(sends.size()) == failingSend) {
-      failingSend = -1;
+    if (!failingSend.empty() && bytes == failingSend) {
+      failingSend.clear();
       return false;
     }
     sends.emplace_back(bytes);
