@@ -1,0 +1,152 @@
+#include "ui/options/entry_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/options/option_values.h"
+#include "ui/qt_text.h"
+
+namespace ruz {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Qt takes the patterns from the last parenthesised group and, with
+// HideNameFilterDetails, shows the rest; "*.*" would only match names with a dot.
+const QString kCgiFilter = u"実行ファイル (*);;すべてのファイル (*.*) (*)"_s;
+const QString kErrorFileFilter =
+    u"HTMLファイル (*.html;*.htm;*.shtml) (*.html *.htm *.shtml);;CGIファイル (*.cgi);;"
+    u"すべてのファイル (*.*) (*)"_s;
+const QString kStandardArguments = u"\"%filepath%\" \"%query%\""_s;
+constexpr std::size_t kCommandLimit = 254;
+
+QString Text(const char16_t *utf16) { return QString::fromUtf16(utf16); }
+
+// The file the operator picks, starting at the one picked last; "" on cancel.
+QString PickFile(QWidget *owner, QString &lastPath, const QString &filter) {
+  const QString path = QFileDialog::getOpenFileName(owner, u"開く"_s, lastPath, filter, nullptr,
+                                                    QFileDialog::HideNameFilterDetails);
+  if (!path.isEmpty()) lastPath = path;
+  return path;
+}
+
+}  // namespace
+
+EntryDialog::EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock block,
+                         OptionsMemory &memory)
+    : QDialog(owner), form_(form), memory_(memory), block_(std::move(block)) {
+  setWindowTitle(Text(form.title));
+  block_.resize(form.fields.size());
+  const bool fill = form.fillOnlyWhenSet < 0 || !block_[form.fillOnlyWhenSet].empty();
+  auto *fields = new QFormLayout;
+  for (std::size_t i = 0; i < form.fields.size(); ++i) {
+    const DialogField &field = form.fields[i];
+    QString shown;
+    if (fill) shown = field.integer ? QString::number(LeadingInt(block_[i])) : FromCp932(block_[i]);
+    auto *edit = new QLineEdit(shown);
+    edit->setObjectName(QString::fromLatin1(field.key));
+    edit->setMinimumWidth(fontMetrics().averageCharWidth() * 44);
+    edits_.push_back(edit);
+    filled_.push_back(edit->text());
+    if (!fill) block_[i].clear();
+    fields->addRow(Text(field.label), edit);
+  }
+  AddExtras(fields);
+
+  auto *buttons = new QDialogButtonBox;
+  QPushButton *ok = buttons->addButton(u"OK"_s, QDialogButtonBox::AcceptRole);
+  ok->setObjectName(u"ok"_s);
+  ok->setDefault(true);
+  buttons->addButton(u"キャンセル"_s, QDialogButtonBox::RejectRole)->setObjectName(u"cancel"_s);
+  connect(buttons, &QDialogButtonBox::accepted, this, &EntryDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &EntryDialog::reject);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->addLayout(fields);
+  if (form.note) {
+    auto *note = new QLabel(Text(form.note));
+    note->setWordWrap(true);
+    layout->addWidget(note);
+  }
+  layout->addWidget(buttons);
+}
+
+void EntryDialog::AddExtras(QFormLayout *form) {
+  if (form_.extra == DialogExtra::kNone) return;
+  auto *browse = new QPushButton(u"参照..."_s);
+  browse->setObjectName(u"browse"_s);
+  auto *row = new QHBoxLayout;
+  row->addWidget(browse);
+  if (form_.extra == DialogExtra::kCgiCommand) {
+    auto *arguments = new QPushButton(kStandardArguments + u"の追加"_s);
+    arguments->setObjectName(u"addArgs"_s);
+    row->addWidget(arguments);
+    connect(arguments, &QPushButton::clicked, this, &EntryDialog::AddStandardArguments);
+    connect(browse, &QPushButton::clicked, this, &EntryDialog::PickCgiProgram);
+  } else {
+    connect(browse, &QPushButton::clicked, this, &EntryDialog::PickErrorFile);
+  }
+  row->addStretch();
+  form->addRow(QString(), row);
+}
+
+std::string EntryDialog::FieldBytes(std::size_t index) const {
+  const std::size_t limit = form_.fields[index].limit;
+  const QString text = edits_[index]->text();
+  if (text == filled_[index]) return CutCp932(block_[index], limit);
+  return CutCp932(ToCp932(text), limit);
+}
+
+void EntryDialog::accept() {
+  EntryBlock fields;
+  for (std::size_t i = 0; i < edits_.size(); ++i) fields.push_back(FieldBytes(i));
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const DialogField &field = form_.fields[i];
+    if (field.warning && fields[i].empty()) {
+      QMessageBox::warning(this, u"エラー"_s, Text(field.warning));
+      return;
+    }
+  }
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (form_.fields[i].integer) fields[i] = std::to_string(LeadingInt(fields[i]));
+  }
+  block_ = std::move(fields);
+  QDialog::accept();
+}
+
+// The extra field becomes its current text, cut to the command's limit,
+// directly followed by text.
+void EntryDialog::AppendToField(const QString &text) {
+  const auto index = static_cast<std::size_t>(form_.extraField);
+  const std::string current = CutCp932(FieldBytes(index), kCommandLimit);
+  edits_[index]->setText(FromCp932(current) + text);
+}
+
+void EntryDialog::AddStandardArguments() { AppendToField(kStandardArguments); }
+
+void EntryDialog::PickCgiProgram() {
+  const QString path = PickFile(this, memory_.cgiPickerPath, kCgiFilter);
+  if (!path.isEmpty()) AppendToField(path);
+}
+
+void EntryDialog::PickErrorFile() {
+  const QString path = PickFile(this, memory_.errorPagePickerPath, kErrorFileFilter);
+  if (!path.isEmpty()) edits_[static_cast<std::size_t>(form_.extraField)]->setText(path);
+}
+
+int RunEntryDialog(QWidget *owner, ListKind kind, EntryBlock &block, OptionsMemory &memory) {
+  EntryDialog dialog(owner, EntryDialogTemplate(kind), block, memory);
+  if (dialog.exec() != QDialog::Accepted) return 2;
+  block = dialog.Block();
+  return 1;
+}
+
+}  // namespace ruz

@@ -1,0 +1,74 @@
+// The add/edit dialog of one list entry, built from a template per list.
+#pragma once
+
+#include <QDialog>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "ui/options/options_sheet.h"
+
+class QFormLayout;
+class QLineEdit;
+
+namespace ruz {
+
+struct DialogField {
+  const char16_t *label;
+  const char *key;           // the entry's ini key; also the edit's object name
+  std::size_t limit;         // most CP932 bytes taken on OK
+  const char16_t *warning;   // shown when empty on OK; nullptr: may stay empty
+  bool integer = false;      // stored as the "%d" of its leading number
+};
+
+enum class DialogExtra { kNone, kCgiCommand, kErrorFilePicker };
+
+/// Fields in display order; required fields are tested in that order too.
+struct DialogTemplate {
+  const char16_t *title;
+  std::vector<DialogField> fields;
+  const char16_t *note = nullptr;
+  DialogExtra extra = DialogExtra::kNone;
+  int extraField = -1;       // the field the extra buttons change
+  int fillOnlyWhenSet = -1;  // when >= 0, the fields open empty unless this one is set
+};
+
+const DialogTemplate &EntryDialogTemplate(ListKind kind);
+
+/// The block of an entry: one CP932 text per template field, in field order.
+using EntryBlock = std::vector<std::string>;
+
+/// Shows block in its fields; OK refuses to close while a required field is
+/// empty and otherwise fills Block() with the fields cut to their limits.
+/// Untouched fields give back the bytes they were filled with.
+class EntryDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock block,
+              OptionsMemory &memory);
+
+  const EntryBlock &Block() const { return block_; }
+  void accept() override;
+
+ private:
+  void AddExtras(QFormLayout *form);
+  std::string FieldBytes(std::size_t index) const;
+  void AppendToField(const QString &text);
+  void AddStandardArguments();
+  void PickCgiProgram();
+  void PickErrorFile();
+
+  const DialogTemplate &form_;
+  OptionsMemory &memory_;
+  EntryBlock block_;
+  std::vector<QLineEdit *> edits_;
+  std::vector<QString> filled_;
+};
+
+/// Runs the dialog of kind over owner: 1 on OK (block replaced by the fields),
+/// 2 on Cancel, Esc or the close box (block untouched).
+int RunEntryDialog(QWidget *owner, ListKind kind, EntryBlock &block, OptionsMemory &memory);
+
+}  // namespace ruz

@@ -1,0 +1,89 @@
+// The seven lists of the options sheet: columns, sections, keys and limits.
+#include "ui/options/list_page.h"
+
+namespace ruz {
+namespace {
+
+std::vector<EntryBlock> CgiRows(const ServerSettings &s) {
+  std::vector<EntryBlock> rows;
+  for (const CgiRule &r : s.cgiRules) rows.push_back({r.extension, r.fileheader, r.cmdline});
+  return rows;
+}
+
+std::vector<EntryBlock> AliasRows(const ServerSettings &s) {
+  std::vector<EntryBlock> rows;
+  for (const AliasEntry &a : s.ruzalias) rows.push_back({a.serverpath, a.localpath});
+  return rows;
+}
+
+std::vector<EntryBlock> DenyRows(const ServerSettings &s) {
+  std::vector<EntryBlock> rows;
+  for (const AccessRule &r : s.accessRules) rows.push_back({r.path, r.allow, r.deny});
+  return rows;
+}
+
+std::vector<EntryBlock> ErrorPageRows(const ServerSettings &s) {
+  std::vector<EntryBlock> rows;
+  for (const ErrorPageEntry &e : s.errorPages) rows.push_back({std::to_string(e.errcode), e.errfile});
+  return rows;
+}
+
+std::vector<EntryBlock> MimeRows(const ServerSettings &s) {
+  std::vector<EntryBlock> rows;
+  for (const MimeEntry &m : s.mimeTypes) rows.push_back({m.extension, m.mimetype});
+  return rows;
+}
+
+std::vector<EntryBlock> UserRows(const ServerSettings &s) {
+  std::vector<EntryBlock> rows;
+  for (const UserEntry &u : s.users) rows.push_back({u.name, u.password});
+  return rows;
+}
+
+std::vector<EntryBlock> AuthRows(const ServerSettings &s) {
+  std::vector<EntryBlock> rows;
+  for (const AuthRule &r : s.authRules) rows.push_back({r.name, r.path, r.user});
+  return rows;
+}
+
+// The error-page file takes 259 bytes, as its dialog and the loader do, so
+// that a long path entered in the dialog is not cut when the list is saved.
+const ListTable kTables[kListKindCount] = {
+    {kCgiList, "cgi", "cgi",
+     {{u"拡張子", 60, "extension", 254, true},
+      {u"ファイルヘッダ", 90, "fileheader", 254, false},
+      {u"実行コマンド", 120, "cmdline", 254, false}},
+     false, CgiRows},
+    {kAliasList, "alias", "alias",
+     {{u"サーバーパス", 120, "serverpath", 260, false},
+      {u"ローカルパス", 150, "localpath", 260, false}},
+     true, AliasRows},
+    {kDenyList, "deny", "deny",
+     {{u"パス", 100, "path", 259, true},
+      {u"許可ホスト", 100, "allow", 254, true},
+      {u"拒否ホスト", 100, "deny", 254, true}},
+     true, DenyRows},
+    {kErrorPageList, "errpage", "errpage",
+     {{u"エラーコード", 75, "errcode", 259, false},
+      {u"表示ファイル", 225, "errfile", 259, false}},
+     false, ErrorPageRows},
+    {kMimeList, "mime", "mime",
+     {{u"拡張子", 100, "extension", 254, true},
+      {u"MIMEタイプ", 180, "mimetype", 254, false}},
+     true, MimeRows},
+    {kUserList, "user", "user",
+     {{u"ユーザーID", 140, "name", 254, false},
+      {u"パスワード", 160, "password", 254, false}},
+     false, UserRows},
+    {kAuthList, "auth", "auth",
+     {{u"認証名", 100, "name", 254, false},
+      {u"パス", 100, "path", 259, true},
+      {u"ユーザー", 100, "user", 254, true}},
+     false, AuthRows},
+};
+
+}  // namespace
+
+const ListTable &GetListTable(ListKind kind) { return kTables[kind]; }
+
+}  // namespace ruz

@@ -1,0 +1,66 @@
+// The modal ten-page options sheet that edits ruz.ini.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+
+#include "config/settings.h"
+
+class QTabWidget;
+
+namespace ruz {
+
+class OptionsPage;
+
+/// One run of the sheet: the loaded settings (never modified) and whether any
+/// key was written.
+struct OptionsContext {
+  const ServerSettings &settings;
+  int changed = 0;
+};
+
+/// The seven list pages, in tab order; indexes OptionsMemory::listEdited.
+enum ListKind { kCgiList, kAliasList, kDenyList, kErrorPageList, kMimeList, kUserList, kAuthList };
+inline constexpr int kListKindCount = 7;
+
+/// What outlives a run of the sheet, owned by the caller for the life of the
+/// process: once a list has been edited it is saved by every later OK of a run
+/// that shows its page; each file picker opens with the file chosen last.
+struct OptionsMemory {
+  bool listEdited[kListKindCount] = {};
+  QString cgiPickerPath;
+  QString errorPagePickerPath;
+};
+
+/// Runs the sheet modally over owner. Returns 1 when at least one key of
+/// ruz.ini was written, else 0 (OK without changes, Cancel, Esc, close box).
+int RunOptionsSheet(QWidget *owner, const ServerSettings &settings, OptionsMemory &memory);
+
+inline constexpr int kOptionsPageCount = 10;
+
+/// The sheet itself. Each page is built into its tab the first time the tab is
+/// shown; OK makes every built page write what differs, in tab order.
+class OptionsSheet : public QDialog {
+  Q_OBJECT
+
+ public:
+  OptionsSheet(QWidget *owner, OptionsContext &context, OptionsMemory &memory);
+
+  QTabWidget *Tabs() const { return tabs_; }
+  /// True once the page of tab index has been built.
+  bool IsBuilt(int index) const { return pages_[index] != nullptr; }
+
+  void accept() override;
+
+ private:
+  void BuildPage(int index);
+
+  OptionsContext &context_;
+  OptionsMemory &memory_;
+  QTabWidget *tabs_ = nullptr;
+  std::array<OptionsPage *, kOptionsPageCount> pages_{};
+};
+
+}  // namespace ruz

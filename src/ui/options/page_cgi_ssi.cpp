@@ -1,0 +1,70 @@
+// Page 3 "CGI/SSI": CGI permission and rules, SSI settings, paths where neither runs.
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+#include "ui/options/list_page.h"
+#include "ui/options/option_values.h"
+#include "ui/options/options_pages.h"
+#include "ui/qt_text.h"
+
+namespace ruz {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr std::size_t kNoCgiSsiLimit = 511;
+
+// One pattern per line; on OK, when the text differs from what the edit was
+// filled with, every line break becomes "," and the result is written.
+QPlainTextEdit *AddNoCgiSsiEdit(OptionsPage &page, std::string_view loaded) {
+  auto *edit = new QPlainTextEdit;
+  edit->setObjectName(u"nocgissi"_s);
+  const QRegularExpression lineBreak(u"\r\n|\r|\n|\u2029"_s);
+  edit->setPlainText(FromCp932(loaded).replace(lineBreak, u"\n"_s));
+  const QString filled = edit->toPlainText();
+  page.AddStep([edit, filled, lineBreak](ApplyTarget &target) {
+    QString text = edit->toPlainText();
+    if (text == filled) return;
+    text.replace(lineBreak, u","_s);
+    target.Write("nocgissi", CutCp932(ToCp932(text), kNoCgiSsiLimit));
+  });
+  return edit;
+}
+
+}  // namespace
+
+OptionsPage *BuildCgiSsiPage(const ServerSettings &s, OptionsMemory &memory) {
+  auto *page = new OptionsPage(s, memory);
+  auto *cgiGroup = new QGroupBox(u"CGI設定"_s);
+  auto *cgi = new QVBoxLayout(cgiGroup);
+  cgi->addWidget(AddFlagBox(*page, "running", u"CGIを許可する"_s, s.running));
+  cgi->addWidget(new ListPage(*page, kCgiList));
+
+  QFormLayout *ssi = nullptr;
+  QGroupBox *ssiGroup = MakeFormGroup(u"SSI設定"_s, ssi);
+  ssi->addRow(AddFlagBox(*page, "ssi", u"SSIを許可する"_s, s.ssi));
+  ssi->addRow(u"拡張子:"_s, AddTextEdit(*page, "ssiexts", CommaForm(s.ssiexts), 254));
+  ssi->addRow(AddFlagBox(*page, "ssinoexeccmd", u"exec cmdを禁止"_s, s.ssinoexeccmd));
+
+  auto *forbidGroup = new QGroupBox(u"実行禁止"_s);
+  auto *forbid = new QVBoxLayout(forbidGroup);
+  forbid->addWidget(new QLabel(u"CGI/SSI実行禁止パス:"_s));
+  QPlainTextEdit *paths = AddNoCgiSsiEdit(*page, s.nocgissi);
+  paths->setMaximumHeight(paths->fontMetrics().height() * 5);
+  forbid->addWidget(paths);
+
+  auto *layout = new QVBoxLayout(page);
+  layout->addWidget(cgiGroup, 1);
+  layout->addWidget(ssiGroup);
+  layout->addWidget(forbidGroup);
+  return page;
+}
+
+}  // namespace ruz
