@@ -1,7 +1,8 @@
-// The body of a file response: 64 KiB pieces straight from the file to the
-// socket, with progress texts and the configured pause after every full piece.
+// The body of a file response: 64 KiB pieces read from the file and sent, with
+// progress texts and the configured pause after every full piece.
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "config/settings.h"
@@ -15,16 +16,22 @@ namespace ruz {
 
 namespace {
 
-constexpr std::uint64_t kPieceSize = 65536;
-
-// Bytes the file still holds at offset (0 at or past its end).
-std::uint64_t BytesLeftInFile(const ReadFile &file, std::uint64_t offset) {
-  std::uint64_t size = file.Info().size;
-  return size > offset ? size - offset : 0;
-}
+constexpr std::size_t kPieceSize = 65536;
 
 void ShowProgress(ConnectionSlot &slot, std::uint64_t bytesSent) {
   SetStatusText(slot, RUZ_CP932("ファイル送信中... ") + std::to_string(bytesSent) + "Bytes");
+}
+
+// Reads until size bytes or the end of the file; -1 when a read fails.
+long long ReadPiece(ReadFile &file, char *buffer, std::size_t size) {
+  std::size_t filled = 0;
+  while (filled < size) {
+    long long got = file.Read(buffer + filled, size - filled);
+    if (got < 0) return -1;
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  return static_cast<long long>(filled);
 }
 
 void PauseAfterPiece(const ConnectionSlot &slot) {
@@ -34,29 +41,33 @@ void PauseAfterPiece(const ConnectionSlot &slot) {
 
 }  // namespace
 
+// The pieces are read and sent with SendAll rather than sendfile: sendfile
+// cannot be told not to raise SIGPIPE, and a client that goes away must never
+// end the server. The read also tells a file error from a peer that left.
 int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
                  std::uint64_t &bytesSent, bool showProgress) {
-  std::uint64_t offset = first;
+  if (!file.Seek(first)) {
+    if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
+    return 0;
+  }
+  auto buffer = std::make_unique<char[]>(kPieceSize);
   std::uint64_t remaining = count;
   for (;;) {
-    // A piece shorter than 64 KiB is the last one: the end of the range, or
-    // the end of a file that is shorter than announced.
-    std::uint64_t piece = std::min({kPieceSize, remaining, BytesLeftInFile(file, offset)});
-    if (piece > 0 && !slot.socket.SendFileRange(file.Descriptor(), offset, piece)) {
-      if (showProgress) {
-        // A file that shrank under us failed on the read side; otherwise the
-        // peer has gone.
-        bool readFailed = BytesLeftInFile(file, offset) < piece;
-        SetStatusText(slot, readFailed ? RUZ_CP932("ファイルアクセスエラー")
-                                       : RUZ_CP932("相手側で切断"));
-      }
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, remaining));
+    long long got = ReadPiece(file, buffer.get(), want);
+    if (got < 0) {
+      if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
       return 0;
     }
-    bytesSent += piece;
+    if (got > 0 && !slot.socket.SendAll(buffer.get(), static_cast<std::size_t>(got))) {
+      if (showProgress) SetStatusText(slot, RUZ_CP932("相手側で切断"));
+      return 0;
+    }
+    bytesSent += static_cast<std::uint64_t>(got);
     if (showProgress) ShowProgress(slot, bytesSent);
-    if (piece < kPieceSize) return 1;
-    offset += piece;
-    remaining -= piece;
+    // A short piece is the last: the end of the range or of the file.
+    if (static_cast<std::size_t>(got) < kPieceSize) return 1;
+    remaining -= static_cast<std::uint64_t>(got);
     PauseAfterPiece(slot);
   }
 }
