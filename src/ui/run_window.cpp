@@ -1,8 +1,76 @@
-// Placeholder until the main window exists: no window can be shown.
 #include "ui/run_window.h"
+
+// Before Qt's headers, whose "slots" macro would eat a field name.
+#include "server/context.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <string>
+
+#include <xcb/xcb.h>
+
+#include "config/settings.h"
+#include "platform/environment.h"
+#include "platform/events.h"
+#include "server/owner_loop.h"
+#include "ui/main_window.h"
+#include "ui/qt_setup.h"
 
 namespace ruz {
 
-int RunMainWindow(int, char **) { return -1; }
+namespace {
+
+std::string Environment(const char *name) {
+  std::string value;
+  GetEnvironmentValue(name, value);
+  return value;
+}
+
+/// Whether Qt can open its platform here. Qt aborts when it cannot, so the
+/// X11 display is tried first; platforms that need no display always work.
+bool DisplayUsable() {
+  const std::string platform = Environment("QT_QPA_PLATFORM");
+  if (platform == "offscreen" || platform == "minimal") return true;
+  if (!Environment("WAYLAND_DISPLAY").empty() && platform != "xcb") return true;
+  const std::string display = Environment("DISPLAY");
+  if (display.empty()) return false;
+  xcb_connection_t *connection = xcb_connect(display.c_str(), nullptr);
+  const bool usable = xcb_connection_has_error(connection) == 0;
+  xcb_disconnect(connection);
+  return usable;
+}
+
+}  // namespace
+
+int RunMainWindow(int argc, char **argv) {
+  if (!DisplayUsable()) {
+    std::fputs("ruz: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+               "unset or unreachable).\nruz: run \"ruz --headless\" to serve without a window.\n",
+               stderr);
+    return 1;
+  }
+  // Before any thread starts, so every thread inherits the blocked signals.
+  StopSignals stopSignals;
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  InstallJapaneseQtTexts();
+
+  OwnerLoop loop;
+  ServerSettings settings;
+  ServerContext context;
+  context.owner = &loop;
+  MainWindow window(context, settings);
+  QSocketNotifier stopNotifier(stopSignals.Descriptor(), QSocketNotifier::Read);
+  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&] {
+    if (stopSignals.Take()) window.close();
+  });
+  stopNotifier.setEnabled(stopSignals.Descriptor() >= 0);
+  window.Create();
+  if (window.IsClosed()) return 0;
+  window.show();
+  return app.exec();
+}
 
 }  // namespace ruz

@@ -1,0 +1,166 @@
+// The core header comes before Qt's, whose "slots" macro would eat a field name.
+#include "server/context.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "config/root_path.h"
+#include "config/settings.h"
+#include "ui/fact_band.h"
+#include "ui/menus.h"
+#include "ui/message_boxes.h"
+#include "ui/qt_setup.h"
+
+namespace ruz {
+
+using namespace Qt::StringLiterals;
+
+MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int updateDeadlineMs)
+    : context_(context),
+      settings_(settings),
+      pump_(*context.owner),
+      checker_(updateDeadlineMs) {
+  setWindowTitle(u"Ruzo'sWebserver"_s);
+  setWindowIcon(RuzIcon());
+  resize(646, 432);
+  BuildMainMenu(*menuBar(), [this](int id) { OnCommand(id); });
+  BuildCentral();
+  statusBar()->setSizeGripEnabled(true);
+  BuildTray();
+  connect(&updateTimer_, &QTimer::timeout, this, &MainWindow::RunUpdateCheck);
+  connect(&checker_, &UpdateChecker::Finished, this, &MainWindow::OnUpdateChecked);
+  context_.listView = &model_;
+  context_.settings = &settings_;
+  context_.showWarning = &ShowCoreWarning;
+  SetWarningOwner(this);
+}
+
+MainWindow::~MainWindow() {
+  Shutdown();
+  context_.listView = nullptr;
+  context_.showWarning = nullptr;
+  SetWarningOwner(nullptr);
+}
+
+void MainWindow::BuildCentral() {
+  auto *central = new QWidget(this);
+  auto *layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  band_ = new FactBand(settings_, central);
+  view_ = new QTreeView(central);
+  view_->setObjectName(u"statusList"_s);
+  view_->setModel(&model_);
+  view_->setRootIsDecorated(false);
+  view_->setUniformRowHeights(true);
+  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view_->setSortingEnabled(false);
+  view_->header()->setSectionsClickable(false);
+  view_->header()->setStretchLastSection(false);
+  for (int column = 0; column < kStatusColumns; ++column)
+    view_->setColumnWidth(column, StatusModel::ColumnWidth(column));
+  layout->addWidget(band_);
+  layout->addWidget(view_);
+  setCentralWidget(central);
+}
+
+void MainWindow::BuildTray() {
+  tray_.setIcon(RuzIcon());
+  tray_.setToolTip(u"Ruzo'sWebserver"_s);
+  trayMenu_.setObjectName(u"trayMenu"_s);
+  BuildTrayMenu(trayMenu_, [this](int id) { OnCommand(id); });
+  connect(&tray_, &QSystemTrayIcon::activated, this, &MainWindow::OnTrayActivated);
+  tray_.show();
+}
+
+void MainWindow::Create() {
+  if (LoadSettings(settings_) != 0) ShowWarning(this, u"ruz.iniのロードに失敗しました"_s);
+  if (closed_) return;  // a stop signal closed the window under the warning
+  TrimRootSlash(settings_.root);
+  band_->update();
+  StartServer(context_);
+  if (settings_.autoupdatecheck) {
+    ApplyAutoUpdateFlag();
+    QTimer::singleShot(0, this, &MainWindow::RunUpdateCheck);
+  }
+}
+
+void MainWindow::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
+  if (reason == QSystemTrayIcon::Trigger) {
+    OnCommand(kCmdShowWindow);
+  } else if (reason == QSystemTrayIcon::Context) {
+    // The menu's bottom edge sits at the cursor.
+    trayMenu_.popup(QCursor::pos() - QPoint(0, trayMenu_.sizeHint().height()));
+  }
+}
+
+void MainWindow::changeEvent(QEvent *event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;
+  // Without a tray host a hidden window could never be brought back.
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+  QTimer::singleShot(0, this, [this] {
+    if (isMinimized()) hide();
+  });
+}
+
+void MainWindow::RunBusy(const std::function<void()> &step) {
+  busy_ = true;
+  step();
+  busy_ = false;
+  AfterBusy();
+}
+
+void MainWindow::AfterBusy() {
+  if (closePending_) {
+    closePending_ = false;
+    QTimer::singleShot(0, this, &QWidget::close);
+    return;
+  }
+  if (offerPending_) {
+    offerPending_ = false;
+    QTimer::singleShot(0, this, &MainWindow::OfferDownload);
+  }
+}
+
+void MainWindow::Restart() {
+  if (closed_) return;
+  RunBusy([this] { RestartServer(context_); });
+  if (closed_) return;
+  ApplyAutoUpdateFlag();
+  band_->update();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+  if (busy_) {
+    // Carried out once the stop or restart under way is over.
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
+  Shutdown();
+  event->accept();
+  qApp->quit();
+}
+
+void MainWindow::Shutdown() {
+  if (closed_) return;
+  closed_ = true;
+  updateTimer_.stop();
+  tray_.hide();
+  busy_ = true;
+  StopServer(context_);
+  busy_ = false;
+  FreeSettings(settings_);
+}
+
+QAction *MainWindow::MenuAction(int id) const { return FindCommandAction(*menuBar(), id); }
+
+}  // namespace ruz

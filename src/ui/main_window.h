@@ -1,0 +1,121 @@
+// The main window: server facts, the live status list, the tray icon, both
+// menus and their commands, and the automatic update check.
+#pragma once
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <functional>
+
+#include "ui/options/options_sheet.h"
+#include "ui/owner_pump.h"
+#include "ui/status_model.h"
+#include "ui/update_checker.h"
+
+class QTreeView;
+
+namespace ruz {
+
+struct ServerContext;
+struct ServerSettings;
+class FactBand;
+
+/// The period of the automatic update check: three hours.
+inline constexpr int kUpdatePeriodMs = 10'800'000;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  /// context.owner must be the GUI thread's loop. context and settings must
+  /// outlive the window; the window wires context to its list and settings.
+  /// updateDeadlineMs bounds each update check.
+  MainWindow(ServerContext &context, ServerSettings &settings, int updateDeadlineMs = 10000);
+  ~MainWindow() override;
+
+  /// The creation steps: load the settings (a warning when that fails), trim
+  /// root, start the server, and start the update schedule when it is set.
+  /// Warnings are modal; call it before or after show().
+  void Create();
+
+  /// Runs command id of either menu; does nothing while a stop or restart is
+  /// under way or after the window closed.
+  void OnCommand(int id);
+
+  /// Stops the server and restarts it with the reloaded settings.
+  void Restart();
+
+  /// Starts one update check unless one is running.
+  void RunUpdateCheck();
+
+  // For the tests and the screenshots.
+  StatusModel &Model() { return model_; }
+  QTreeView &View() { return *view_; }
+  FactBand &Band() { return *band_; }
+  QSystemTrayIcon &Tray() { return tray_; }
+  QMenu &TrayMenu() { return trayMenu_; }
+  QTimer &UpdateTimer() { return updateTimer_; }
+  UpdateChecker &Checker() { return checker_; }
+  bool IsBusy() const { return busy_; }
+  /// True once the close path has run (the server is stopped).
+  bool IsClosed() const { return closed_; }
+  bool IsTranslucent() const { return translucent_; }
+  /// The main menu's action with this id.
+  QAction *MenuAction(int id) const;
+
+ protected:
+  void closeEvent(QCloseEvent *event) override;
+  void changeEvent(QEvent *event) override;
+
+ private:
+  void BuildCentral();
+  void BuildTray();
+  void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+  void RunBusy(const std::function<void()> &step);
+  void AfterBusy();
+  void Shutdown();
+
+  // Commands, one per id (main_window_commands.cpp).
+  void OpenLog();
+  void Quit();
+  void HideWindow();
+  void ToggleTranslucent();
+  void RunOptions();
+  void Import();
+  void Export();
+  void OpenHelp();
+  void OpenReadme();
+  void OpenWebSite();
+  void ToggleAutoUpdate();
+  void ShowAbout();
+  void ShowWindow();
+
+  // Update schedule (main_window_update.cpp).
+  void ApplyAutoUpdateFlag();
+  void OnUpdateChecked(bool ok, const QByteArray &body);
+  void OfferDownload();
+
+  ServerContext &context_;
+  ServerSettings &settings_;
+  OwnerPump pump_;
+  StatusModel model_;
+  FactBand *band_ = nullptr;
+  QTreeView *view_ = nullptr;
+  QSystemTrayIcon tray_;
+  QMenu trayMenu_;
+  QTimer updateTimer_;
+  UpdateChecker checker_;
+  OptionsMemory optionsMemory_;
+  QString lastFileName_;  // shared by the import and export dialogs
+  bool busy_ = false;
+  bool closePending_ = false;
+  bool closed_ = false;
+  bool translucent_ = false;
+  bool offerOpen_ = false;
+  bool offerPending_ = false;
+};
+
+}  // namespace ruz

@@ -1,0 +1,31 @@
+#include "ui/qt_setup.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+// The resource lives in a static library: register it explicitly.
+static void InitRuzResource() { Q_INIT_RESOURCE(ruz); }
+
+namespace ruz {
+
+using namespace Qt::StringLiterals;
+
+void InstallJapaneseQtTexts() {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  auto *translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(u"qtbase_ja"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+}
+
+QIcon RuzIcon() {
+  static const bool registered = (InitRuzResource(), true);
+  (void)registered;
+  QIcon icon;
+  for (int size : {16, 22, 32, 48})
+    icon.addFile(u":/icons/ruz%1.png"_s.arg(size), QSize(size, size));
+  return icon;
+}
+
+}  // namespace ruz

@@ -1,0 +1,20 @@
+# The window's extras: the icon resource, libxcb for the compositing-manager
+# check, the update host and web addresses, and the help files beside ruz.
+set(RUZ_UPDATE_HOST "update.ruz.invalid" CACHE STRING "Host (host[:port]) asked for /ruz/version.txt")
+set(RUZ_DOWNLOAD_URL "http://www.ruz.invalid/download.html" CACHE STRING "Download page offered after an update check")
+set(RUZ_WEB_URL "http://www.ruz.invalid/" CACHE STRING "The project's web page (help menu)")
+
+set_target_properties(ruz_ui PROPERTIES AUTORCC ON)
+target_sources(ruz_ui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/ruz.qrc)
+target_compile_definitions(ruz_ui PRIVATE
+  RUZ_UPDATE_HOST="${RUZ_UPDATE_HOST}"
+  RUZ_DOWNLOAD_URL="${RUZ_DOWNLOAD_URL}"
+  RUZ_WEB_URL="${RUZ_WEB_URL}")
+
+find_library(RUZ_XCB_LIBRARY xcb REQUIRED)
+target_link_libraries(ruz_ui PRIVATE ${RUZ_XCB_LIBRARY})
+
+# ruz.html and readme.txt go beside the executable once; a user's copy stays.
+add_custom_command(TARGET ruz POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DSRC=${CMAKE_CURRENT_LIST_DIR}/help -DDST=${CMAKE_BINARY_DIR}
+          -P ${CMAKE_CURRENT_LIST_DIR}/copy_help.cmake)
