@@ -1,0 +1,128 @@
+// Token expansion and the access-log line with its memory buffer.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "config/settings.h"
+#include "log/access_log.h"
+#include "server/context.h"
+#include "server/request_info.h"
+
+namespace ruz {
+namespace {
+
+std::string Expanded(std::string text, const char *token, const char *value) {
+  ExpandToken(text, token, value);
+  return text;
+}
+
+TEST(ExpandTokenTest, ReplacesEveryUnescapedOccurrenceIgnoringCase) {
+  EXPECT_EQ(Expanded("%ip% and %IP% and %Ip%", "%ip%", "1.2.3.4"), "1.2.3.4 and 1.2.3.4 and 1.2.3.4");
+  EXPECT_EQ(Expanded("%%ip%", "%ip%", "1.2.3.4"), "%%ip%");    // escaped: left alone
+  EXPECT_EQ(Expanded("%%%ip%", "%ip%", "1.2.3.4"), "%%1.2.3.4");
+  EXPECT_EQ(Expanded("%foo%", "%ip%", "x"), "%foo%");
+  EXPECT_EQ(Expanded("%url%", "%url%", "/a%20b"), "/a%%20b");  // doubled, collapsed later
+  EXPECT_EQ(Expanded("%url%", "%url%", "%url%"), "%%url%%");   // never expanded again
+}
+
+class WriteLogLineTest : public ::testing::Test {
+ protected:
+  WriteLogLineTest() {
+    dir = std::filesystem::temp_directory_path() /
+          ("ruz-log-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+    std::filesystem::create_directories(dir);
+    settings.logwrite = 1;
+    settings.logname = (dir / "access.log").string();
+    slot.settings = &settings;
+    slot.startTime = &start;
+    request.remoteAddr = request.remoteHost = "192.168.0.5";
+    request.requestLine = "GET /index.html HTTP/1.1";
+    request.method = "GET";
+    request.uri = "/index.html";
+    request.protocol = "HTTP/1.1";
+    request.userAgent = "Mozilla/4.0";
+  }
+  ~WriteLogLineTest() override { std::filesystem::remove_all(dir); }
+
+  std::string LogFile() const {
+    std::ifstream in(dir / "access.log", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  std::string LineFor(const std::string &format, std::uint64_t bytes = 0, int code = 200) {
+    settings.logformat = format;
+    std::filesystem::remove(dir / "access.log");
+    WriteLogLine(slot, request, bytes, code);
+    return LogFile();
+  }
+
+  std::filesystem::path dir;
+  ServerSettings settings;
+  ConnectionSlot slot;
+  RequestInfo request;
+  DateTime start{2026, 12, 0, 6, 14, 3, 9, 0};  // a Sunday
+};
+
+TEST_F(WriteLogLineTest, StandardFormatGivesTheCommonLine) {
+  EXPECT_EQ(LineFor(kStandardLogFormat, 1534),
+            "192.168.0.5 - - [06/Dec/2026:14:03:09 +0900] \"GET /index.html HTTP/1.1\" 200 1534 "
+            "\"\" \"Mozilla/4.0\"\r\n");
+}
+
+TEST_F(WriteLogLineTest, EveryTokenAndTheEscapes) {
+  request.query = "q=1";
+  request.localPath = "/srv/www/index.html";
+  request.referer = "http://r/";
+  struct Case {
+    const char *format, *line;
+  } cases[] = {
+      {"%ip%|%host%|%method%|%url%|%protocol%", "192.168.0.5|192.168.0.5|GET|/index.html|HTTP/1.1"},
+      {"%filepath%|%query%|%referer%|%ua%", "/srv/www/index.html|q=1|http://r/|Mozilla/4.0"},
+      {"%year%-%month%-%day% %hour%:%min%:%sec%", "2026-12-06 14:03:09"},
+      {"%monthstring% %weekstring%", "Dec Sun"},
+      {"%bytesd% %responsecode% %responsetext%", "5000000000 404 Not Found"},
+      {"100%% %%ip% %%%ip% %foo%", "100% %ip% %192.168.0.5 %foo%"},
+      {"%url%%ip%", "/index.html%ip%"},
+      {"%ip%%url%", "192.168.0.5/index.html"},
+      {"", ""},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(LineFor(c.format, 5000000000ull, 404), std::string(c.line) + "\r\n") << c.format;
+  }
+  request.uri = "/a%20b/%ua%";
+  EXPECT_EQ(LineFor("%url%"), "/a%20b/%ua%\r\n");
+}
+
+TEST_F(WriteLogLineTest, BufferTakesLinesUntilFullThenGoesToTheFile) {
+  LogBuffer buffer;
+  buffer.capacity = 100;
+  settings.mem = 1;
+  slot.logBuffer = &buffer;
+  auto lineOf = [](std::size_t length) { return std::string(length - 2, 'x'); };  // + CR LF
+
+  buffer.text = std::string(60, 'a');
+  LineFor(lineOf(39));
+  EXPECT_EQ(buffer.text.size(), 99u);
+  EXPECT_EQ(LogFile(), "");
+
+  buffer.text = std::string(60, 'a');
+  std::string written = LineFor(lineOf(40));
+  EXPECT_EQ(written, std::string(60, 'a'));
+  EXPECT_EQ(buffer.text, lineOf(40) + "\r\n");
+}
+
+TEST_F(WriteLogLineTest, LineLongerThanTheBufferGoesStraightToTheFile) {
+  LogBuffer buffer;
+  buffer.capacity = 10;
+  settings.mem = 1;
+  slot.logBuffer = &buffer;
+  buffer.text = "abc";
+  EXPECT_EQ(LineFor(std::string(20, 'z')), "abc" + std::string(20, 'z') + "\r\n");
+  EXPECT_EQ(buffer.text, "");
+}
+
+}  // namespace
+}  // namespace ruz
