@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text_codes.h"
+
 namespace ruz::test {
 
 /// A directory under the system's temporary directory, removed with its

@@ -1,0 +1,114 @@
+// Starting and stopping the headless server, time-outs, and the access log.
+#include "integration/harness.h"
+
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace ruz::test {
+namespace {
+
+class LifecycleTest : public ServerTest {
+ protected:
+  void SetUp() override { WriteFile("www/index.html", "<html>top</html>"); }
+};
+
+TEST_F(LifecycleTest, PrintsTheServerLinesAndStopsCleanlyOnSigterm) {
+  StartServer();
+  std::string err = Server().Stderr();
+  EXPECT_NE(err.find("サーバーネーム: testhost\n"), std::string::npos) << err;
+  EXPECT_NE(err.find("ポート番号: " + std::to_string(Port()) + "\n"), std::string::npos);
+  EXPECT_NE(err.find("ドキュメントルート: " + HomePath("www") + "\n"), std::string::npos);
+  EXPECT_EQ(Get("/index.html").status, 200);
+  EXPECT_EQ(StopServer(), 0);
+}
+
+TEST_F(LifecycleTest, SigintStopsTheServerToo) {
+  StartServer();
+  ::kill(Server().Pid(), SIGINT);
+  EXPECT_EQ(Server().WaitForExit(20000), 0);
+}
+
+TEST_F(LifecycleTest, SilentClientGets408AndALogLineWithEmptyFields) {
+  SetKey("connecttimeout", "300");
+  StartServer();
+  Client client;
+  ASSERT_TRUE(client.Connect(Port()));
+  HttpResponse r = client.ReadResponse();
+  EXPECT_EQ(r.statusLine, "HTTP/1.1 408 Request Timeout");
+  std::vector<std::string> row = RowFor("");
+  EXPECT_EQ(row[2], "接続タイムアウト");
+  EXPECT_EQ(row[5], "408 Request Timeout");
+  ASSERT_EQ(StopServer(), 0);
+  std::string log = Log();
+  EXPECT_NE(log.find("127.0.0.1 - - ["), std::string::npos);
+  EXPECT_NE(log.find("] \"\" 408 0 \"\" \"\"\r\n"), std::string::npos) << log;
+}
+
+TEST_F(LifecycleTest, TricklingClientCannotHoldTheHeaderPastTheTimeout) {
+  SetKey("connecttimeout", "600");
+  StartServer();
+  Client client;
+  ASSERT_TRUE(client.Connect(Port()));
+  const std::string request = "GET /index.html HTTP/1.1\r\nX-Slow: " + std::string(100, 's');
+  auto start = std::chrono::steady_clock::now();
+  bool answered = false;
+  for (char c : request) {
+    // The client's own pace: one byte per 100 ms, each within the time-out.
+    if (!client.Send(std::string(1, c))) break;
+    if (!client.StaysOpenSilently(100)) {
+      answered = true;
+      break;
+    }
+  }
+  ASSERT_TRUE(answered);
+  HttpResponse r = client.ReadResponse();
+  EXPECT_EQ(r.status, 408);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST_F(LifecycleTest, LogBufferIsWrittenOutAtStop) {
+  SetKey("mem", "1");
+  SetKey("bufmax", "65536");
+  SetKey("logformat", "%method% %url% %responsecode% %bytesd%");
+  StartServer();
+  EXPECT_EQ(Get("/index.html").status, 200);
+  EXPECT_EQ(Get("/missing").status, 404);
+  Rows(2);
+  EXPECT_EQ(Log(), "");
+  ASSERT_EQ(StopServer(), 0);
+  std::string log = Log();
+  EXPECT_NE(log.find("GET /index.html 200 16\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("GET /missing 404 0\r\n"), std::string::npos) << log;
+}
+
+TEST_F(LifecycleTest, PortInUseEndsWithTheBindMessageAndStatus1) {
+  StartServer();
+  TempDir other;
+  {
+    std::ofstream ini(other.Path() + "/ruz.ini", std::ios::binary);
+    ini << "[RUZ]\r\nport=" << Port() << "\r\nroot=www\r\nmaxconnect=4\r\n";
+  }
+  ServerProcess second;
+  std::string error;
+  EXPECT_FALSE(second.Start(other.Path(), error, 10000));
+  EXPECT_NE(error.find("ソケットのバインドに失敗しました"), std::string::npos) << error;
+  EXPECT_NE(error.find("exit status 1"), std::string::npos) << error;
+}
+
+TEST_F(LifecycleTest, MissingIniIsReportedAndNothingIsServed) {
+  TempDir empty;
+  ServerProcess server;
+  std::string error;
+  ASSERT_TRUE(server.Start(empty.Path(), error)) << error;
+  EXPECT_NE(server.Stderr().find("ruz.iniのロードに失敗しました"), std::string::npos);
+  Client client;
+  ASSERT_TRUE(client.Connect(server.Port()));
+  client.Send(GetRequest("/"));
+  EXPECT_TRUE(client.ClosedWithoutAnswer(10000));  // no slots without maxconnect
+  EXPECT_EQ(server.Stop(), 0);
+}
+
+}  // namespace
+}  // namespace ruz::test
