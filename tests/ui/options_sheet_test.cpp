@@ -1,0 +1,217 @@
+// The options sheet: what OK, Cancel and the pages write into ruz.ini.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
+
+#include "options_fixture.h"
+
+namespace ruz::testing {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+// Holds bytes that CP932 → Unicode → CP932 does not give back (ED 40, 87 90).
+std::string RichIni() {
+  const std::string srvname = Utf8ToCp932("テスト鯖") + "\xED\x40";
+  return "[RUZ]\r\nsrvname=" + srvname +
+         "\r\nport=8080\r\nroot=www\r\ndefmime=text/plain\r\nindex=index.html,index.htm\r\n"
+         "filelist=1\r\nlogwrite=1\r\nlogformat=%Host% \x87\x90\r\nmem=0\r\nbufmax=4096\r\n"
+         "logname=logs/access.log\r\nrunning=1\r\nssi=1\r\nssiexts=.shtml,.shtm\r\n"
+         "ssinoexeccmd=1\r\nnocgissi=/cgi-bin/*,/tmp/*\r\nauth=1\r\nalias=2\r\ndeny=0\r\n"
+         "errpage=1\r\ndnsopt=1\r\nmaxconnect=10\r\n"
+         "[cgi0]\r\nextension=.pl,.cgi\r\nfileheader=#!perl\r\ncmdline=perl \"%filepath%\"\r\n"
+         "[alias0]\r\nserverpath=/a/\r\nlocalpath=pub\xED\x40\r\n"
+         "[alias1]\r\nserverpath=/b/\r\nlocalpath=/srv/b\r\n"
+         "[deny0]\r\npath=/a/*,/b/*\r\nallow=127.0.0.1\r\ndeny=*\r\n"
+         "[errpage0]\r\nerrcode=404\r\nerrfile=err/404.html\r\n"
+         "[mime0]\r\nextension=.html,.htm\r\nmimetype=text/html\r\n"
+         "[user0]\r\nname=" + Utf8ToCp932("ユーザー") + "\r\npassword=pw\r\n"
+         "[auth0]\r\nname=realm\r\npath=/a/*,/b/*\r\nuser=u1,u2\r\n";
+}
+
+constexpr int kMimePage = 6;
+constexpr int kAliasPage = 3;
+
+class OptionsSheetTest : public OptionsTest {};
+
+TEST_F(OptionsSheetTest, OkWithoutChangesWritesNothingAndReportsNoChange) {
+  WriteIni(RichIni());
+  OpenSheet();
+  for (int page = 0; page < kOptionsPageCount; ++page) {
+    if (page != kMimePage) ShowPage(page);
+  }
+  EXPECT_EQ(PressOk(), 0);
+  EXPECT_EQ(ReadIni(), RichIni());
+}
+
+TEST_F(OptionsSheetTest, MimePageShownWritesOnlyDefmimeWithoutReportingAChange) {
+  const std::string ini = "[RUZ]\r\nport=80\r\n[mime0]\r\nextension=.txt\r\nmimetype=text/plain\r\n";
+  WriteIni(ini);
+  OpenSheet();
+  ShowPage(kMimePage);
+  EXPECT_EQ(PressOk(), 0);
+  EXPECT_EQ(Key("RUZ", "defmime"), "");
+  EXPECT_EQ(Key("RUZ", "port"), "80");
+
+  // A loaded default MIME type that does not round-trip keeps its bytes.
+  const std::string odd = "[RUZ]\r\ndefmime=x/\x87\x90\r\n";
+  WriteIni(odd);
+  OpenSheet();
+  ShowPage(kMimePage);
+  EXPECT_EQ(PressOk(), 0);
+  EXPECT_EQ(ReadIni(), odd);
+}
+
+TEST_F(OptionsSheetTest, CancelAfterEditsOnEveryPageWritesNothing) {
+  WriteIni(RichIni());
+  OpenSheet();
+  for (int page = 0; page < kOptionsPageCount; ++page) ShowPage(page);
+  for (QLineEdit *edit : sheet_->findChildren<QLineEdit *>()) edit->setText(u"999x"_s);
+  for (QCheckBox *box : sheet_->findChildren<QCheckBox *>()) box->toggle();
+  Find<QComboBox>("dnsopt")->setCurrentIndex(2);
+  Find<QPlainTextEdit>("nocgissi")->setPlainText(u"/x/*"_s);
+  for (QTreeWidget *view : sheet_->findChildren<QTreeWidget *>()) {
+    view->topLevelItem(0)->setSelected(true);
+    Click(view->parentWidget(), (view->objectName().chopped(4) + u"Delete"_s).toLatin1());
+  }
+  EXPECT_EQ(PressCancel(), 0);
+  EXPECT_EQ(ReadIni(), RichIni());
+  EXPECT_TRUE(memory_.listEdited[kAliasList]);
+}
+
+TEST_F(OptionsSheetTest, EditedListIsSavedOnlyInRunsThatShowItsPage) {
+  // Quotes vanish when a section is rewritten, which shows whether it was.
+  const std::string ini =
+      "[RUZ]\r\nport=80\r\n[alias0]\r\nserverpath=\"/a/\"\r\nlocalpath=/srv/a\r\n";
+  WriteIni(ini);
+  OpenSheet();
+  ShowPage(kAliasPage);
+  Select("aliasList", 0);
+  Click(sheet_.get(), "aliasUp");  // moves nothing, but the list counts as edited
+  EXPECT_EQ(PressCancel(), 0);
+  EXPECT_EQ(ReadIni(), ini);
+
+  OpenSheet();
+  EXPECT_EQ(PressOk(), 0);
+  EXPECT_EQ(ReadIni(), ini);
+
+  OpenSheet();
+  ShowPage(kAliasPage);
+  EXPECT_EQ(PressOk(), 1);
+  EXPECT_EQ(Key("alias0", "serverpath"), "/a/");
+  EXPECT_EQ(ReadIni().find("\"/a/\""), std::string::npos);
+}
+
+TEST_F(OptionsSheetTest, NumberEditsCompareTheLeadingIntegerAndWriteTheTextAsTyped) {
+  struct Case {
+    const char *key;
+    const char *loaded;
+    QString typed;
+    const char *inFile;
+    int changed;
+  };
+  const Case cases[] = {
+      {"port", "80", u"80x"_s, "80", 0},          {"port", "8080", u"80x"_s, "80x", 1},
+      {"port", "80", u"abc"_s, "abc", 1},         {"port", "0", u"abc"_s, "0", 0},
+      {"maxconnect", "5", u"-3"_s, "-3", 1},      {"maxconnect", "5", u"05"_s, "5", 0},
+  };
+  for (const Case &c : cases) {
+    WriteIni(std::string("[RUZ]\r\n") + c.key + "=" + c.loaded + "\r\n");
+    OpenSheet();
+    Type(sheet_.get(), c.key, c.typed);
+    EXPECT_EQ(PressOk(), c.changed) << c.loaded << " typed " << c.typed.toStdString();
+    EXPECT_EQ(Key("RUZ", c.key), c.inFile) << c.loaded << " typed " << c.typed.toStdString();
+  }
+}
+
+TEST_F(OptionsSheetTest, CheckBoxFollowsAnyNonZeroFlagAndWritesZeroOrOne) {
+  for (const char *value : {"0", "1", "2"}) {
+    WriteIni(std::string("[RUZ]\r\nalias=") + value + "\r\n");
+    OpenSheet();
+    ShowPage(kAliasPage);
+    auto *box = Find<QCheckBox>("alias");
+    EXPECT_EQ(box->isChecked(), std::string(value) != "0") << value;
+    EXPECT_EQ(PressOk(), 0);
+    OpenSheet();
+    ShowPage(kAliasPage);
+    Find<QCheckBox>("alias")->toggle();
+    EXPECT_EQ(PressOk(), 1);
+    EXPECT_EQ(Key("RUZ", "alias"), std::string(value) == "0" ? "1" : "0");
+  }
+}
+
+TEST_F(OptionsSheetTest, TextEditsWriteWhatIsTypedCutAtACharacterBoundary) {
+  WriteIni(RichIni());
+  OpenSheet();
+  QString longName;
+  for (int i = 0; i < 130; ++i) longName += u"あ"_s;
+  Type(sheet_.get(), "srvname", longName);
+  Type(sheet_.get(), "index", u"a.html,,b.htm"_s);
+  Type(sheet_.get(), "root", QString());
+  ShowPage(1);
+  Type(sheet_.get(), "logname", u"ログ/access.log"_s);
+  EXPECT_EQ(PressOk(), 1);
+
+  std::string expected;
+  for (int i = 0; i < 127; ++i) expected += Utf8ToCp932("あ");
+  EXPECT_EQ(Key("RUZ", "srvname"), expected);
+  EXPECT_EQ(Key("RUZ", "index"), "a.html,,b.htm");
+  EXPECT_EQ(Key("RUZ", "root"), "");
+  EXPECT_EQ(Key("RUZ", "logname"), Utf8ToCp932("ログ/access.log"));
+  EXPECT_EQ(Key("RUZ", "logformat"), "%Host% \x87\x90");  // untouched, bytes kept
+}
+
+TEST_F(OptionsSheetTest, NoCgiSsiShowsOnePatternPerLineAndIsWrittenWithCommas) {
+  WriteIni(RichIni());
+  OpenSheet();
+  ShowPage(2);
+  auto *paths = Find<QPlainTextEdit>("nocgissi");
+  EXPECT_EQ(paths->toPlainText(), u"/cgi-bin/*\n/tmp/*"_s);
+  paths->setPlainText(u"/a/*\n/b/*\n/c/*"_s);
+  EXPECT_EQ(PressOk(), 1);
+  EXPECT_EQ(Key("RUZ", "nocgissi"), "/a/*,/b/*,/c/*");
+}
+
+TEST_F(OptionsSheetTest, RestoreButtonPutsTheStandardLogFormatIntoTheEdit) {
+  WriteIni("[RUZ]\r\nlogformat=%Host%\r\n");
+  OpenSheet();
+  ShowPage(1);
+  Click(sheet_.get(), "restoreLogFormat");
+  EXPECT_EQ(TextOf(sheet_.get(), "logformat"), FromCp932(kStandardLogFormat));
+  EXPECT_EQ(Key("RUZ", "logformat"), "%Host%");  // nothing before OK
+  EXPECT_EQ(PressOk(), 1);
+  EXPECT_EQ(Key("RUZ", "logformat"), kStandardLogFormat);
+}
+
+TEST_F(OptionsSheetTest, RemoteHostChoiceIsWrittenAsItsIndex) {
+  WriteIni(RichIni());
+  OpenSheet();
+  ShowPage(9);
+  auto *choice = Find<QComboBox>("dnsopt");
+  EXPECT_EQ(choice->currentIndex(), 1);
+  choice->setCurrentIndex(2);
+  EXPECT_EQ(PressOk(), 1);
+  EXPECT_EQ(Key("RUZ", "dnsopt"), "2");
+
+  // A value no item stands for stays untouched.
+  WriteIni("[RUZ]\r\ndnsopt=7\r\n");
+  OpenSheet();
+  ShowPage(9);
+  EXPECT_EQ(PressOk(), 0);
+  EXPECT_EQ(Key("RUZ", "dnsopt"), "7");
+}
+
+TEST_F(OptionsSheetTest, PagesAreBuiltWhenFirstShown) {
+  WriteIni(RichIni());
+  OptionsSheet &sheet = OpenSheet();
+  EXPECT_TRUE(sheet.IsBuilt(0));
+  EXPECT_FALSE(sheet.IsBuilt(kAliasPage));
+  EXPECT_EQ(Find<QTreeWidget>("aliasList"), nullptr);
+  ShowPage(kAliasPage);
+  EXPECT_TRUE(sheet.IsBuilt(kAliasPage));
+  EXPECT_EQ(sheet.Tabs()->tabText(kAliasPage), u"エイリアス"_s);
+  EXPECT_EQ(sheet.windowTitle(), u"オプション"_s);
+}
+
+}  // namespace
+}  // namespace ruz::testing
