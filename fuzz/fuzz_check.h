@@ -1,0 +1,15 @@
+// A property check for fuzz targets: a failed property is reported and ends the
+// run like a crash, so libFuzzer keeps the input that caused it.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                      \
+  do {                                                                             \
+    if (!(condition)) {                                                            \
+      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, \
+                   #condition);                                                    \
+      std::abort();                                                                \
+    }                                                                              \
+  } while (0)

@@ -1,0 +1,29 @@
+// The Range header value, and the part of a file it selects.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "content/file_response.h"
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const std::uint64_t fileSize = input.ConsumeBool() ? input.ConsumeIntegralInRange<std::uint64_t>(0, 4096)
+                                                     : input.ConsumeIntegral<std::uint64_t>();
+  const std::string value = input.ConsumeRemainingBytesAsString();
+  ruz::ByteRange range;
+  if (!ruz::ParseRange(value, range)) {
+    FUZZ_CHECK(!value.starts_with("bytes=") || value.find('-') == value.npos);
+    return 0;
+  }
+  ruz::FileSpan span;
+  if (ruz::ResolveRange(range, fileSize, span)) {
+    // A selected part is never empty and never reaches past the file's end.
+    FUZZ_CHECK(span.count >= 1);
+    FUZZ_CHECK(span.first < fileSize);
+    FUZZ_CHECK(span.count <= fileSize - span.first);
+  }
+  return 0;
+}
