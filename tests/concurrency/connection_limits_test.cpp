@@ -103,5 +103,22 @@ TEST_F(ConnectionLimitsTest, StopWaitsForARunningTransferToFinish) {
   EXPECT_NE(Log().find("/slow.bin"), std::string::npos);
 }
 
+TEST_F(ConnectionLimitsTest, ClientLeavingMidTransferDoesNotDisturbTheServer) {
+  const std::string page(16 * 65536, 'g');
+  WriteFile("www/big.bin", page);
+  SetKey("sendwait", "20");
+  StartServer();
+  for (int i = 0; i < 3; ++i) {
+    Client client;
+    ASSERT_TRUE(client.Connect(Port()));
+    client.Send(GetRequest("/big.bin"));
+    ASSERT_FALSE(client.StaysOpenSilently(10000));  // the transfer has begun
+    client.Close();  // unread data makes the system answer the next send with a reset
+  }
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(RowFor("/big.bin", i)[5], "500 Internal Server Error");
+  EXPECT_EQ(Get("/index.html").status, 200);
+  EXPECT_EQ(StopServer(), 0);
+}
+
 }  // namespace
 }  // namespace ruz::test
