@@ -146,6 +146,7 @@ TEST_F(PipelineTest, HeaderWithoutEndWithinTheLimitIsRefused) {
   Client client;
   ASSERT_TRUE(client.Connect(Port()));
   client.Send(huge);
+  client.ShutdownSend();
   HttpResponse r = client.ReadResponse();
   EXPECT_EQ(r.statusLine, "HTTP/1.1 400 Bad Request");
   EXPECT_EQ(RowFor("")[2], "リクエストヘッダ受信エラー");
