@@ -63,9 +63,9 @@ bool ServeCgi(ConnectionSlot &slot, RequestInfo &request, int rule, std::uint64_
   SetStatusText(slot, RUZ_CP932("CGI実行中..."));
   EnvironmentBlock environment;
   BuildCgiEnvironment(environment, slot, request, true);
-  const std::vector<std::string> arguments = ExpandCommandLine(
-      slot.settings->cgiRules[static_cast<std::size_t>(rule)].cmdline, request.localPath,
-      request.query);
+  const std::vector<std::string> arguments =
+      ExpandCommandLine(slot.settings->cgiRules[static_cast<std::size_t>(rule)].cmdline,
+                        request.localPath, request.query);
   const std::string workingDirectory =
       PathRemoveFileSpec(std::string_view(request.localPath).substr(0, kMaxPathLength));
   const RunResult result = RunChildProcess(slot, arguments, workingDirectory, environment,

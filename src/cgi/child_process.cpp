@@ -147,11 +147,16 @@ RunResult RunStarted(ConnectionSlot &slot, ChildProcess &child, std::uint64_t &b
 
 const std::string &RunResultText(RunResult result) {
   switch (result) {
-    case kRunOk: return RUZ_CP932("正常終了");
-    case kRunClientGone: return RUZ_CP932("相手側で切断");
-    case kRunBadHeader: return RUZ_CP932("CGI出力ヘッダが不正です");
-    case kRunTimedOut: return RUZ_CP932("CGIプロセス実行タイムアウト");
-    case kRunLaunchFailed: break;
+    case kRunOk:
+      return RUZ_CP932("正常終了");
+    case kRunClientGone:
+      return RUZ_CP932("相手側で切断");
+    case kRunBadHeader:
+      return RUZ_CP932("CGI出力ヘッダが不正です");
+    case kRunTimedOut:
+      return RUZ_CP932("CGIプロセス実行タイムアウト");
+    case kRunLaunchFailed:
+      break;
   }
   return RUZ_CP932("CGIプロセス実行失敗");
 }

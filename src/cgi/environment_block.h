@@ -30,8 +30,7 @@ void EnvRemove(EnvironmentBlock &block, std::string_view name);
 /// Appends name=value (after removing the first entry of that name when replace
 /// is set). name and value end at their first zero byte, if they hold one, so
 /// an entry can never be split in two.
-void EnvPut(EnvironmentBlock &block, std::string_view name, std::string_view value,
-            bool replace);
+void EnvPut(EnvironmentBlock &block, std::string_view name, std::string_view value, bool replace);
 
 /// The value of the first entry named name; false (value emptied) when none is.
 bool EnvGet(const EnvironmentBlock &block, std::string_view name, std::string &value);

@@ -92,8 +92,8 @@ class SpawnAttributes {
     ::posix_spawnattr_setsigmask(&attr_, &none);
     ::posix_spawnattr_setsigdefault(&attr_, &all);
     ::posix_spawnattr_setpgroup(&attr_, 0);
-    ::posix_spawnattr_setflags(&attr_,
-                               POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    ::posix_spawnattr_setflags(
+        &attr_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   }
   ~SpawnAttributes() { ::posix_spawnattr_destroy(&attr_); }
   SpawnAttributes(const SpawnAttributes &) = delete;
@@ -175,8 +175,8 @@ bool ChildProcess::Start(const SpawnOptions &options, std::string &error) {
   std::vector<char *> argv = PointerArray(options.arguments);
   std::vector<char *> envp = PointerArray(options.environment);
   pid_t pid = -1;
-  const int rc = ::posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(),
-                                envp.data());
+  const int rc =
+      ::posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(), envp.data());
   if (rc != 0) {
     error = options.arguments[0] + ": " + std::strerror(rc);
     return false;
@@ -242,8 +242,8 @@ ChildWaitResult ChildProcess::Wait(int timeoutMilliseconds) {
     rc = ::poll(fds, count, timeoutMilliseconds);
   } while (rc < 0 && errno == EINTR);
   result.outputReady = rc > 0 && outputIndex >= 0 && fds[outputIndex].revents != 0;
-  result.exited = (rc > 0 && exitIndex >= 0 && fds[exitIndex].revents != 0) ||
-                  (checkExit && HasExited());
+  result.exited =
+      (rc > 0 && exitIndex >= 0 && fds[exitIndex].revents != 0) || (checkExit && HasExited());
   return result;
 }
 

@@ -125,8 +125,8 @@ TEST_F(RunChildProcessTest, HeaderBlockLimitIs1025BytesBlankLineIncluded) {
     const std::string header = "X: " + std::string(size - 5, 'a') + "\n\n";
     ASSERT_EQ(header.size(), size);
     const std::string out = WriteFile("out", header + "tail");
-    EXPECT_EQ(Run({"cat", out}, HeaderMode::kDrop), size == kMaxCgiHeaderBytes ? kRunOk
-                                                                                : kRunBadHeader)
+    EXPECT_EQ(Run({"cat", out}, HeaderMode::kDrop),
+              size == kMaxCgiHeaderBytes ? kRunOk : kRunBadHeader)
         << size;
   }
 }
@@ -137,9 +137,15 @@ TEST_F(RunChildProcessTest, HeaderEndsAtAnyBlankLineFormButNotBehindAZeroByte) {
     RunResult result;
     const char *relayed;
   } cases[] = {
-      {"A: 1\r\r" "b", kRunOk, "b"},
-      {"A: 1\n\n" "b", kRunOk, "b"},
-      {"A: 1\r\n\r\n" "b", kRunOk, "b"},
+      {"A: 1\r\r"
+       "b",
+       kRunOk, "b"},
+      {"A: 1\n\n"
+       "b",
+       kRunOk, "b"},
+      {"A: 1\r\n\r\n"
+       "b",
+       kRunOk, "b"},
       {std::string("A\0: 1\n\nb", 8), kRunBadHeader, ""},
       {"A: 1\nno blank line", kRunBadHeader, ""},
       {"", kRunBadHeader, ""},
@@ -217,9 +223,9 @@ TEST_F(RunChildProcessTest, FailedLaunchesReportResult4) {
   EXPECT_EQ(Run({}, HeaderMode::kSend), kRunLaunchFailed);
   EXPECT_EQ(Run({"no-such-program-on-path"}, HeaderMode::kSend), kRunLaunchFailed);
   bytes_ = 0;
-  EXPECT_EQ(RunChildProcess(slot_, {"true"}, "/nonexistent/dir", env_, bytes_, false,
-                            HeaderMode::kNone),
-            kRunLaunchFailed);
+  EXPECT_EQ(
+      RunChildProcess(slot_, {"true"}, "/nonexistent/dir", env_, bytes_, false, HeaderMode::kNone),
+      kRunLaunchFailed);
   EXPECT_EQ(Received(), "");
 }
 
@@ -227,8 +233,8 @@ TEST_F(RunChildProcessTest, PathsReachTheProgramInUtf8AndOtherValuesAsBytes) {
   const std::string name = RUZ_CP932("日本");
   EnvPut(env_, "SCRIPT_FILENAME", "/w/" + name, false);
   EnvPut(env_, "HTTP_COOKIE", name, false);
-  EXPECT_EQ(Run({"sh", "-c", "printf '%s|%s|%s' \"$SCRIPT_FILENAME\" \"$HTTP_COOKIE\" \"$1\"",
-                 "sh", name},
+  EXPECT_EQ(Run({"sh", "-c", "printf '%s|%s|%s' \"$SCRIPT_FILENAME\" \"$HTTP_COOKIE\" \"$1\"", "sh",
+                 name},
                 HeaderMode::kNone),
             kRunOk);
   EXPECT_EQ(Received(), "/w/日本|" + name + "|日本");

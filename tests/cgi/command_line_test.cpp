@@ -56,8 +56,7 @@ TEST(ExpandCommandLine, DoublesPercentSignsOfValuesAndHonoursTheEscape) {
 }
 
 TEST(ExpandCommandLine, QueryWithQuotesOrBlanksCannotAddArguments) {
-  const Args args =
-      ExpandCommandLine("\"%filepath%\" \"%query%\"", "/w/x.cgi", "a\" \"--evil b");
+  const Args args = ExpandCommandLine("\"%filepath%\" \"%query%\"", "/w/x.cgi", "a\" \"--evil b");
   EXPECT_EQ(args, (Args{"/w/x.cgi", "a\" \"--evil b"}));
   // A value holding a token's text is not expanded again by the later token.
   EXPECT_EQ(ExpandCommandLine("%filepath%", "/w/%query%", "q"), (Args{"/w/%%query%%"}));

@@ -40,7 +40,7 @@ TEST(EnvironmentBlock, GetMatchesWholeNamesIgnoringCase) {
     bool found;
     const char *value;
   } cases[] = {
-      {"query_string", true, "x=1"}, {"QUERY", false, ""},  {"Q", true, "2"},
+      {"query_string", true, "x=1"}, {"QUERY", false, ""},   {"Q", true, "2"},
       {"EMPTY", true, ""},           {"MISSING", false, ""}, {"", false, ""},
   };
   for (const Case &c : cases) {

@@ -24,9 +24,12 @@ std::string ReadAll(ChildProcess &child) {
   char buffer[256];
   for (;;) {
     const ChildReadResult read = child.ReadOutput(buffer, sizeof buffer);
-    if (read.status == ChildReadStatus::kData) out.append(buffer, read.bytes);
-    else if (read.status == ChildReadStatus::kNothingWaiting) child.Wait(5000);
-    else return out;
+    if (read.status == ChildReadStatus::kData)
+      out.append(buffer, read.bytes);
+    else if (read.status == ChildReadStatus::kNothingWaiting)
+      child.Wait(5000);
+    else
+      return out;
   }
 }
 
