@@ -33,6 +33,7 @@ ListPage::ListPage(OptionsPage &page, ListKind kind)
   view_->setAllColumnsShowFocus(true);
   view_->setSortingEnabled(false);
   view_->setUniformRowHeights(true);
+  view_->setMinimumHeight(view_->fontMetrics().height() * 6);
   view_->header()->setStretchLastSection(false);
   view_->setColumnCount(static_cast<int>(table_.columns.size()));
   QStringList titles;

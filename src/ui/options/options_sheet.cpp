@@ -41,6 +41,7 @@ OptionsSheet::OptionsSheet(QWidget *owner, OptionsContext &context, OptionsMemor
     : QDialog(owner), context_(context), memory_(memory) {
   setWindowTitle(u"オプション"_s);
   tabs_ = new QTabWidget;
+  tabs_->setUsesScrollButtons(false);  // all ten titles in view, as one row
   for (const PageEntry &page : kPages) {
     tabs_->addTab(MakeHost(fontMetrics()), QString::fromUtf16(page.title));
   }

@@ -57,6 +57,7 @@ OptionsPage *BuildCgiSsiPage(const ServerSettings &s, OptionsMemory &memory) {
   auto *forbid = new QVBoxLayout(forbidGroup);
   forbid->addWidget(new QLabel(u"CGI/SSI実行禁止パス:"_s));
   QPlainTextEdit *paths = AddNoCgiSsiEdit(*page, s.nocgissi);
+  paths->setMinimumHeight(paths->fontMetrics().height() * 3);
   paths->setMaximumHeight(paths->fontMetrics().height() * 5);
   forbid->addWidget(paths);
 
