@@ -29,7 +29,9 @@ TEST(LinesTest, CountsLineBreaksLikeGetLine) {
   const std::pair<const char *, int> cases[] = {
       {"", 0}, {"a", 0}, {"a\r\n", 1}, {"a\r\nb", 1}, {"\r\r", 2}, {"\n\r", 2}, {"a\rb\nc\r\n", 3},
   };
-  for (const auto &[text, count] : cases) EXPECT_EQ(CountLineBreaks(text), count) << text;
+  for (const auto &[text, count] : cases) {
+    EXPECT_EQ(CountLineBreaks(text), count) << text;
+  }
 }
 
 TEST(LinesTest, FindLineExactlyOrByWildcard) {
@@ -55,7 +57,9 @@ TEST(LinesTest, ReplaceAllNeverSearchesAReplacementAgain) {
       {"aaa", "a", "aa", "aaaaaa"},
       {"abc", "", "x", "abc"},
   };
-  for (Case &c : cases) EXPECT_EQ(ReplaceAll(c.text, c.searched, c.replacement), c.expected);
+  for (Case &c : cases) {
+    EXPECT_EQ(ReplaceAll(c.text, c.searched, c.replacement), c.expected);
+  }
 }
 
 TEST(LinesTest, SetLineAppendsAndReplaces) {

@@ -148,7 +148,9 @@ TEST_F(SettingsTest, ResolvesExecutableRelativePaths) {
       {"/var/www", "/var/www"},
       {std::string(300, 'a'), dir + "/" + std::string(259, 'a')},
   };
-  for (const auto &[path, resolved] : cases) EXPECT_EQ(ExeRelativePath(path), resolved) << path;
+  for (const auto &[path, resolved] : cases) {
+    EXPECT_EQ(ExeRelativePath(path), resolved) << path;
+  }
 }
 
 TEST_F(SettingsTest, CountsAndDeletesListSections) {

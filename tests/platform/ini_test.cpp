@@ -58,7 +58,9 @@ TEST(IniReadTest, ReadsIntegersWithSignAndWrapping) {
       {"port", 8080}, {"negative", -1}, {"plus", 12},   {"letters", 0},
       {"big", 1},     {"empty", 0},     {"absent", 42},
   };
-  for (const Case &c : cases) EXPECT_EQ(GetIniInt(doc, "RUZ", c.key, 42), c.expected) << c.key;
+  for (const Case &c : cases) {
+    EXPECT_EQ(GetIniInt(doc, "RUZ", c.key, 42), c.expected) << c.key;
+  }
 }
 
 TEST(IniReadTest, CountsOnlySectionsWithEntries) {
@@ -74,7 +76,9 @@ class IniWriteTest : public ::testing::Test {
   std::string Write(const std::string &before, const char *section, const char *key,
                     const char *value) {
     std::string path = dir_.File("ruz.ini");
-    if (!before.empty()) EXPECT_TRUE(ReplaceFileAtomically(path, before));
+    if (!before.empty()) {
+      EXPECT_TRUE(ReplaceFileAtomically(path, before));
+    }
     EXPECT_TRUE(WriteIniString(path, section, key, value));
     std::string after;
     EXPECT_TRUE(ReadWholeFile(path, after));

@@ -14,7 +14,9 @@ TEST(PathsTest, FindsTheExtensionOfTheLastComponent) {
       {"/www/readme", ""},          {"/a.b/readme", ""},      {"name.a b", ""},
       {"a. b.c", ".c"},             {"dir/", ""},             {"file.", "."},
   };
-  for (const auto &[path, extension] : cases) EXPECT_EQ(PathFindExtension(path), extension) << path;
+  for (const auto &[path, extension] : cases) {
+    EXPECT_EQ(PathFindExtension(path), extension) << path;
+  }
 }
 
 TEST(PathsTest, FindsTheFileName) {
@@ -23,7 +25,9 @@ TEST(PathsTest, FindsTheFileName) {
       {"/a/b/", "b/"},                   {"/", ""},
       {"", ""},
   };
-  for (const auto &[path, name] : cases) EXPECT_EQ(PathFindFileName(path), name) << path;
+  for (const auto &[path, name] : cases) {
+    EXPECT_EQ(PathFindFileName(path), name) << path;
+  }
 }
 
 TEST(PathsTest, RemovesTheFileSpecButNeverTheRoot) {
@@ -31,7 +35,9 @@ TEST(PathsTest, RemovesTheFileSpecButNeverTheRoot) {
       {"/srv/ruz/ruz", "/srv/ruz"}, {"/srv/", "/srv"}, {"/srv", "/"},
       {"/", "/"},                   {"name", ""},      {"a/b", "a"},
   };
-  for (const auto &[path, dir] : cases) EXPECT_EQ(PathRemoveFileSpec(path), dir) << path;
+  for (const auto &[path, dir] : cases) {
+    EXPECT_EQ(PathRemoveFileSpec(path), dir) << path;
+  }
 }
 
 struct JoinCase {

@@ -63,7 +63,9 @@ TEST(UrlUnescapeTest, DecodesOnlyPercentWithTwoHexDigitsInOnePass) {
       {"%2541", "%41"},       {"a?b=%41#%42", "a?b=A#B"},
       {"%E3%81%82", "\xE3\x81\x82"},
   };
-  for (const auto &[in, out] : cases) EXPECT_EQ(UrlUnescape(in), out) << in;
+  for (const auto &[in, out] : cases) {
+    EXPECT_EQ(UrlUnescape(in), out) << in;
+  }
 }
 
 TEST(FormatByteSizeTest, KeepsThreeSignificantDigitsTruncated) {
@@ -75,7 +77,9 @@ TEST(FormatByteSizeTest, KeepsThreeSignificantDigitsTruncated) {
       {12345678, "11.7 MB"},   {1073741824, "1.00 GB"}, {4294967295ull, "3.99 GB"},
       {1099511627776ull, "1.00 TB"},
   };
-  for (const auto &[size, text] : cases) EXPECT_EQ(FormatByteSize(size), text) << size;
+  for (const auto &[size, text] : cases) {
+    EXPECT_EQ(FormatByteSize(size), text) << size;
+  }
 }
 
 }  // namespace

@@ -87,7 +87,9 @@ TEST(TextCodesTest, ConvertsOnSeveralThreadsAtOnce) {
     });
   }
   for (std::thread &thread : threads) thread.join();
-  for (int f : failures) EXPECT_EQ(f, 0);
+  for (int f : failures) {
+    EXPECT_EQ(f, 0);
+  }
 }
 
 }  // namespace
