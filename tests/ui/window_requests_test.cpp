@@ -1,0 +1,103 @@
+// Real requests to the server behind the window: live rows, the 500-row limit,
+// and serving while a modal box or the options sheet is open.
+// First: it brings the core header in before Qt's "slots" macro.
+#include "window_support.h"
+
+#include <QTest>
+
+#include <vector>
+
+#include "ui/menus.h"
+
+namespace ruz::testing {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+using WindowRequestsTest = WindowTest;
+
+TEST_F(WindowRequestsTest, EveryConnectionBecomesARowWithItsCells) {
+  const int port = FreePort();
+  WriteIni(BasicIni(port));
+  Open();
+  Fetch ok(port, "/index.html");
+  ASSERT_TRUE(WaitFor([&] { return ok.Done(); }));
+  Fetch missing(port, "/nothing.html");
+  ASSERT_TRUE(WaitFor([&] { return missing.Done(); }));
+  EXPECT_NE(ok.Reply().find("<p>hello</p>"), std::string::npos);
+  ASSERT_TRUE(WaitFor([&] { return window_->Model().RowCount() == 2; }));
+  // The cells arrive before the reply is complete; the response cell last.
+  ASSERT_TRUE(WaitFor([&] { return !Row(0)[kColResponse].isEmpty(); }));
+  const QStringList newest = Row(0);
+  EXPECT_EQ(newest[kColHost], u"127.0.0.1"_s);
+  EXPECT_EQ(newest[kColStatus], u"ファイルが見つかりません"_s);
+  EXPECT_EQ(newest[kColMethod], u"GET"_s);
+  EXPECT_EQ(newest[kColPath], u"/nothing.html"_s);
+  EXPECT_EQ(newest[kColResponse], u"404 Not Found"_s);
+  EXPECT_EQ(newest[kColStart].size(), 19);  // "YYYY/MM/DD hh:mm:ss"
+  const QStringList older = Row(1);
+  EXPECT_EQ(older[kColStatus], u"正常終了"_s);
+  EXPECT_EQ(older[kColResponse], u"200 OK"_s);
+}
+
+TEST_F(WindowRequestsTest, SixHundredRequestsLeaveTheFiveHundredNewestRows) {
+  const int port = FreePort();
+  WriteIni(BasicIni(port));
+  Open();
+  constexpr int kClients = 8;
+  constexpr int kRounds = 75;  // 8 x 75 = 600 requests
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::unique_ptr<Fetch>> batch;
+    for (int i = 0; i < kClients; ++i)
+      batch.push_back(std::make_unique<Fetch>(port, "/r" + std::to_string(round * kClients + i)));
+    ASSERT_TRUE(WaitFor([&] {
+      for (auto &fetch : batch)
+        if (!fetch->Done()) return false;
+      return true;
+    }));
+  }
+  ASSERT_TRUE(WaitFor([&] { return !Row(0)[kColResponse].isEmpty(); }));
+  EXPECT_EQ(window_->Model().RowCount(), 500);
+  EXPECT_EQ(window_->Model().rowCount(), 500);
+  // The top row is one of the last batch, the bottom one of the 101st request on.
+  EXPECT_GE(Row(0)[kColPath].mid(2).toInt(), 600 - kClients);
+  EXPECT_GE(Row(499)[kColPath].mid(2).toInt(), 100 - kClients);
+}
+
+TEST_F(WindowRequestsTest, RequestsAreServedWhileAMessageBoxIsOpen) {
+  const int port = FreePort();
+  WriteIni(BasicIni(port));
+  MainWindow &window = Open();
+  std::unique_ptr<Fetch> fetch;
+  bool servedUnderBox = false;
+  OnNextModal([&](QWidget *box) {
+    fetch = std::make_unique<Fetch>(port, "/index.html");
+    servedUnderBox = WaitFor([&] { return fetch->Done(); });
+    box->close();
+  });
+  window.OnCommand(kCmdAbout);
+  EXPECT_TRUE(servedUnderBox);
+  ASSERT_TRUE(fetch);
+  EXPECT_NE(fetch->Reply().find("200 OK"), std::string::npos);
+}
+
+TEST_F(WindowRequestsTest, RequestsAreServedWhileTheOptionsSheetIsOpen) {
+  const int port = FreePort();
+  WriteIni(BasicIni(port));
+  MainWindow &window = Open();
+  std::unique_ptr<Fetch> fetch;
+  bool servedUnderSheet = false;
+  OnNextModal([&](QWidget *sheet) {
+    fetch = std::make_unique<Fetch>(port, "/index.html");
+    servedUnderSheet = WaitFor([&] { return fetch->Done(); });
+    sheet->close();  // closing without OK changes nothing: no restart
+  });
+  window.OnCommand(kCmdOptions);
+  EXPECT_TRUE(servedUnderSheet);
+  ASSERT_TRUE(fetch);
+  EXPECT_NE(fetch->Reply().find("200 OK"), std::string::npos);
+  EXPECT_EQ(context_.isRunning, 1);
+}
+
+}  // namespace
+}  // namespace ruz::testing

@@ -1,0 +1,80 @@
+// Stopping and restarting under load: the wait keeps the list live, a close
+// that arrives meanwhile is carried out afterwards, and a close lets a running
+// request finish and writes the log buffer out.
+// First: it brings the core header in before Qt's "slots" macro.
+#include "window_support.h"
+
+#include <QTest>
+
+#include "ui/menus.h"
+
+namespace ruz::testing {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+constexpr int kPiece = 64 * 1024;
+
+class WindowRestartTest : public WindowTest {
+ protected:
+  /// A file of eight full pieces; with sendwait 100 it takes about 0.8 s.
+  int ServeSlowly(const std::string &extra = "") {
+    WriteFile("www/big.bin", std::string(8 * kPiece, 'x'));
+    const int port = FreePort();
+    WriteIni(BasicIni(port, "sendwait=100\n" + extra));
+    Open();
+    return port;
+  }
+
+  bool Sending() { return Row(0)[kColStatus].startsWith(u"ファイル送信中"_s); }
+};
+
+TEST_F(WindowRestartTest, RestartWaitsForATransferWhoseRowKeepsUpdating) {
+  const int port = ServeSlowly();
+  Fetch slow(port, "/big.bin");
+  ASSERT_TRUE(WaitFor([&] { return Sending(); }));
+  QStringList seenWhileBusy;
+  QObject::connect(&window_->Model(), &QAbstractItemModel::dataChanged, window_.get(), [&] {
+    if (window_->IsBusy()) seenWhileBusy << window_->Model().Cell(0, kColStatus);
+  });
+  // The close arrives in the middle of the restart and must wait for its end.
+  QTimer::singleShot(100, window_.get(), [&] { window_->close(); });
+  window_->Restart();
+  EXPECT_FALSE(window_->IsClosed());
+  EXPECT_TRUE(slow.Done());
+  EXPECT_GE(slow.Reply().size(), static_cast<std::size_t>(8 * kPiece));
+  ASSERT_FALSE(seenWhileBusy.isEmpty());
+  EXPECT_TRUE(seenWhileBusy.first().startsWith(u"ファイル送信中"_s)) << seenWhileBusy.first().toStdString();
+  EXPECT_EQ(seenWhileBusy.last(), u"正常終了"_s);
+  EXPECT_TRUE(WaitFor([&] { return window_->IsClosed(); }, 5000));
+  EXPECT_EQ(context_.isRunning, 0);
+}
+
+TEST_F(WindowRestartTest, CloseLetsTheRunningRequestFinishAndWritesTheLogBuffer) {
+  const int port = ServeSlowly("logwrite=1\nmem=1\nbufmax=65536\nlogname=access.log\n"
+                               "logformat=%method% %url% %responsecode%\n");
+  Fetch slow(port, "/big.bin");
+  ASSERT_TRUE(WaitFor([&] { return Sending(); }));
+  EXPECT_TRUE(CloseWindow());
+  EXPECT_TRUE(slow.Done());
+  EXPECT_EQ(slow.Reply().size() - slow.Reply().find("\r\n\r\n") - 4,
+            static_cast<std::size_t>(8 * kPiece));
+  EXPECT_EQ(ReadFile("access.log"), "GET /big.bin 200\r\n");
+}
+
+TEST_F(WindowRestartTest, MenuCommandsDoNothingWhileAStopIsUnderWay) {
+  const int port = ServeSlowly();
+  Fetch slow(port, "/big.bin");
+  ASSERT_TRUE(WaitFor([&] { return Sending(); }));
+  bool aboutOpened = false;
+  QTimer::singleShot(50, window_.get(), [&] {
+    window_->OnCommand(kCmdAbout);
+    aboutOpened = true;  // reached only when the command returned at once
+  });
+  window_->Restart();
+  EXPECT_TRUE(aboutOpened);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+}  // namespace
+}  // namespace ruz::testing

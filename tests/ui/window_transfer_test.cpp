@@ -1,0 +1,189 @@
+// Import and export of ruz.ini through the file dialogs, and their failures.
+// First: it brings the core header in before Qt's "slots" macro.
+#include "window_support.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QTest>
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/text_codes.h"
+#include "ui/fact_band.h"
+#include "ui/menus.h"
+#include "ui/settings_transfer.h"
+
+namespace ruz::testing {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+struct SeenDialog {
+  bool seen = false;
+  QString title;
+  QStringList filters;
+  QStringList preselected;
+};
+
+/// Answers the next file dialog with path (or cancels it when path is empty).
+std::shared_ptr<SeenDialog> AnswerNextFileDialog(const QString &path) {
+  auto seen = std::make_shared<SeenDialog>();
+  OnNextModal([seen, path](QWidget *modal) {
+    auto *dialog = qobject_cast<QFileDialog *>(modal);
+    if (!dialog) {
+      ADD_FAILURE() << "expected a file dialog";
+      modal->close();
+      return;
+    }
+    seen->seen = true;
+    seen->title = dialog->windowTitle();
+    seen->filters = dialog->nameFilters();
+    seen->preselected = dialog->selectedFiles();
+    if (path.isEmpty()) {
+      dialog->reject();
+      return;
+    }
+    dialog->selectFile(path);
+    static_cast<QDialog *>(dialog)->accept();  // QFileDialog hides accept()
+  }, &QFileDialog::staticMetaObject);
+  return seen;
+}
+
+class WindowTransferTest : public WindowTest {
+ protected:
+  QString Path(const std::string &relative) const {
+    return dir_.path() + u"/"_s + QString::fromStdString(relative);
+  }
+  /// Where the update check would go: a closed port here, never another host.
+  std::string NoUpdateHost() const { return "updatehost=127.0.0.1:" + std::to_string(FreePort()) + "\n"; }
+};
+
+TEST(CopySettingsFileTest, CopiesWholeFilesAndFailsWithoutTouchingTheTarget) {
+  QTemporaryDir dir;
+  const std::string base = dir.path().toStdString();
+  const std::string source = base + "/a.ini", target = base + "/b.ini";
+  std::ofstream(source, std::ios::binary) << "[RUZ]\r\nport=1\r\n";
+  std::ofstream(target, std::ios::binary) << "old";
+  ASSERT_TRUE(CopySettingsFile(source, target));
+  std::ifstream copied(target, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "[RUZ]\r\nport=1\r\n");
+
+  const std::pair<std::string, std::string> failures[] = {
+      {base + "/missing.ini", target},           // nothing to read
+      {base, target},                            // a directory is no file
+      {source, base + "/no/such/dir/c.ini"},     // nowhere to write
+  };
+  for (const auto &[from, to] : failures) EXPECT_FALSE(CopySettingsFile(from, to)) << from << " " << to;
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary left behind
+}
+
+TEST_F(WindowTransferTest, ImportRestartsWithTheImportedSettings) {
+  const int oldPort = FreePort();
+  WriteIni(BasicIni(oldPort, NoUpdateHost()));
+  MainWindow &window = Open();
+  EXPECT_FALSE(window.UpdateTimer().isActive());
+  const int newPort = FreePort();
+  WriteFile("other/import.ini",
+            Utf8ToCp932("[RUZ]\nsrvname=インポート先\nport=" + std::to_string(newPort) +
+                        "\nroot=site\nautoupdatecheck=1\n" + NoUpdateHost()));
+  WriteFile("site/index.html", "imported site");
+  auto dialog = AnswerNextFileDialog(Path("other/import.ini"));
+  auto done = AnswerNextBox();
+  window.OnCommand(kCmdImport);
+  ASSERT_TRUE(dialog->seen);
+  EXPECT_EQ(dialog->title, u"開く"_s);
+  EXPECT_EQ(dialog->filters,
+            (QStringList{u"INIファイル (*.ini)"_s, u"すべてのファイル (*.*) (*)"_s}));
+  ASSERT_TRUE(done->seen);
+  EXPECT_EQ(done->title, u"Ruzo'sWebserver"_s);
+  EXPECT_EQ(done->text, u"\"%1\" からインポートしました"_s.arg(Path("other/import.ini")));
+  EXPECT_EQ(window.Band().Lines(),
+            (QStringList{u"サーバーネーム: インポート先"_s, u"ポート番号: %1"_s.arg(newPort),
+                         u"ドキュメントルート: "_s + dir_.path() + u"/site"_s}));
+  // The reloaded flag drives the schedule and the check mark; no check runs now.
+  EXPECT_TRUE(window.UpdateTimer().isActive());
+  EXPECT_TRUE(window.MenuAction(kCmdAutoUpdate)->isChecked());
+  EXPECT_FALSE(window.Checker().IsRunning());
+  Fetch served(newPort, "/index.html");
+  ASSERT_TRUE(WaitFor([&] { return served.Done(); }));
+  EXPECT_NE(served.Reply().find("imported site"), std::string::npos);
+  Fetch old(oldPort, "/index.html");
+  ASSERT_TRUE(WaitFor([&] { return old.Done(); }));
+  EXPECT_TRUE(old.Reply().empty());
+
+  // Importing the first settings back clears the schedule and the mark again,
+  // and the dialog opens with the name chosen last.
+  WriteFile("other/back.ini", BasicIni(oldPort, NoUpdateHost()));
+  auto again = AnswerNextFileDialog(Path("other/back.ini"));
+  AnswerNextBox();
+  window.OnCommand(kCmdImport);
+  EXPECT_TRUE(again->preselected.contains(Path("other/import.ini")));
+  EXPECT_FALSE(window.UpdateTimer().isActive());
+  EXPECT_FALSE(window.MenuAction(kCmdAutoUpdate)->isChecked());
+}
+
+TEST_F(WindowTransferTest, ExportCopiesTheIniAndLeavesTheServerAlone) {
+  const int port = FreePort();
+  WriteIni(BasicIni(port));
+  MainWindow &window = Open();
+  // Changed on disk behind the server's back: a restart would show the new name.
+  WriteIni(BasicIni(port) + "srvname=changed\n");
+  const std::string onDisk = ReadFile("ruz.ini");
+  WriteFile("out/keep.txt", "");
+  auto dialog = AnswerNextFileDialog(Path("out/exported.ini"));
+  auto done = AnswerNextBox();
+  window.OnCommand(kCmdExport);
+  ASSERT_TRUE(dialog->seen);
+  EXPECT_EQ(dialog->title, u"名前を付けて保存"_s);
+  ASSERT_TRUE(done->seen);
+  EXPECT_EQ(done->title, u"Ruzo'sWebserver"_s);
+  EXPECT_EQ(done->text, u"\"%1\" へエクスポートしました"_s.arg(Path("out/exported.ini")));
+  EXPECT_EQ(ReadFile("out/exported.ini"), onDisk);
+  EXPECT_EQ(window.Band().Lines().first(), u"サーバーネーム: testhost"_s);
+  EXPECT_EQ(context_.isRunning, 1);
+}
+
+TEST_F(WindowTransferTest, CancelledDialogsDoNothing) {
+  WriteIni(BasicIni(FreePort()));
+  MainWindow &window = Open();
+  const std::string before = ReadFile("ruz.ini");
+  for (int id : {kCmdImport, kCmdExport}) {
+    auto dialog = AnswerNextFileDialog(QString());
+    window.OnCommand(id);
+    EXPECT_TRUE(dialog->seen);
+  }
+  EXPECT_EQ(ReadFile("ruz.ini"), before);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(WindowTransferTest, FailedCopiesAreReportedAndImportDoesNotRestart) {
+  const int port = FreePort();
+  WriteIni(BasicIni(port));
+  MainWindow &window = Open();
+  WriteFile("other/import.ini", BasicIni(FreePort()) + "srvname=never\n");
+  // ruz.ini turns into a directory: it can be neither replaced nor read.
+  QDir(dir_.path()).remove(u"ruz.ini"_s);
+  QDir(dir_.path()).mkdir(u"ruz.ini"_s);
+
+  AnswerNextFileDialog(Path("other/import.ini"));
+  auto importBox = AnswerNextBox();
+  window.OnCommand(kCmdImport);
+  ASSERT_TRUE(importBox->seen);
+  EXPECT_EQ(importBox->title, u"エラー"_s);
+  EXPECT_EQ(importBox->icon, QMessageBox::Warning);
+  EXPECT_EQ(importBox->text, u"\"%1\" からのインポートに失敗しました"_s.arg(Path("other/import.ini")));
+  EXPECT_EQ(window.Band().Lines().first(), u"サーバーネーム: testhost"_s);
+  EXPECT_EQ(context_.isRunning, 1);
+
+  AnswerNextFileDialog(Path("out.ini"));
+  auto exportBox = AnswerNextBox();
+  window.OnCommand(kCmdExport);
+  ASSERT_TRUE(exportBox->seen);
+  EXPECT_EQ(exportBox->title, u"エラー"_s);
+  EXPECT_EQ(exportBox->text, u"\"%1\" へのエクスポートに失敗しました"_s.arg(Path("out.ini")));
+  EXPECT_FALSE(QFile::exists(Path("out.ini")));
+}
+
+}  // namespace
+}  // namespace ruz::testing
