@@ -73,11 +73,15 @@ std::int64_t EpochFromUtc(const DateTime &utc) {
 }
 
 const char *LocalTimeZoneName() {
-  // tm_zone points into the C library's own time-zone tables, which live as
-  // long as the process.
+  // The standard-time name even in summer, as the runtime's %Z gives it for a
+  // time without daylight saving. tm_zone points into the C library's own
+  // time-zone tables, which live as long as the process.
   time_t now = time(nullptr);
   struct tm tm;
-  localtime_r(&now, &tm);
+  for (time_t probe : {now, now - 182 * 86400}) {
+    localtime_r(&probe, &tm);
+    if (tm.tm_isdst == 0 && tm.tm_zone != nullptr) return tm.tm_zone;
+  }
   return tm.tm_zone != nullptr ? tm.tm_zone : "";
 }
 

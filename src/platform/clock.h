@@ -28,7 +28,8 @@ DateTime LocalFromEpoch(std::int64_t seconds);
 /// Seconds since the epoch of a UTC date and time (dayOfWeek is ignored).
 std::int64_t EpochFromUtc(const DateTime &utc);
 
-/// The local time zone's abbreviation (e.g. "JST"), for %Z.
+/// The local time zone's standard-time abbreviation (e.g. "JST", "CET" also
+/// in summer), for %Z.
 const char *LocalTimeZoneName();
 
 /// A millisecond counter that wraps modulo 2^32, as the system tick count does.
