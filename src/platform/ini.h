@@ -44,7 +44,8 @@ bool IniSectionHasEntries(const IniDocument &doc, std::string_view section);
 
 /// Writes one key: replaces its line in place, or adds it after the last entry
 /// of its section, or appends the section at the end (creating the file). Every
-/// other byte stays as it was; the file is replaced atomically. False on failure.
+/// other byte stays as it was; the file is replaced atomically. False on failure,
+/// and (writing nothing) when section, key or value holds a CR or LF.
 bool WriteIniString(std::string_view path, std::string_view section, std::string_view key,
                     std::string_view value);
 

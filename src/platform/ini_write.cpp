@@ -60,10 +60,15 @@ std::string KeyLine(std::string_view key, std::string_view value) {
   return line;
 }
 
+// A line break inside a name or value would add lines (even sections) of its
+// own to the file.
+bool IsSingleLine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
+
 }  // namespace
 
 bool WriteIniString(std::string_view path, std::string_view section, std::string_view key,
                     std::string_view value) {
+  if (!IsSingleLine(section) || !IsSingleLine(key) || !IsSingleLine(value)) return false;
   std::string text;
   if (!ReadExisting(path, text)) return false;
   SectionSpan span = FindSectionSpan(text, section, key);

@@ -128,7 +128,14 @@ TEST_F(IniWriteTest, KeepsThePermissionsAndLeavesNoTemporaryFile) {
   EXPECT_EQ(entries.size(), 1u);
 }
 
-TEST_F(IniWriteTest, FailsWithoutTouchingAnUnwritableDirectory) {
+TEST_F(IniWriteTest, RefusesLineBreaksAndMissingDirectories) {
+  std::string path = dir_.File("ruz.ini");
+  ASSERT_TRUE(ReplaceFileAtomically(path, "[a]\r\nk=1\r\n"));
+  EXPECT_FALSE(WriteIniString(path, "a", "k", "2\r\n[RUZ]\r\nport=1"));
+  EXPECT_FALSE(WriteIniString(path, "a\n", "k", "2"));
+  std::string after;
+  ASSERT_TRUE(ReadWholeFile(path, after));
+  EXPECT_EQ(after, "[a]\r\nk=1\r\n");
   EXPECT_FALSE(WriteIniString(dir_.File("missing/ruz.ini"), "a", "k", "v"));
 }
 
