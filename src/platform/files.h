@@ -28,7 +28,8 @@ struct DirEntry {
 /// them. False when the directory cannot be read.
 bool ListDirectory(std::string_view path, std::vector<DirEntry> &entries);
 
-/// A file opened for reading; closed by the destructor. Not copyable.
+/// A file opened for reading (a directory does not open); closed by the
+/// destructor. Not copyable.
 class ReadFile {
  public:
   ReadFile() = default;
