@@ -75,6 +75,7 @@ TEST_F(StatusRowsTest, ConnectionsStartingTogetherEachKeepTheirOwnRow) {
         loop.Send([&slot] { slot.state = 1; });
       }
       finished.fetch_add(1);
+      loop.Notify();
     });
   }
   loop.WaitUntil([&] { return finished.load() == kThreads; });

@@ -32,6 +32,7 @@ TEST(OwnerLoopTest, SendRunsOnTheOwnerThreadAndWaits) {
       });
       EXPECT_TRUE(onOwner);  // Send returned, so the function has run
       finished.fetch_add(1);
+      loop.Notify();  // the condition changed outside the loop
     });
   }
   loop.WaitUntil([&] { return finished.load() == kSenders; });
