@@ -280,8 +280,11 @@ ChildReadResult ChildProcess::ReadOutput(void *buffer, std::size_t size) {
   } else if (n == 0) {
     outputEnded_ = true;
     result.status = ChildReadStatus::kEnded;
+  } else if (errno == EAGAIN) {
+    result.status = ChildReadStatus::kNothingWaiting;
   } else {
-    result.status = errno == EAGAIN ? ChildReadStatus::kNothingWaiting : ChildReadStatus::kError;
+    outputEnded_ = true;  // a broken pipe is not waited on again
+    result.status = ChildReadStatus::kError;
   }
   return result;
 }

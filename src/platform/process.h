@@ -94,7 +94,8 @@ class ChildProcess {
   /// The number of bytes waiting in the output pipe now, without reading them.
   std::size_t OutputBytesWaiting() const;
   /// Reads what is waiting, up to size bytes, never blocking. kEnded when every
-  /// writer of the output pipe has closed it and nothing is left.
+  /// writer of the output pipe has closed it and nothing is left; after kEnded or
+  /// kError the output is no longer waited on.
   ChildReadResult ReadOutput(void *buffer, std::size_t size);
 
   /// Kills the whole process group (SIGKILL) and reaps the child. Safe to call
