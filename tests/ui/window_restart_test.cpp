@@ -21,12 +21,30 @@ class WindowRestartTest : public WindowTest {
   int ServeSlowly(const std::string &extra = "") {
     WriteFile("www/big.bin", std::string(8 * kPiece, 'x'));
     const int port = FreePort();
-    WriteIni(BasicIni(port, "sendwait=100\n" + extra));
+    extra_ = "sendwait=100\n" + extra;
+    WriteIni(BasicIni(port, extra_));
     Open();
     return port;
   }
 
+  /// The next restart listens on a fresh port.
+  int MoveToNewPort() {
+    const int port = FreePort();
+    WriteIni(BasicIni(port, extra_));
+    return port;
+  }
+
+  std::string extra_;
+
   bool Sending() { return Row(0)[kColStatus].startsWith(u"ファイル送信中"_s); }
+
+  /// Restarts; the server must come back on its port without a warning.
+  void RestartCleanly() {
+    auto warning = AnswerNextBox();
+    window_->Restart();
+    EXPECT_FALSE(warning->seen) << "restart warned: " << warning->text.toStdString();
+    warning->Withdraw();
+  }
 };
 
 TEST_F(WindowRestartTest, RestartWaitsForATransferWhoseRowKeepsUpdating) {
@@ -38,8 +56,9 @@ TEST_F(WindowRestartTest, RestartWaitsForATransferWhoseRowKeepsUpdating) {
     if (window_->IsBusy()) seenWhileBusy << window_->Model().Cell(0, kColStatus);
   });
   // The close arrives in the middle of the restart and must wait for its end.
+  MoveToNewPort();
   QTimer::singleShot(100, window_.get(), [&] { window_->close(); });
-  window_->Restart();
+  RestartCleanly();
   EXPECT_FALSE(window_->IsClosed());
   EXPECT_TRUE(slow.Done());
   EXPECT_GE(slow.Reply().size(), static_cast<std::size_t>(8 * kPiece));
@@ -71,9 +90,40 @@ TEST_F(WindowRestartTest, MenuCommandsDoNothingWhileAStopIsUnderWay) {
     window_->OnCommand(kCmdAbout);
     aboutOpened = true;  // reached only when the command returned at once
   });
-  window_->Restart();
+  MoveToNewPort();
+  RestartCleanly();
   EXPECT_TRUE(aboutOpened);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(WindowRestartTest, AnUpdateOfferWaitsUntilTheRestartIsOver) {
+  const int port = ServeSlowly();
+  Fetch slow(port, "/big.bin");
+  ASSERT_TRUE(WaitFor([&] { return Sending(); }));
+  bool offeredWhileBusy = false;
+  QTimer::singleShot(50, window_.get(), [&] {
+    emit window_->Checker().Finished(true, QByteArray("Ruzo'sWebserver/1.1"));
+    offeredWhileBusy = QApplication::activeModalWidget() != nullptr;
+  });
+  MoveToNewPort();
+  RestartCleanly();
+  EXPECT_FALSE(offeredWhileBusy);
+  auto offer = AnswerNextBox(QMessageBox::No);
+  EXPECT_TRUE(WaitFor([&] { return offer->seen; }, 5000));
+  EXPECT_EQ(offer->title, u"Ruzo'sWebserver"_s);
+}
+
+TEST_F(WindowRestartTest, RestartOnTheSamePortAfterTrafficServesAgain) {
+  // The server closes first, so its side of each connection lingers in
+  // TIME_WAIT; the restarted listener must still get the port back.
+  const int port = ServeSlowly();
+  Fetch first(port, "/index.html");
+  ASSERT_TRUE(WaitFor([&] { return first.Done(); }));
+  RestartCleanly();
+  EXPECT_EQ(context_.isRunning, 1);
+  Fetch again(port, "/index.html");
+  ASSERT_TRUE(WaitFor([&] { return again.Done(); }));
+  EXPECT_NE(again.Reply().find("200 OK"), std::string::npos);
 }
 
 }  // namespace

@@ -49,7 +49,9 @@ class UrlRecorder : public QObject {
 struct SeenBox {
   /// Withdraws an answer whose box never came, so it cannot take a later one.
   void Withdraw() {
-    if (watch) watch->deleteLater();
+    if (!watch) return;
+    watch->stop();
+    watch->deleteLater();
   }
   QPointer<QTimer> watch;
   bool seen = false;

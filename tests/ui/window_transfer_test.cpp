@@ -86,7 +86,7 @@ TEST_F(WindowTransferTest, ImportRestartsWithTheImportedSettings) {
   const int newPort = FreePort();
   WriteFile("other/import.ini",
             Utf8ToCp932("[RUZ]\nsrvname=インポート先\nport=" + std::to_string(newPort) +
-                        "\nroot=site\nautoupdatecheck=1\n" + NoUpdateHost()));
+                        "\nroot=site\nmaxconnect=8\nautoupdatecheck=1\n" + NoUpdateHost()));
   WriteFile("site/index.html", "imported site");
   auto dialog = AnswerNextFileDialog(Path("other/import.ini"));
   auto done = AnswerNextBox();
