@@ -64,8 +64,7 @@ bool StartConnectionThread(ServerContext &context, ConnectionSlot &slot) {
     });
   } catch (const std::system_error &) {
     ThreadEnded(context);
-    slot.socket.Close();
-    slot.state.store(0, std::memory_order_release);
+    ReleaseSlot(slot);  // closes the socket and frees the slot
     return false;
   }
   gate->release();
