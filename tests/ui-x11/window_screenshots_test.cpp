@@ -3,6 +3,8 @@
 // First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QMenu>
 #include <QTest>
 
@@ -23,12 +25,14 @@ class ScreenshotTest : public WindowTest {
     EXPECT_TRUE(widget->grab().save(dir + u"/"_s + QString::fromLatin1(name) + u".png"_s));
   }
 
-  /// Grabs the next modal as name, then closes it.
+  /// Grabs the next message box as name, then closes it.
   void GrabNextModal(const char *name) {
-    OnNextModal([this, name](QWidget *modal) {
-      Save(modal, name);
-      modal->close();
-    });
+    OnNextModal(
+        [this, name](QWidget *modal) {
+          Save(modal, name);
+          modal->close();
+        },
+        &QMessageBox::staticMetaObject);
   }
 };
 
@@ -63,6 +67,17 @@ TEST_F(ScreenshotTest, DISABLED_Screenshots) {
   main.OnCommand(kCmdAbout);
   GrabNextModal("warning-translucency");
   main.OnCommand(kCmdTranslucent);
+
+  // ruz.ini turned into a directory makes both copies fail.
+  QDir(dir_.path()).remove(u"ruz.ini"_s);
+  QDir(dir_.path()).mkdir(u"ruz.ini"_s);
+  WriteFile("other.ini", "[RUZ]\n");
+  AnswerNextFileDialog(dir_.path() + u"/other.ini"_s);
+  GrabNextModal("warning-import");
+  main.OnCommand(kCmdImport);
+  AnswerNextFileDialog(dir_.path() + u"/exported.ini"_s);
+  GrabNextModal("warning-export");
+  main.OnCommand(kCmdExport);
 
   GrabNextModal("update-offer");
   QMetaObject::invokeMethod(&main.Checker(), "Finished", Q_ARG(bool, true),

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QTest>
 
@@ -63,6 +64,29 @@ std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button) {
     if (!target && !box->buttons().isEmpty()) target = box->buttons().first();
     if (target) target->click();
   }, &QMessageBox::staticMetaObject);
+  return seen;
+}
+
+std::shared_ptr<SeenDialog> AnswerNextFileDialog(const QString &path) {
+  auto seen = std::make_shared<SeenDialog>();
+  OnNextModal([seen, path](QWidget *modal) {
+    auto *dialog = qobject_cast<QFileDialog *>(modal);
+    if (!dialog) {
+      ADD_FAILURE() << "expected a file dialog";
+      modal->close();
+      return;
+    }
+    seen->seen = true;
+    seen->title = dialog->windowTitle();
+    seen->filters = dialog->nameFilters();
+    seen->preselected = dialog->selectedFiles();
+    if (path.isEmpty()) {
+      dialog->reject();
+      return;
+    }
+    dialog->selectFile(path);
+    static_cast<QDialog *>(dialog)->accept();  // QFileDialog hides accept()
+  }, &QFileDialog::staticMetaObject);
   return seen;
 }
 

@@ -70,6 +70,17 @@ QPointer<QTimer> OnNextModal(std::function<void(QWidget *)> action,
 /// when button is NoButton).
 std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button = QMessageBox::NoButton);
 
+/// What a file dialog showed before the helper answered it.
+struct SeenDialog {
+  bool seen = false;
+  QString title;
+  QStringList filters;
+  QStringList preselected;
+};
+
+/// Answers the next file dialog with path (or cancels it when path is empty).
+std::shared_ptr<SeenDialog> AnswerNextFileDialog(const QString &path);
+
 /// A free TCP port on this machine (bound once and released).
 int FreePort();
 

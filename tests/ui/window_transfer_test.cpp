@@ -19,37 +19,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-struct SeenDialog {
-  bool seen = false;
-  QString title;
-  QStringList filters;
-  QStringList preselected;
-};
-
-/// Answers the next file dialog with path (or cancels it when path is empty).
-std::shared_ptr<SeenDialog> AnswerNextFileDialog(const QString &path) {
-  auto seen = std::make_shared<SeenDialog>();
-  OnNextModal([seen, path](QWidget *modal) {
-    auto *dialog = qobject_cast<QFileDialog *>(modal);
-    if (!dialog) {
-      ADD_FAILURE() << "expected a file dialog";
-      modal->close();
-      return;
-    }
-    seen->seen = true;
-    seen->title = dialog->windowTitle();
-    seen->filters = dialog->nameFilters();
-    seen->preselected = dialog->selectedFiles();
-    if (path.isEmpty()) {
-      dialog->reject();
-      return;
-    }
-    dialog->selectFile(path);
-    static_cast<QDialog *>(dialog)->accept();  // QFileDialog hides accept()
-  }, &QFileDialog::staticMetaObject);
-  return seen;
-}
-
 class WindowTransferTest : public WindowTest {
  protected:
   QString Path(const std::string &relative) const {
