@@ -384,7 +384,12 @@ std::vector<std::string> SplitRow(const std::string &line) {
 ServerTest::ServerTest() : keys_(kDefaultKeys) { MakeDir("www"); }
 
 void ServerTest::TearDown() {
-  if (server_.Running()) server_.Stop();
+  // A server that does not stop cleanly (a crash, or a sanitizer's report in
+  // the child) fails the test that ran it.
+  if (server_.Running()) {
+    int status = server_.Stop();
+    EXPECT_EQ(status, 0) << "server stderr:\n" << server_.Stderr();
+  }
 }
 
 void ServerTest::SetKey(const std::string &key, const std::string &utf8Value) {
@@ -434,7 +439,11 @@ void ServerTest::StartServer() {
   ASSERT_TRUE(server_.Start(home_.Path(), error)) << error;
 }
 
-int ServerTest::StopServer() { return server_.Stop(); }
+int ServerTest::StopServer() {
+  int status = server_.Stop();
+  if (status != 0) ADD_FAILURE() << "server stderr:\n" << server_.Stderr();
+  return status;
+}
 
 std::vector<std::vector<std::string>> ServerTest::Rows(std::size_t n) {
   EXPECT_TRUE(server_.WaitForStdoutLines(n)) << "fewer than " << n << " rows";
