@@ -1,9 +1,10 @@
 // Runs of child processes against a socket pair standing in for the client.
 #include "cgi/child_process.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +35,16 @@ int OpenDescriptorCount() {
     ++count;
   }
   return count;
+}
+
+// True when the process is gone or has ended (a zombie) within the limit.
+bool EndsWithin(int pid, std::chrono::milliseconds limit) {
+  const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  if (fd < 0) return true;  // already gone
+  pollfd pfd{fd, POLLIN, 0};
+  const bool ended = ::poll(&pfd, 1, static_cast<int>(limit.count())) == 1;
+  ::close(fd);
+  return ended;
 }
 
 bool HasChildren() {
@@ -168,12 +179,8 @@ TEST_F(RunChildProcessTest, TimeOutInTheHeaderPhaseKillsTheProcessGroup) {
   std::ifstream in(pidFile);
   int grandchild = 0;
   ASSERT_TRUE(in >> grandchild);
-  // Killed: gone, or a zombie waiting for its new parent.
-  std::ifstream stat("/proc/" + std::to_string(grandchild) + "/stat");
-  std::string pid, comm, state;
-  if (stat >> pid >> comm >> state) {
-    EXPECT_TRUE(state == "Z" || state == "X") << state;
-  }
+  // Killed (SIGKILL lands asynchronously): soon gone, or a zombie of its new parent.
+  EXPECT_TRUE(EndsWithin(grandchild, std::chrono::seconds(5)));
 }
 
 TEST_F(RunChildProcessTest, TimeOutInTheRelayPhaseKeepsWhatWasSent) {
