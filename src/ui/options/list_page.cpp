@@ -1,7 +1,6 @@
 #include "ui/options/list_page.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -34,7 +33,6 @@ ListPage::ListPage(OptionsPage &page, ListKind kind)
   view_->setSortingEnabled(false);
   view_->setUniformRowHeights(true);
   view_->setMinimumHeight(view_->fontMetrics().height() * 6);
-  view_->header()->setStretchLastSection(false);
   view_->setColumnCount(static_cast<int>(table_.columns.size()));
   QStringList titles;
   for (const ListColumn &column : table_.columns) titles << QString::fromUtf16(column.title);
