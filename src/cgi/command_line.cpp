@@ -10,25 +10,21 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Handles a run of backslashes starting at pos; returns the position behind
-// what it consumed (the quote too, when it was made literal).
-std::size_t TakeBackslashes(std::string_view text, std::size_t pos, std::string &argument,
-                            bool &quoteFollows) {
+// Handles a run of backslashes starting at pos and returns the position behind
+// it: before a double quote they are halved, and an odd one makes the quote
+// literal (and consumed); elsewhere they are kept.
+std::size_t TakeBackslashes(std::string_view text, std::size_t pos, std::string &argument) {
   std::size_t count = 0;
   while (pos + count < text.size() && text[pos + count] == '\\') ++count;
   const std::size_t next = pos + count;
-  quoteFollows = next < text.size() && text[next] == '"';
-  if (!quoteFollows) {
+  if (next >= text.size() || text[next] != '"') {
     argument.append(count, '\\');
     return next;
   }
   argument.append(count / 2, '\\');
-  if (count % 2 == 1) {
-    argument.push_back('"');
-    quoteFollows = false;
-    return next + 1;
-  }
-  return next;  // the quote acts as a quote; the caller handles it
+  if (count % 2 == 0) return next;  // the quote groups; the caller handles it
+  argument.push_back('"');
+  return next + 1;
 }
 
 }  // namespace
@@ -47,8 +43,7 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
         argument.append(text.substr(pos, 2));
         pos += 2;
       } else if (c == '\\') {
-        bool quoteFollows = false;
-        pos = TakeBackslashes(text, pos, argument, quoteFollows);
+        pos = TakeBackslashes(text, pos, argument);
       } else if (c == '"') {
         quoted = !quoted;
         ++pos;
