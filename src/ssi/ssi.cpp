@@ -56,8 +56,8 @@ bool ReadDocumentText(ReadFile &file, std::uint64_t limit, std::string &text) {
   text.resize(wanted);
   std::uint64_t filled = 0;
   while (filled < wanted) {
-    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(wanted - filled, kReadPiece));
-    const long long got = file.Read(text.data() + filled, piece);
+    const std::uint64_t piece = std::min<std::uint64_t>(wanted - filled, kReadPiece);
+    const long long got = file.Read(text.data() + filled, static_cast<std::size_t>(piece));
     if (got < 0) return false;
     if (got == 0) break;
     filled += static_cast<std::uint64_t>(got);
@@ -93,7 +93,8 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   document.slot = &slot;
   document.request = &request;
   document.file = &file;
-  document.directory = PathRemoveFileSpec(std::string_view(request.localPath).substr(0, kPathLimit));
+  const std::string_view localPath = request.localPath;
+  document.directory = PathRemoveFileSpec(localPath.substr(0, kPathLimit));
   BuildCgiEnvironment(document.variables, slot, request, false);
 
   if (ProcessSsiText(document, text) != 0) {
