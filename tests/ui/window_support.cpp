@@ -121,8 +121,16 @@ bool WaitFor(const std::function<bool()> &done, int timeoutMs) {
 }
 
 void WindowTest::SetUp() {
-  static const bool japanese = (InstallJapaneseQtTexts(), true);
-  (void)japanese;
+  // A private session: no desktop bus (so no tray host unless a test starts
+  // one), a runtime directory of our own, and Qt's Japanese texts.
+  static QTemporaryDir runtime;
+  static const bool once = [] {
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    InstallJapaneseQtTexts();
+    return true;
+  }();
+  (void)once;
   ASSERT_TRUE(dir_.isValid());
   SetProgramDirectory(Utf8ToCp932(dir_.path().toStdString()));
   WriteFile("www/index.html", "<p>hello</p>");
