@@ -52,8 +52,8 @@ std::string Value(FuzzedDataProvider &input) {
   for (char c : input.ConsumeRandomLengthString(32)) {
     if (c >= 0x21 && c <= 0x7e) value += c;
   }
-  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
-    value.pop_back();
+  while (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+    value.erase(0, 1);
   }
   return value;
 }
