@@ -15,7 +15,8 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD)
 
 run: build
-	$(BUILD)/ruz $(ARGS)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(BUILD)/ruz $(ARGS); \
+	else echo "make run: no display, running headless (Ctrl+C stops)"; $(BUILD)/ruz --headless $(ARGS); fi
 
 test: build
 	cd $(BUILD) && $(CTEST) -j2

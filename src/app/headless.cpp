@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "config/root_path.h"
 #include "config/settings.h"
 #include "log/row_output.h"
 #include "platform/events.h"
@@ -34,11 +35,6 @@ void PrintServerLines(const ServerContext &context) {
   PrintToStderr(Utf8ToCp932("ドキュメントルート: ") + settings.root);
 }
 
-// At program start one trailing separator of the document root is dropped.
-void TrimRoot(ServerSettings &settings) {
-  if (!settings.root.empty() && settings.root.back() == '/') settings.root.pop_back();
-}
-
 }  // namespace
 
 int RunHeadless() {
@@ -48,7 +44,7 @@ int RunHeadless() {
   PrintingStatusView view(PrintRow);
   ServerSettings settings;
   if (LoadSettings(settings) != 0) PrintToStderr(Utf8ToCp932("ruz.iniのロードに失敗しました"));
-  TrimRoot(settings);
+  TrimRootSlash(settings.root);  // at program start only, not on a restart
 
   ServerContext context;
   context.owner = &owner;

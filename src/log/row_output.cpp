@@ -45,9 +45,10 @@ std::string RowLine(const MemoryStatusView &view, int row) {
   return line;
 }
 
-void PrintingStatusView::SetCellText(int row, int column, std::string_view text) {
-  MemoryStatusView::SetCellText(row, column, text);
-  if (column == kColResponse && row >= 0 && row < RowCount() && sink_) sink_(RowLine(*this, row));
+// Printed when the slot is released, after the log line has been written, so a
+// reader of the printed rows finds every printed request in the log.
+void PrintingStatusView::RowFinished(int row) {
+  if (row >= 0 && row < RowCount() && sink_) sink_(RowLine(*this, row));
 }
 
 }  // namespace ruz

@@ -24,7 +24,7 @@ class PrintingStatusView : public MemoryStatusView {
  public:
   explicit PrintingStatusView(std::function<void(const std::string &line)> sink)
       : sink_(std::move(sink)) {}
-  void SetCellText(int row, int column, std::string_view text) override;
+  void RowFinished(int row) override;
 
  private:
   std::function<void(const std::string &)> sink_;

@@ -23,6 +23,9 @@ class StatusView {
   virtual void InsertTopRow(std::string_view itemText) = 0;
   virtual void SetCellText(int row, int column, std::string_view text) = 0;
   virtual int RowCount() const = 0;
+  /// The connection of row has ended: its response cell is set and its log
+  /// line written. row may be past the last row when it has fallen off.
+  virtual void RowFinished(int /*row*/) {}
 };
 
 /// The in-memory status list of the headless front end and the tests.

@@ -12,11 +12,21 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
+#include <mutex>
 
 namespace ruz {
 
 namespace {
+
+bool SetTimeoutOption(int fd, int option, int milliseconds) {
+  if (milliseconds < 0) milliseconds = 0;
+  timeval tv{};
+  tv.tv_sec = milliseconds / 1000;
+  tv.tv_usec = (milliseconds % 1000) * 1000;
+  return ::setsockopt(fd, SOL_SOCKET, option, &tv, sizeof tv) == 0;
+}
 
 constexpr int kLingerMilliseconds = 2000;
 
@@ -107,6 +117,9 @@ bool Socket::SendAll(const void *data, std::size_t size) const {
 }
 
 bool Socket::SendFileRange(int fileFd, std::uint64_t offset, std::size_t count) const {
+  // sendfile has no MSG_NOSIGNAL: a peer that left must not end the process.
+  static std::once_flag ignorePipeSignal;
+  std::call_once(ignorePipeSignal, [] { ::signal(SIGPIPE, SIG_IGN); });
   off_t position = static_cast<off_t>(offset);
   while (count > 0) {
     ssize_t n = ::sendfile(fd_, fileFd, &position, count);
@@ -126,11 +139,11 @@ RecvResult Socket::Peek(void *buffer, std::size_t size) const {
 }
 
 bool Socket::SetReceiveTimeout(int milliseconds) const {
-  if (milliseconds < 0) milliseconds = 0;
-  timeval tv{};
-  tv.tv_sec = milliseconds / 1000;
-  tv.tv_usec = (milliseconds % 1000) * 1000;
-  return ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
+  return SetTimeoutOption(fd_, SO_RCVTIMEO, milliseconds);
+}
+
+bool Socket::SetSendTimeout(int milliseconds) const {
+  return SetTimeoutOption(fd_, SO_SNDTIMEO, milliseconds);
 }
 
 void Socket::ShutdownBoth() const {
@@ -148,6 +161,12 @@ ListenResult ListenTcp(std::uint16_t port, int backlog) {
   sa.sin_family = AF_INET;
   sa.sin_addr.s_addr = htonl(INADDR_ANY);
   sa.sin_port = htons(port);
+  // A restart binds the same port while the connections it just closed are in
+  // TIME_WAIT; Windows allows that bind, Linux only with SO_REUSEADDR. A port
+  // another program listens on is still refused.
+  int reuse = 1;
+  if (result.socket.IsValid())
+    ::setsockopt(result.socket.Descriptor(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   if (!result.socket.IsValid() ||
       ::bind(result.socket.Descriptor(), reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0) {
     result.bindFailed = true;

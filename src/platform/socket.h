@@ -53,6 +53,9 @@ class Socket {
   RecvResult Peek(void *buffer, std::size_t size) const;
   /// Receive time-out in milliseconds (0: none).
   bool SetReceiveTimeout(int milliseconds) const;
+  /// Send time-out in milliseconds (0: none): a send that cannot go on for that
+  /// long fails, so a client that stops reading cannot hold a connection forever.
+  bool SetSendTimeout(int milliseconds) const;
   void ShutdownBoth() const;
   void ShutdownSend() const;
 

@@ -151,6 +151,9 @@ int ServeConnection(ConnectionSlot *slotPointer) {
   SetRowText(slot, kColStart, StartText(arrival));
   SetStatusText(slot, Utf8ToCp932("接続"));
   slot.socket.SetReceiveTimeout(slot.settings->connecttimeout);
+  // Sends are bounded by the same time, so a client that stops reading its
+  // response ends the connection instead of holding the slot forever.
+  slot.socket.SetSendTimeout(slot.settings->connecttimeout);
   std::uint64_t bytesSent = 0;
   Outcome outcome = Decide(slot, request, bytesSent);
   FinishRequest(slot, request, std::move(outcome.extra), bytesSent, outcome.code, outcome.send);

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "common/append_file.h"
+#include "log/status_view.h"
 #include "platform/text_codes.h"
 #include "server/connection.h"
 #include "server/context.h"
@@ -162,6 +163,8 @@ void ShiftShownRows(ServerContext &context) {
 }
 
 void ReleaseSlot(ConnectionSlot &slot) {
+  if (slot.listView != nullptr && slot.state.load(std::memory_order_relaxed) == 2)
+    slot.listView->RowFinished(slot.row);
   if (slot.thread.joinable()) slot.thread.detach();
   slot.owner = nullptr;
   slot.listView = nullptr;

@@ -1,4 +1,3 @@
-// The core header comes before Qt's, whose "slots" macro would eat a field name.
 #include "server/context.h"
 #include "ui/main_window.h"
 

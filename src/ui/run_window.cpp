@@ -1,6 +1,5 @@
 #include "ui/run_window.h"
 
-// Before Qt's headers, whose "slots" macro would eat a field name.
 #include "server/context.h"
 
 #include <QApplication>

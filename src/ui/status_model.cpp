@@ -49,7 +49,7 @@ void StatusModel::SetCellText(int row, int column, std::string_view text) {
   if (row < 0 || row >= RowCount() || column < 0 || column >= kStatusColumns) return;
   rows_[row][column] = FromCp932(text);
   const QModelIndex cell = index(row, column);
-  emit dataChanged(cell, cell, {Qt::DisplayRole});
+  Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
 QString StatusModel::Cell(int row, int column) const {

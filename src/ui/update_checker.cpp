@@ -68,7 +68,7 @@ void UpdateChecker::Finish(bool received) {
   socket_.abort();
   std::string body;
   const bool ok = received && ExtractReplyBody(reply_, body);
-  emit Finished(ok, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
+  Q_EMIT Finished(ok, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
 }
 
 }  // namespace ruz

@@ -23,7 +23,7 @@ class UpdateChecker : public QObject {
   bool Start(const QString &host, std::uint16_t port);
   bool IsRunning() const { return running_; }
 
- signals:
+ Q_SIGNALS:
   /// Emitted once per started check. ok is false on any failure (no answer,
   /// refused, time-out, no header block end); body is CP932 bytes.
   void Finished(bool ok, const QByteArray &body);

@@ -151,5 +151,20 @@ TEST_F(ContentFilesTest, ClientThatLeavesMidTransferDoesNotHurtTheServer) {
   EXPECT_EQ(Get("/page.htm").body, "<p>page</p>");
 }
 
+TEST_F(ContentFilesTest, ClientThatStopsReadingIsDroppedAfterTheTimeOut) {
+  SetKey("connecttimeout", "300");
+  SetKey("sendwait", "0");
+  WriteFile("www/big.bin", std::string(32 << 20, 'b'));  // far more than the socket buffers hold
+  StartServer();
+  Client stalled;
+  ASSERT_TRUE(stalled.Connect(Port()));
+  ASSERT_TRUE(stalled.Send(GetRequest("/big.bin")));
+  // Never reads: the blocked send must give up, end the request and free the slot.
+  ASSERT_TRUE(Server().WaitForStdoutLines(1, 20000));
+  auto row = Rows(1)[0];
+  EXPECT_EQ(row[2], "相手側で切断");
+  EXPECT_EQ(row[5], "500 Internal Server Error");
+}
+
 }  // namespace
 }  // namespace ruz::test

@@ -13,7 +13,7 @@ TEST(RowOutputTest, ControlCharactersAreEscaped) {
   EXPECT_EQ(EscapeControlBytes("接続 é"), "接続 é");
 }
 
-TEST(RowOutputTest, ARowIsPrintedWhenItsResponseCellIsWritten) {
+TEST(RowOutputTest, ARowIsPrintedWhenItsConnectionHasFinished) {
   std::vector<std::string> printed;
   PrintingStatusView view([&](const std::string &line) { printed.push_back(line); });
   view.InsertTopRow("127.0.0.1");
@@ -21,8 +21,12 @@ TEST(RowOutputTest, ARowIsPrintedWhenItsResponseCellIsWritten) {
   view.SetCellText(0, kColMethod, "GET");
   EXPECT_TRUE(printed.empty());
   view.SetCellText(0, kColResponse, "200 OK");
+  EXPECT_TRUE(printed.empty());
+  view.RowFinished(0);
   ASSERT_EQ(printed.size(), 1u);
   EXPECT_EQ(printed[0], "127.0.0.1\t\t正常終了\tGET\t\t200 OK");
+  view.RowFinished(kStatusRowLimit);  // a row that has fallen off prints nothing
+  EXPECT_EQ(printed.size(), 1u);
 }
 
 }  // namespace

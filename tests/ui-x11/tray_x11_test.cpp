@@ -1,5 +1,4 @@
 // The tray icon and translucency on a real X server with a tray host.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QMenu>

@@ -1,5 +1,4 @@
 // The real program in window mode: no display, and a stop signal under load.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QDir>

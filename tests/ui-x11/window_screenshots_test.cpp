@@ -1,6 +1,5 @@
 // Pictures for a person (make screenshots): run only with
 // --gtest_also_run_disabled_tests and RUZ_SCREENSHOT_DIR set.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QDir>

@@ -1,6 +1,5 @@
 // The update check against a peer of the test's own on 127.0.0.1: the request,
 // the reactions, the failures, the deadline and the schedule of item 17.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,5 @@
 // Creating and closing the window, the band, the status list's set-up, and the
 // commands that only show or open something.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QHeaderView>
@@ -154,11 +153,11 @@ TEST_F(WindowCreationTest, TrayClickRestoresAndTrayMenuOpensAtTheCursor) {
   MainWindow &window = Open();
   window.setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
   window.hide();
-  emit window.Tray().activated(QSystemTrayIcon::Trigger);
+  Q_EMIT window.Tray().activated(QSystemTrayIcon::Trigger);
   EXPECT_TRUE(window.isVisible());
   EXPECT_FALSE(window.isMinimized());
   EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
-  emit window.Tray().activated(QSystemTrayIcon::Context);
+  Q_EMIT window.Tray().activated(QSystemTrayIcon::Context);
   QMenu &menu = window.TrayMenu();
   EXPECT_TRUE(WaitFor([&] { return menu.isVisible(); }, 2000));
   menu.close();

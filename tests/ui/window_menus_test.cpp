@@ -1,5 +1,4 @@
 // The two menus: texts, ids, separators and check marks, as the operator sees them.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QMenu>

@@ -1,6 +1,5 @@
 // Real requests to the server behind the window: live rows, the 500-row limit,
 // and serving while a modal box or the options sheet is open.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QTest>

@@ -1,7 +1,6 @@
 // Stopping and restarting under load: the wait keeps the list live, a close
 // that arrives meanwhile is carried out afterwards, and a close lets a running
 // request finish and writes the log buffer out.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QTest>
@@ -102,7 +101,7 @@ TEST_F(WindowRestartTest, AnUpdateOfferWaitsUntilTheRestartIsOver) {
   ASSERT_TRUE(WaitFor([&] { return Sending(); }));
   bool offeredWhileBusy = false;
   QTimer::singleShot(50, window_.get(), [&] {
-    emit window_->Checker().Finished(true, QByteArray("Ruzo'sWebserver/1.1"));
+    Q_EMIT window_->Checker().Finished(true, QByteArray("Ruzo'sWebserver/1.1"));
     offeredWhileBusy = QApplication::activeModalWidget() != nullptr;
   });
   MoveToNewPort();

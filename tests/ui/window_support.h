@@ -3,7 +3,6 @@
 // watchdog, a URL recorder and a small HTTP client on its own thread.
 #pragma once
 
-// The core header comes before Qt's, whose "slots" macro would eat a field name.
 #include "server/context.h"
 
 #include <QMessageBox>
@@ -41,7 +40,7 @@ class UrlRecorder : public QObject {
   ~UrlRecorder() override;
   QList<QUrl> urls;
 
- public slots:
+ public Q_SLOTS:
   void Open(const QUrl &url) { urls << url; }
 };
 

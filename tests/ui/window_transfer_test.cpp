@@ -1,5 +1,4 @@
 // Import and export of ruz.ini through the file dialogs, and their failures.
-// First: it brings the core header in before Qt's "slots" macro.
 #include "window_support.h"
 
 #include <QDir>
