@@ -362,6 +362,13 @@ bool ServerProcess::WaitForStdoutLines(std::size_t n, int timeoutMs) {
   }) && static_cast<std::size_t>(std::count(stdout_.begin(), stdout_.end(), '\n')) >= n;
 }
 
+bool ServerProcess::WaitForStderr(std::string_view text, int timeoutMs) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    return stderr_.find(text) != std::string::npos || outputEnded_;
+  }) && stderr_.find(text) != std::string::npos;
+}
+
 std::string ServerProcess::Stderr() {
   std::lock_guard lock(mutex_);
   return stderr_;

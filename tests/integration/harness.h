@@ -113,6 +113,8 @@ class ServerProcess {
   std::vector<std::string> StdoutLines();
   /// Waits until at least n stdout lines arrived; false at the time-out.
   bool WaitForStdoutLines(std::size_t n, int timeoutMs = 10000);
+  /// Waits until standard error holds text (false at the deadline or its end).
+  bool WaitForStderr(std::string_view text, int timeoutMs = 10000);
   std::string Stderr();
 
  private:

@@ -16,6 +16,9 @@ class LifecycleTest : public ServerTest {
 
 TEST_F(LifecycleTest, PrintsTheServerLinesAndStopsCleanlyOnSigterm) {
   StartServer();
+  // The root line is printed right after the port line the start waited for.
+  const std::string rootLine = "ドキュメントルート: " + HomePath("www") + "\n";
+  EXPECT_TRUE(Server().WaitForStderr(rootLine));
   std::string err = Server().Stderr();
   EXPECT_NE(err.find("サーバーネーム: testhost\n"), std::string::npos) << err;
   EXPECT_NE(err.find("ポート番号: " + std::to_string(Port()) + "\n"), std::string::npos);

@@ -3,6 +3,7 @@
 
 #include <QMenu>
 #include <QProcess>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -24,7 +25,15 @@ class X11TrayTest : public WindowTest {
         if (widget->objectName() == u"QSystemTrayIconSys"_s && widget->isVisible()) found = widget;
       return found != nullptr;
     });
-    if (!found) ADD_FAILURE() << "Qt's tray widget QSystemTrayIconSys is missing";
+    if (!found) {
+      ADD_FAILURE() << "Qt's tray widget QSystemTrayIconSys is missing";
+      return nullptr;
+    }
+    // The icon is embedded into the tray host at the bottom edge some time
+    // after it is shown; clicks before that land where the icon no longer is.
+    const int bottomHalf = found->screen()->geometry().height() / 2;
+    if (!WaitFor([&] { return found->mapToGlobal(QPoint(0, 0)).y() > bottomHalf; }, 5000))
+      ADD_FAILURE() << "the tray icon was not docked at the bottom edge";
     return found;
   }
 
