@@ -32,12 +32,12 @@ std::int64_t ParseRangeSide(std::string_view text) {
 
 int ParseRange(std::string_view value, ByteRange &range) {
   if (!value.starts_with(kRangeUnit)) return 0;
-  std::string_view spec = value.substr(kRangeUnit.size());
-  std::size_t dash = spec.find('-');
+  std::string_view rangeSet = value.substr(kRangeUnit.size());
+  std::size_t dash = rangeSet.find('-');
   if (dash == std::string_view::npos) return 0;
-  std::string_view last = spec.substr(dash + 1);
+  std::string_view last = rangeSet.substr(dash + 1);
   last = last.substr(0, last.find_first_of("\r\n"));
-  range.first = ParseRangeSide(spec.substr(0, dash));
+  range.first = ParseRangeSide(rangeSet.substr(0, dash));
   range.last = ParseRangeSide(last);
   return 1;
 }

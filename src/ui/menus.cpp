@@ -19,14 +19,14 @@ struct MenuItem {
   const char *objectName;
 };
 
-struct MenuSpec {
+struct MenuLayout {
   QString title;
   const char *objectName;
   std::vector<MenuItem> items;
 };
 
-const std::vector<MenuSpec> &MainMenuSpec() {
-  static const std::vector<MenuSpec> menus = {
+const std::vector<MenuLayout> &MainMenuLayout() {
+  static const std::vector<MenuLayout> menus = {
       {u"ファイル(&F)"_s, "menuFile",
        {{u"通信ログ(&L)"_s, kCmdOpenLog, "actionOpenLog"}, {u"終了(&Q)"_s, kCmdQuit, "actionQuit"}}},
       {u"表示(&V)"_s, "menuView",
@@ -49,7 +49,7 @@ const std::vector<MenuSpec> &MainMenuSpec() {
   return menus;
 }
 
-const std::vector<MenuItem> &TrayMenuSpec() {
+const std::vector<MenuItem> &TrayMenuLayout() {
   static const std::vector<MenuItem> items = {
       {u"ウインドウを表示(&O)"_s, kCmdShowWindow, "trayShowWindow"},
       {{}, 0, nullptr},
@@ -81,14 +81,14 @@ void AddItems(QMenu &menu, const std::vector<MenuItem> &items, const CommandSink
 }  // namespace
 
 void BuildMainMenu(QMenuBar &bar, const CommandSink &sink) {
-  for (const MenuSpec &spec : MainMenuSpec()) {
-    QMenu *menu = bar.addMenu(spec.title);
-    menu->setObjectName(QString::fromLatin1(spec.objectName));
-    AddItems(*menu, spec.items, sink);
+  for (const MenuLayout &layout : MainMenuLayout()) {
+    QMenu *menu = bar.addMenu(layout.title);
+    menu->setObjectName(QString::fromLatin1(layout.objectName));
+    AddItems(*menu, layout.items, sink);
   }
 }
 
-void BuildTrayMenu(QMenu &menu, const CommandSink &sink) { AddItems(menu, TrayMenuSpec(), sink); }
+void BuildTrayMenu(QMenu &menu, const CommandSink &sink) { AddItems(menu, TrayMenuLayout(), sink); }
 
 QAction *FindCommandAction(const QObject &menuOwner, int id) {
   for (QAction *action : menuOwner.findChildren<QAction *>()) {
