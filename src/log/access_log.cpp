@@ -93,10 +93,14 @@ void ExpandToken(std::string &text, std::string_view token, std::string_view val
   }
   std::size_t from = 0;
   for (std::size_t p; (p = FindIgnoreCase(text, token, from)) != std::string::npos;) {
-    // Exactly one "%" in front escapes the token; "%%" in front is an escaped
-    // percent sign followed by the token.
-    bool escaped = p >= 1 && text[p - 1] == '%' && !(p >= 2 && text[p - 2] == '%');
-    if (escaped) {
+    // The run of "%" in front of the token decides: an odd run ends in an
+    // escaping "%" ("%%ip%" stays literal), an even run is escaped percent signs
+    // ("%%%ip%" is "%" and the value). Counting the whole run, not just two
+    // bytes, keeps an inserted value (whose "%" are doubled) from ever being
+    // expanded by a later token.
+    std::size_t run = 0;
+    while (run < p && text[p - 1 - run] == '%') ++run;
+    if (run % 2 == 1) {
       from = p + token.size();
       continue;
     }

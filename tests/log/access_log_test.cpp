@@ -7,6 +7,7 @@
 
 #include "config/settings.h"
 #include "log/access_log.h"
+#include "common/lines.h"
 #include "server/context.h"
 #include "server/request_info.h"
 
@@ -25,6 +26,16 @@ TEST(ExpandTokenTest, ReplacesEveryUnescapedOccurrenceIgnoringCase) {
   EXPECT_EQ(Expanded("%foo%", "%ip%", "x"), "%foo%");
   EXPECT_EQ(Expanded("%url%", "%url%", "/a%20b"), "/a%%20b");  // doubled, collapsed later
   EXPECT_EQ(Expanded("%url%", "%url%", "%url%"), "%%url%%");   // never expanded again
+  EXPECT_EQ(Expanded("%%%%%ip%", "%ip%", "x"), "%%%%x");  // an even run: escaped percent signs
+}
+
+TEST(ExpandTokenTest, AValueIsNeverExpandedByALaterToken) {
+  // A referer of "%%ua%%" is inserted as "%%%%ua%%%%": three "%" before "ua%".
+  std::string line = "%referer% %ua%";
+  ExpandToken(line, "%referer%", "%%ua%%");
+  ExpandToken(line, "%ua%", "Agent");
+  ReplaceAll(line, "%%", "%");
+  EXPECT_EQ(line, "%%ua%% Agent");
 }
 
 class WriteLogLineTest : public ::testing::Test {
