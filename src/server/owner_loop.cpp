@@ -3,9 +3,12 @@
 
 namespace ruz {
 
+// Each sender waits on its own condition, so finishing one message wakes one
+// sender instead of every thread that is waiting.
 struct OwnerLoop::Message {
   std::function<void()> fn;
   bool done = false;
+  std::condition_variable ran;
 };
 
 OwnerLoop::OwnerLoop() : owner_(std::this_thread::get_id()) {}
@@ -23,8 +26,8 @@ void OwnerLoop::Send(std::function<void()> fn) {
   std::unique_lock lock(mutex_);
   queue_.push_back(&message);
   wake_.Signal();
-  changed_.notify_all();
-  changed_.wait(lock, [&] { return message.done; });
+  changed_.notify_all();  // only the owner waits on it
+  message.ran.wait(lock, [&] { return message.done; });
 }
 
 void OwnerLoop::RunPending() {
@@ -42,7 +45,7 @@ void OwnerLoop::RunPending() {
     message->fn();
     std::lock_guard lock(mutex_);
     message->done = true;
-    changed_.notify_all();
+    message->ran.notify_one();
   }
 }
 
