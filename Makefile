@@ -34,7 +34,7 @@ test-tsan: deps
 bench: build
 	scripts/bench
 
-fuzz:
+fuzz: deps
 	scripts/fuzz
 
 screenshots: build
