@@ -10,9 +10,13 @@ unsigned char FoldAscii(unsigned char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
+bool IsCp932TrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
 // Length of the character at text[i]: 2 for a complete double-byte character.
+// A lead byte before a byte that cannot follow it (such as "%" or "/") stands
+// alone, so a client's broken text can never hide an ASCII character.
 std::size_t CharLength(std::string_view text, std::size_t i) {
-  return IsCp932LeadByte(text[i]) && i + 1 < text.size() ? 2 : 1;
+  return IsCp932LeadByte(text[i]) && i + 1 < text.size() && IsCp932TrailByte(text[i + 1]) ? 2 : 1;
 }
 
 // Compares needle with text at pos, character by character.

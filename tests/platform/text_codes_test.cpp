@@ -73,6 +73,9 @@ TEST(TextCodesTest, FoldsLetterCaseOfSingleByteCharactersOnly) {
   // "A" must not be found inside ア, whose trail byte is 0x41.
   EXPECT_EQ(FindIgnoreCase(a + "a", "A"), 2u);
   EXPECT_EQ(FindIgnoreCase("x", ""), 0u);
+  // A lead byte before a byte that cannot be a trail byte stands alone.
+  EXPECT_EQ(FindIgnoreCase("\xF2%%", "%%"), 1u);
+  EXPECT_EQ(FindIgnoreCase("\xF2\xF2\xF2%%ua", "%%"), 3u);
 }
 
 TEST(TextCodesTest, ConvertsOnSeveralThreadsAtOnce) {
