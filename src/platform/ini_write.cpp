@@ -53,10 +53,28 @@ bool ReadExisting(std::string_view path, std::string &text) {
   return !GetFileInfo(path).exists;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Reading drops a value's outer blanks and one pair of enclosing quotes, so a
+// value that would lose either (a CGI template such as "%filepath%" "%query%")
+// is written inside one more pair of double quotes and reads back unchanged.
+bool NeedsProtectingQuotes(std::string_view value) {
+  if (value.empty()) return false;
+  if (IsBlank(value.front()) || IsBlank(value.back())) return true;
+  const char first = value.front();
+  return value.size() >= 2 && (first == '"' || first == '\'') && value.back() == first;
+}
+
 std::string KeyLine(std::string_view key, std::string_view value) {
   std::string line(key);
   line += '=';
-  line += value;
+  if (NeedsProtectingQuotes(value)) {
+    line += '"';
+    line += value;
+    line += '"';
+  } else {
+    line += value;
+  }
   return line;
 }
 

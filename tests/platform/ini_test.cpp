@@ -105,6 +105,16 @@ TEST_F(IniWriteTest, AppendsAMissingSectionAndCreatesTheFile) {
   EXPECT_EQ(Write("[a]\nx=1", "b", "k", ""), "[a]\nx=1\r\n[b]\r\nk=\r\n");
 }
 
+TEST_F(IniWriteTest, WrittenValuesReadBackUnchanged) {
+  const char *values[] = {"\"%filepath%\" \"%query%\"", "'quoted'", " padded\t", "\"", "a\"b\"", "plain"};
+  for (const char *value : values) {
+    SCOPED_TRACE(value);
+    IniDocument doc = ParseIni(Write("[cgi0]\r\n", "cgi0", "cmdline", value));
+    EXPECT_EQ(GetIniString(doc, "cgi0", "cmdline", "", 1024), value);
+  }
+  EXPECT_NE(Write("", "a", "k", "\"x\" \"y\"").find("\r\nk=\"\"x\" \"y\"\"\r\n"), std::string::npos);
+}
+
 TEST_F(IniWriteTest, DeletesASectionUpToTheNextHeader) {
   std::string path = dir_.File("ruz.ini");
   ASSERT_TRUE(ReplaceFileAtomically(path, "[a]\r\nx=1\r\n[B]\r\ny=2\r\n; c\r\n[c]\r\nz=3\r\n"));
