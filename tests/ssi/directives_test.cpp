@@ -17,17 +17,9 @@ namespace {
 
 using namespace std::string_literals;
 
-class SsiDirectiveTest : public ::testing::Test {
+class SsiDirectiveTest : public test::SsiDocumentTest {
  protected:
-  SsiDirectiveTest() {
-    slot_.settings = &settings_;
-    request_.path = "/docs/page.shtml";
-    request_.query = "a+b%21";
-    document_.output = &output_;
-    document_.slot = &slot_;
-    document_.request = &request_;
-    document_.directory = dir_.path();
-    EnvPut(document_.variables, "QUERY_STRING", request_.query, false);
+  SsiDirectiveTest() : SsiDocumentTest("a+b%21") {
     EnvPut(document_.variables, "REMOTE_ADDR", "127.0.0.1", false);
   }
 
@@ -48,13 +40,6 @@ class SsiDirectiveTest : public ::testing::Test {
     }
     return names;
   }
-
-  test::ScopedTempDir dir_;
-  ServerSettings settings_;
-  ConnectionSlot slot_;
-  RequestInfo request_;
-  test::RecordingOutput output_;
-  SsiDocument document_;
 };
 
 TEST_F(SsiDirectiveTest, EchoFindsNamesInAnyLetterCaseAndSkipsUnknownOnes) {

@@ -10,27 +10,11 @@
 namespace ruz {
 namespace {
 
-class SsiTextTest : public ::testing::Test {
+class SsiTextTest : public test::SsiDocumentTest {
  protected:
-  SsiTextTest() {
-    slot_.settings = &settings_;
-    request_.path = "/docs/page.shtml";
-    request_.query = "x=1";
-    document_.output = &output_;
-    document_.slot = &slot_;
-    document_.request = &request_;
-    document_.directory = dir_.path();
-    EnvPut(document_.variables, "QUERY_STRING", "x=1", false);
-  }
+  SsiTextTest() : SsiDocumentTest("x=1") {}
 
   int Process(std::string_view text) { return ProcessSsiText(document_, text); }
-
-  test::ScopedTempDir dir_;
-  ServerSettings settings_;
-  ConnectionSlot slot_;
-  RequestInfo request_;
-  test::RecordingOutput output_;
-  SsiDocument document_;
 };
 
 TEST_F(SsiTextTest, TextWithoutDirectivesGoesOutUnchangedInOneSend) {

@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "config/settings.h"
 #include "platform/files.h"
+#include "server/context.h"
+#include "server/request_info.h"
 #include "ssi/document.h"
 
 namespace ruz::test {
@@ -72,6 +77,29 @@ class ScopedTempDir {
 
  private:
   std::string path_;
+};
+
+/// A document of /docs/page.shtml with the given query, writing into a
+/// RecordingOutput, its directory a fresh temporary directory.
+class SsiDocumentTest : public ::testing::Test {
+ protected:
+  explicit SsiDocumentTest(const std::string &query) {
+    slot_.settings = &settings_;
+    request_.path = "/docs/page.shtml";
+    request_.query = query;
+    document_.output = &output_;
+    document_.slot = &slot_;
+    document_.request = &request_;
+    document_.directory = dir_.path();
+    EnvPut(document_.variables, "QUERY_STRING", query, false);
+  }
+
+  ScopedTempDir dir_;
+  ServerSettings settings_;
+  ConnectionSlot slot_;
+  RequestInfo request_;
+  RecordingOutput output_;
+  SsiDocument document_;
 };
 
 }  // namespace ruz::test
