@@ -67,18 +67,7 @@ TEST_P(LoadTest, EveryRequestIsAnsweredAndLoggedOnceAndNothingLeaks) {
   StartServer();
   const ProcessFacts baseline = ReadProcessFacts(Server().Pid());
 
-  std::atomic<int> next{0};
-  std::atomic<int> wrong{0};
-  std::vector<std::thread> clients;
-  for (int c = 0; c < kClients; ++c) {
-    clients.emplace_back([&] {
-      for (int i; (i = next++) < kRequests;) {
-        if (!Serve(i)) ++wrong;
-      }
-    });
-  }
-  for (std::thread &t : clients) t.join();
-  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_EQ(RunJobsConcurrently(kRequests, kClients, [&](int i) { return Serve(i); }), 0);
 
   EXPECT_EQ(SettlesTo(baseline, [&] { return ReadProcessFacts(Server().Pid()); }), baseline);
   ASSERT_EQ(StopServer(), 0);  // writes out the log buffer

@@ -64,16 +64,7 @@ TEST_F(FaultCgiTest, TwoHundredRunsLeaveNoProcessZombieOrPipe) {
   StartServer();
   const ProcessFacts baseline = ReadProcessFacts(Server().Pid());
 
-  std::atomic<int> next{0};
-  std::atomic<int> wrong{0};
-  std::vector<std::thread> clients;
-  for (int c = 0; c < kClients; ++c) {
-    clients.emplace_back([&] {
-      for (int i; (i = next++) < kRuns;) wrong += Run(i) ? 0 : 1;
-    });
-  }
-  for (std::thread &t : clients) t.join();
-  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_EQ(RunJobsConcurrently(kRuns, kClients, [&](int i) { return Run(i); }), 0);
 
   int ok = 0;
   for (const std::vector<std::string> &row : Rows(kRuns)) ok += row.at(5) == "200 OK" ? 1 : 0;

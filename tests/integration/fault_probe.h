@@ -6,7 +6,9 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -97,6 +99,21 @@ T SettlesTo(const T &expected, Probe probe, int timeoutMs = 10000) {
     value = probe();
   }
   return value;
+}
+
+/// Runs job(0) … job(count - 1) spread over the given number of client
+/// threads; returns how many jobs returned false.
+inline int RunJobsConcurrently(int count, int threads, const std::function<bool(int)> &job) {
+  std::atomic<int> next{0};
+  std::atomic<int> failed{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < threads; ++c) {
+    clients.emplace_back([&] {
+      for (int i; (i = next++) < count;) failed += job(i) ? 0 : 1;
+    });
+  }
+  for (std::thread &t : clients) t.join();
+  return failed.load();
 }
 
 }  // namespace ruz::test
