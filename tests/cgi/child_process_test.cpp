@@ -21,6 +21,7 @@
 #include "config/settings.h"
 #include "platform/text_codes.h"
 #include "server/context.h"
+#include "support/temp_dir.h"
 
 namespace ruz {
 namespace {
@@ -55,10 +56,6 @@ bool HasChildren() {
 class RunChildProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("ruz_child_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
     int fds[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
     slot_.socket = Socket(fds[0]);
@@ -70,7 +67,6 @@ class RunChildProcessTest : public ::testing::Test {
 
   void TearDown() override {
     if (client_ >= 0) ::close(client_);
-    std::filesystem::remove_all(dir_);
   }
 
   // A file of the test's directory holding content; returns its path.
@@ -98,7 +94,8 @@ class RunChildProcessTest : public ::testing::Test {
     ASSERT_EQ(::write(client_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
 
-  std::filesystem::path dir_;
+  TempDir temp_;
+  std::filesystem::path dir_{temp_.Path()};
   ServerSettings settings_;
   ConnectionSlot slot_;
   EnvironmentBlock env_;

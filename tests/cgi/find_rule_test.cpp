@@ -8,18 +8,13 @@
 
 #include "cgi/cgi.h"
 #include "config/settings.h"
+#include "support/temp_dir.h"
 
 namespace ruz {
 namespace {
 
 class FindCgiRuleTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("ruz_rule_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::string File(const std::string &name, const std::string &content) {
     const std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary) << content;
@@ -30,7 +25,8 @@ class FindCgiRuleTest : public ::testing::Test {
     settings_.cgiRules.push_back(CgiRule{extension, fileheader, "sh %filepath%"});
   }
 
-  std::filesystem::path dir_;
+  TempDir temp_;
+  std::filesystem::path dir_{temp_.Path()};
   ServerSettings settings_;
 };
 

@@ -6,6 +6,7 @@
 
 #include "config/settings.h"
 #include "content/error_page.h"
+#include "support/temp_dir.h"
 
 namespace ruz {
 namespace {
@@ -15,18 +16,14 @@ namespace fs = std::filesystem;
 class ErrorPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ruz_error_page_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     std::ofstream(dir_ / "404.html") << "<p>missing</p>";
     settings_.errpage = 1;
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Path(const char *name) const { return (dir_ / name).string(); }
 
-  fs::path dir_;
+  TempDir temp_;
+  fs::path dir_{temp_.Path()};
   ServerSettings settings_;
 };
 

@@ -17,6 +17,7 @@
 #include "server/owner_loop.h"
 #include "server/request_info.h"
 #include "server/response_header.h"
+#include "support/temp_dir.h"
 
 namespace ruz {
 namespace {
@@ -65,10 +66,6 @@ class Receiver {
 class FileDeliveryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ruz_delivery_" + std::string(::testing::UnitTest::GetInstance()
-                                              ->current_test_info()->name()));
-    fs::create_directories(dir_);
     settings_.defmime = "application/octet-stream";
     settings_.mimeTypes = {{".txt", "text/plain"}};
     slot_.owner = &loop_;
@@ -76,7 +73,6 @@ class FileDeliveryTest : public ::testing::Test {
     slot_.settings = &settings_;
     request_.method = "GET";
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string MakeFile(const char *name, std::size_t size) {
     std::string content(size, '\0');
@@ -111,7 +107,8 @@ class FileDeliveryTest : public ::testing::Test {
     return SendFile(slot_, request_, "", "", bytesSent_, code, conditional, useRange);
   }
 
-  fs::path dir_;
+  TempDir temp_;
+  fs::path dir_{temp_.Path()};
   OwnerLoop loop_;
   RecordingView view_;
   ServerSettings settings_;

@@ -74,18 +74,6 @@ const std::vector<std::pair<std::string, std::string>> kDefaultKeys = {
 
 }  // namespace
 
-// ---- TempDir ----
-
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "ruz-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  if (!path_.empty()) fs::remove_all(path_, ignored);
-}
-
 // ---- HttpResponse ----
 
 std::string HttpResponse::Header(std::string_view name) const {

@@ -17,22 +17,11 @@
 #include <vector>
 
 #include "platform/text_codes.h"
+#include "support/temp_dir.h"
 
 namespace ruz::test {
 
-/// A directory under the system's temporary directory, removed with its
-/// contents by the destructor.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir &) = delete;
-  TempDir &operator=(const TempDir &) = delete;
-  const std::string &Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using ruz::TempDir;
 
 /// Everything received on one connection, split into its parts.
 struct HttpResponse {

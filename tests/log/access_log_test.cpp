@@ -10,6 +10,7 @@
 #include "common/lines.h"
 #include "server/context.h"
 #include "server/request_info.h"
+#include "support/temp_dir.h"
 
 namespace ruz {
 namespace {
@@ -41,9 +42,6 @@ TEST(ExpandTokenTest, AValueIsNeverExpandedByALaterToken) {
 class WriteLogLineTest : public ::testing::Test {
  protected:
   WriteLogLineTest() {
-    dir = std::filesystem::temp_directory_path() /
-          ("ruz-log-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-    std::filesystem::create_directories(dir);
     settings.logwrite = 1;
     settings.logname = (dir / "access.log").string();
     slot.settings = &settings;
@@ -55,7 +53,6 @@ class WriteLogLineTest : public ::testing::Test {
     request.protocol = "HTTP/1.1";
     request.userAgent = "Mozilla/4.0";
   }
-  ~WriteLogLineTest() override { std::filesystem::remove_all(dir); }
 
   std::string LogFile() const {
     std::ifstream in(dir / "access.log", std::ios::binary);
@@ -70,7 +67,8 @@ class WriteLogLineTest : public ::testing::Test {
     return LogFile();
   }
 
-  std::filesystem::path dir;
+  TempDir temp;
+  std::filesystem::path dir{temp.Path()};
   ServerSettings settings;
   ConnectionSlot slot;
   RequestInfo request;

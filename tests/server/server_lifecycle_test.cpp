@@ -11,6 +11,7 @@
 #include "platform/socket.h"
 #include "server/context.h"
 #include "server/owner_loop.h"
+#include "support/temp_dir.h"
 
 namespace ruz {
 namespace {
@@ -18,7 +19,6 @@ namespace {
 class ServerLifecycleTest : public ::testing::Test {
  protected:
   ServerLifecycleTest() {
-    home = std::filesystem::temp_directory_path() / ("ruz-srv-" + std::to_string(::getpid()));
     std::filesystem::create_directories(home / "www");
     SetProgramDirectory(home.string());
     context.owner = &owner;
@@ -28,7 +28,6 @@ class ServerLifecycleTest : public ::testing::Test {
   }
   ~ServerLifecycleTest() override {
     StopServer(context);
-    std::filesystem::remove_all(home);
   }
   void WriteIni(int port) {
     std::ofstream(home / "ruz.ini", std::ios::binary)
@@ -38,7 +37,8 @@ class ServerLifecycleTest : public ::testing::Test {
     return ConnectTcp("127.0.0.1", port, 5000).IsValid();
   }
 
-  std::filesystem::path home;
+  TempDir temp;
+  std::filesystem::path home{temp.Path()};
   OwnerLoop owner;
   MemoryStatusView view;
   ServerSettings settings;

@@ -128,10 +128,10 @@ TEST_F(SsiDirectiveTest, FsizeFollowsTheSizeFormat) {
 
 TEST_F(SsiDirectiveTest, FileAttributeIsRelativeToTheDocumentDirectory) {
   dir_.Write("other/five.txt", "12345");
-  document_.directory = dir_.path() + "/docs";
+  document_.directory = dir_.Path() + "/docs";
   document_.sizeFormat = "bytes";
   EXPECT_EQ(Output("<!--#fsize file=\"../other/five.txt\" -->"), "5");
-  EXPECT_EQ(Output("<!--#fsize file=\"" + dir_.path() + "/other/five.txt\" -->"), "5");
+  EXPECT_EQ(Output("<!--#fsize file=\"" + dir_.Path() + "/other/five.txt\" -->"), "5");
   EXPECT_EQ(Output("<!--#include file=\"../other/five.txt\" -->"), "12345");
 }
 
@@ -160,7 +160,7 @@ TEST_F(SsiDirectiveTest, ExecCmdRunsTheShellInTheDocumentDirectoryWithTheBlock) 
   ASSERT_EQ(output_.programs.size(), 1u);
   const SsiProgram &program = output_.programs[0];
   EXPECT_EQ(program.arguments, (std::vector<std::string>{"/bin/sh", "-c", "echo $MINE"}));
-  EXPECT_EQ(program.workingDirectory, dir_.path());
+  EXPECT_EQ(program.workingDirectory, dir_.Path());
   EXPECT_EQ(program.headerMode, HeaderMode::kNone);
   EXPECT_EQ(output_.environments[0],
             "QUERY_STRING=a+b%21\0REMOTE_ADDR=127.0.0.1\0MINE=1\0\0"s);
@@ -173,9 +173,9 @@ TEST_F(SsiDirectiveTest, NoExecCmdRefusesCommandsOnly) {
   Output("<!--#exec cmd=\"echo no\" --><!--#exec cgi=\"/bin/x.cgi\" -->");
   ASSERT_EQ(output_.programs.size(), 1u);
   EXPECT_EQ(output_.programs[0].arguments,
-            (std::vector<std::string>{"perl", dir_.path() + "/bin/x.cgi", ""}));
+            (std::vector<std::string>{"perl", dir_.Path() + "/bin/x.cgi", ""}));
   EXPECT_EQ(output_.programs[0].headerMode, HeaderMode::kDrop);
-  EXPECT_EQ(output_.programs[0].workingDirectory, dir_.path());
+  EXPECT_EQ(output_.programs[0].workingDirectory, dir_.Path());
 }
 
 TEST_F(SsiDirectiveTest, ExecCgiRefusesEscapesAndFilesWithoutARule) {

@@ -15,6 +15,7 @@
 #include "server/context.h"
 #include "server/request_info.h"
 #include "ssi/document.h"
+#include "support/temp_dir.h"
 
 namespace ruz::test {
 
@@ -56,29 +57,6 @@ class RecordingOutput : public SsiOutput {
   }
 };
 
-class ScopedTempDir {
- public:
-  ScopedTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ruz-ssi-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~ScopedTempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string &path() const { return path_; }
-
-  std::string Write(const std::string &name, const std::string &content) const {
-    const std::string full = path_ + "/" + name;
-    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-    std::ofstream(full, std::ios::binary) << content;
-    return full;
-  }
-
- private:
-  std::string path_;
-};
-
 /// A document of /docs/page.shtml with the given query, writing into a
 /// RecordingOutput, its directory a fresh temporary directory.
 class SsiDocumentTest : public ::testing::Test {
@@ -90,11 +68,11 @@ class SsiDocumentTest : public ::testing::Test {
     document_.output = &output_;
     document_.slot = &slot_;
     document_.request = &request_;
-    document_.directory = dir_.path();
+    document_.directory = dir_.Path();
     EnvPut(document_.variables, "QUERY_STRING", query, false);
   }
 
-  ScopedTempDir dir_;
+  TempDir dir_;
   ServerSettings settings_;
   ConnectionSlot slot_;
   RequestInfo request_;

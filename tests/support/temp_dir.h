@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace ruz {
@@ -22,6 +23,14 @@ class TempDir {
 
   const std::string &Path() const { return path_; }
   std::string File(const std::string &name) const { return path_ + "/" + name; }
+
+  // Writes content to name (its folders created) and returns the full path.
+  std::string Write(const std::string &name, const std::string &content) const {
+    const std::string full = File(name);
+    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
+    std::ofstream(full, std::ios::binary) << content;
+    return full;
+  }
 
  private:
   std::string path_;
