@@ -109,14 +109,18 @@ void ExpandToken(std::string &text, std::string_view token, std::string_view val
   }
 }
 
-void WriteLogLine(ConnectionSlot &slot, const RequestInfo &request, std::uint64_t bytesSent,
-                  int statusCode) {
-  const ServerSettings &settings = *slot.settings;
-  const std::string path = ExeRelativePath(settings.logname);
+std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
+                          std::uint64_t bytesSent, int statusCode) {
   const DateTime t = slot.startTime != nullptr ? *slot.startTime : GetLocalDateTime();
-  std::string line = settings.logformat + "\r\n";
+  std::string line = slot.settings->logformat + "\r\n";
   ExpandAll(line, request, t, bytesSent, statusCode);
   ReplaceAll(line, "%%", "%");
+  return line;
+}
+
+void StoreLogLine(ConnectionSlot &slot, const std::string &line) {
+  const ServerSettings &settings = *slot.settings;
+  const std::string path = ExeRelativePath(settings.logname);
   if (settings.mem && slot.logBuffer != nullptr) {
     BufferLine(*slot.logBuffer, path, line);
   } else {
@@ -124,13 +128,20 @@ void WriteLogLine(ConnectionSlot &slot, const RequestInfo &request, std::uint64_
   }
 }
 
+void WriteLogLine(ConnectionSlot &slot, const RequestInfo &request, std::uint64_t bytesSent,
+                  int statusCode) {
+  StoreLogLine(slot, FormatLogLine(slot, request, bytesSent, statusCode));
+}
+
 void RecordRequestEnd(ConnectionSlot &slot, RequestInfo &request, int statusCode,
                       std::uint64_t bytesSent) {
   SetRowText(slot, kColResponse, std::to_string(statusCode) + " " + StatusReason(statusCode));
   if (slot.settings->logwrite) {
+    // Formatting reads only this request, so only the store is serialized.
+    const std::string line = FormatLogLine(slot, request, bytesSent, statusCode);
     std::unique_lock<std::mutex> lock;
     if (slot.logLock != nullptr) lock = std::unique_lock(*slot.logLock);
-    WriteLogLine(slot, request, bytesSent, statusCode);
+    StoreLogLine(slot, line);
   }
   FreeRequestInfo(request);
   // The slot is free once this returns; nothing after it may read the slot.

@@ -19,7 +19,15 @@ void ExpandToken(std::string &text, std::string_view token, std::string_view val
 void RecordRequestEnd(ConnectionSlot &slot, RequestInfo &request, int statusCode,
                       std::uint64_t bytesSent);
 
-/// Formats and writes one line (called with the log lock held).
+/// The log line of a request in the operator's format, with its CR LF.
+std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
+                          std::uint64_t bytesSent, int statusCode);
+
+/// Appends a formatted line to the log file, or to the memory buffer when mem
+/// is on (called with the log lock held).
+void StoreLogLine(ConnectionSlot &slot, const std::string &line);
+
+/// FormatLogLine, then StoreLogLine.
 void WriteLogLine(ConnectionSlot &slot, const RequestInfo &request, std::uint64_t bytesSent,
                   int statusCode);
 

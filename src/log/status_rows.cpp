@@ -9,7 +9,18 @@
 
 namespace ruz {
 
-void ShowConnectionRow(ConnectionSlot &slot, std::string_view itemText) {
+namespace {
+
+// Owner thread.
+void SetCells(ConnectionSlot &slot, std::initializer_list<RowCell> cells) {
+  if (slot.listView == nullptr) return;
+  for (const RowCell &cell : cells) slot.listView->SetCellText(slot.row, cell.column, cell.text);
+}
+
+}  // namespace
+
+void ShowConnectionRow(ConnectionSlot &slot, std::string_view itemText,
+                       std::initializer_list<RowCell> cells) {
   slot.owner->Send([&] {
     // The shift and the insertion form one message, so two connections
     // starting together can never leave a slot pointing at another's row.
@@ -17,13 +28,16 @@ void ShowConnectionRow(ConnectionSlot &slot, std::string_view itemText) {
     slot.row = 0;
     slot.state.store(2, std::memory_order_release);
     if (slot.listView != nullptr) slot.listView->InsertTopRow(itemText);
+    SetCells(slot, cells);
   });
 }
 
 void SetRowText(ConnectionSlot &slot, int column, std::string_view cp932Text) {
-  slot.owner->Send([&] {
-    if (slot.listView != nullptr) slot.listView->SetCellText(slot.row, column, cp932Text);
-  });
+  SetRowTexts(slot, {{column, cp932Text}});
+}
+
+void SetRowTexts(ConnectionSlot &slot, std::initializer_list<RowCell> cells) {
+  slot.owner->Send([&] { SetCells(slot, cells); });
 }
 
 void SetStatusText(ConnectionSlot &slot, std::string_view cp932Text) {

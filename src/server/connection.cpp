@@ -35,8 +35,8 @@ struct Outcome {
   std::string extra;
 };
 
-Outcome Refuse(ConnectionSlot &slot, const char *utf8Text, int code) {
-  SetStatusText(slot, Utf8ToCp932(utf8Text));
+Outcome Refuse(ConnectionSlot &slot, std::string_view cp932Text, int code) {
+  SetStatusText(slot, cp932Text);
   return {code, true, {}};
 }
 
@@ -78,7 +78,7 @@ std::optional<Outcome> ServeDirectory(ConnectionSlot &slot, RequestInfo &request
       return std::nullopt;
     }
   }
-  if (!settings.filelist) return Refuse(slot, "ディレクトリを表示できません", 403);
+  if (!settings.filelist) return Refuse(slot, RUZ_CP932("ディレクトリを表示できません"), 403);
   return Produced(SendDirectoryListing(slot, request, bytesSent));
 }
 
@@ -93,7 +93,7 @@ std::optional<Outcome> TryCgi(ConnectionSlot &slot, RequestInfo &request,
   if (!settings.running || !CgiAndSsiAllowed(settings, request)) return std::nullopt;
   int rule = FindCgiRule(settings, request.localPath);
   if (rule == -1) return std::nullopt;
-  if (rule < 0) return Refuse(slot, "ファイルオープンエラー", 500);
+  if (rule < 0) return Refuse(slot, RUZ_CP932("ファイルオープンエラー"), 500);
   return Produced(ServeCgi(slot, request, rule, bytesSent));
 }
 
@@ -109,19 +109,18 @@ std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
 // Steps 12 to 19: the checks before the file system decides.
 std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request) {
   const ServerSettings &settings = *slot.settings;
-  SetRowText(slot, kColMethod, request.method);
-  SetRowText(slot, kColPath, request.uri);
-  if (!IsSupportedMethod(request.method)) return Refuse(slot, "対応していないメソッドです", 501);
-  if (settings.deny && CheckHostAccess(settings, request)) return Refuse(slot, "アクセス拒否", 403);
-  if (!HasValidPathForm(request.path)) return Refuse(slot, "リクエストが不正です", 400);
+  SetRowTexts(slot, {{kColMethod, request.method}, {kColPath, request.uri}});
+  if (!IsSupportedMethod(request.method)) return Refuse(slot, RUZ_CP932("対応していないメソッドです"), 501);
+  if (settings.deny && CheckHostAccess(settings, request)) return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
+  if (!HasValidPathForm(request.path)) return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
   std::string challenge;
   if (settings.auth && !CheckBasicAuth(settings, request, challenge)) {
-    SetStatusText(slot, Utf8ToCp932("認証が必要"));
+    SetStatusText(slot, RUZ_CP932("認証が必要"));
     return Outcome{401, true, challenge};
   }
   MapRequestPath(request.localPath, request.path, slot);
-  if (!GetFileInfo(request.localPath).exists) return Refuse(slot, "ファイルが見つかりません", 404);
-  if (request.localPath.size() > kMaxLocalPath) return Refuse(slot, "リクエストが不正です", 400);
+  if (!GetFileInfo(request.localPath).exists) return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
+  if (request.localPath.size() > kMaxLocalPath) return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
   return std::nullopt;
 }
 
@@ -147,9 +146,9 @@ int ServeConnection(ConnectionSlot *slotPointer) {
   RequestInfo request;
   NewRequestInfo(request);
   FillPeer(slot, request);
-  ShowConnectionRow(slot, request.remoteHost);
-  SetRowText(slot, kColStart, StartText(arrival));
-  SetStatusText(slot, Utf8ToCp932("接続"));
+  const std::string startText = StartText(arrival);
+  ShowConnectionRow(slot, request.remoteHost,
+                    {{kColStart, startText}, {kColStatus, RUZ_CP932("接続")}});
   slot.socket.SetReceiveTimeout(slot.settings->connecttimeout);
   // Sends are bounded by the same time, so a client that stops reading its
   // response ends the connection instead of holding the slot forever.

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -13,6 +12,7 @@
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
+#include "server/workers.h"
 
 namespace ruz {
 
@@ -31,7 +31,6 @@ struct LogBuffer {
 struct ConnectionSlot {
   OwnerLoop *owner = nullptr;      // the owner thread's loop (the main window's thread)
   StatusView *listView = nullptr;  // written only on the owner thread
-  std::thread thread;
   Socket socket;
   PeerAddress peer;
   int row = 0;                  // changed only on the owner thread
@@ -60,12 +59,8 @@ struct ServerContext {
   std::uint16_t boundPort = 0;
   /// Where message boxes go: the window shows a warning, headless prints it.
   void (*showWarning)(const std::string &cp932Text) = nullptr;
-
-  /// Connection threads that have not yet returned (a released slot's thread
-  /// is detached and still unwinding); StopServer waits for 0.
-  std::mutex threadsLock;
-  std::condition_variable threadsDone;
-  int liveThreads = 0;
+  /// The connection threads; StopServer waits until every one has returned.
+  std::unique_ptr<ConnectionWorkers> workers;
 };
 
 /// 1 on success; 0 after a warning when bind or listen failed.

@@ -1,14 +1,18 @@
 // The owner thread's message loop.
 #include "server/owner_loop.h"
 
+#include <chrono>
+#include <semaphore>
+
 namespace ruz {
 
-// Each sender waits on its own condition, so finishing one message wakes one
-// sender instead of every thread that is waiting.
+// Each sender waits on its own semaphore, so finishing one message wakes one
+// sender and nobody else. The sender and the owner share the message, so the
+// owner's release never touches a message its sender has already dropped.
 struct OwnerLoop::Message {
+  explicit Message(std::function<void()> f) : fn(std::move(f)) {}
   std::function<void()> fn;
-  bool done = false;
-  std::condition_variable ran;
+  std::binary_semaphore ran{0};
 };
 
 OwnerLoop::OwnerLoop() : owner_(std::this_thread::get_id()) {}
@@ -22,30 +26,56 @@ void OwnerLoop::Send(std::function<void()> fn) {
     fn();
     return;
   }
-  Message message{std::move(fn)};
-  std::unique_lock lock(mutex_);
-  queue_.push_back(&message);
-  wake_.Signal();
+  auto message = std::make_shared<Message>(std::move(fn));
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(message);
+    queued_.store(true, std::memory_order_relaxed);
+    Wake();
+  }
+  message->ran.acquire();
+}
+
+// Under mutex_. The descriptor is written once per busy spell, not per message.
+void OwnerLoop::Wake() {
+  if (!wakeSignalled_) {
+    wake_.Signal();
+    wakeSignalled_ = true;
+  }
   changed_.notify_all();  // only the owner waits on it
-  message.ran.wait(lock, [&] { return message.done; });
 }
 
 void OwnerLoop::RunPending() {
-  for (;;) {
-    Message *message = nullptr;
+  std::deque<std::shared_ptr<Message>> batch;
+  for (bool ranSome = false;; ranSome = true) {
+    // A connection thread usually sends its next message within microseconds
+    // of the last one; looking for it a moment saves this thread a sleep and
+    // a wake-up. Yielding meanwhile leaves the processor to any thread that
+    // has work.
+    if (ranSome) LookBrieflyForMore();
     {
       std::lock_guard lock(mutex_);
       if (queue_.empty()) {
-        wake_.Drain();
+        if (wakeSignalled_) wake_.Drain();
+        wakeSignalled_ = false;
         return;
       }
-      message = queue_.front();
-      queue_.pop_front();
+      batch.swap(queue_);
+      queued_.store(false, std::memory_order_relaxed);
     }
-    message->fn();
-    std::lock_guard lock(mutex_);
-    message->done = true;
-    message->ran.notify_one();
+    // Messages that arrive meanwhile form the next batch, in order.
+    for (const std::shared_ptr<Message> &message : batch) {
+      message->fn();
+      message->ran.release();
+    }
+    batch.clear();
+  }
+}
+
+void OwnerLoop::LookBrieflyForMore() const {
+  const auto until = std::chrono::steady_clock::now() + kLookForMore;
+  while (!queued_.load(std::memory_order_relaxed) && std::chrono::steady_clock::now() < until) {
+    std::this_thread::yield();
   }
 }
 
@@ -76,8 +106,7 @@ void OwnerLoop::SetIdleWait(std::function<void()> idleWait) { idleWait_ = std::m
 void OwnerLoop::Notify() {
   std::lock_guard lock(mutex_);
   ++generation_;
-  wake_.Signal();
-  changed_.notify_all();
+  Wake();
 }
 
 }  // namespace ruz

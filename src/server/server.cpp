@@ -1,14 +1,15 @@
 // Starting, stopping and restarting the server instance; the accept loop and
 // the slot protocol between the accept thread, connection threads and the owner.
-#include <semaphore>
-#include <system_error>
+#include <chrono>
 
 #include "common/append_file.h"
 #include "log/status_view.h"
 #include "platform/text_codes.h"
+#include "platform/thread_priority.h"
 #include "server/connection.h"
 #include "server/context.h"
 #include "server/owner_loop.h"
+#include "server/workers.h"
 
 namespace ruz {
 
@@ -43,36 +44,20 @@ void FillSlot(ServerContext &context, ConnectionSlot &slot, Socket socket, PeerA
   slot.headerSent = false;
 }
 
-void ThreadEnded(ServerContext &context) {
-  std::lock_guard lock(context.threadsLock);
-  if (--context.liveThreads == 0) context.threadsDone.notify_all();
-}
+// How long a connection thread waits for the next connection before it exits.
+constexpr std::chrono::milliseconds kWorkerLinger{1000};
 
-// Starts the slot's connection thread. The thread waits at a gate until its
-// std::thread object is stored in the slot, so the owner's release of the slot
-// always finds it. False (slot freed, socket closed) when no thread can be made.
-bool StartConnectionThread(ServerContext &context, ConnectionSlot &slot) {
-  auto gate = std::make_shared<std::binary_semaphore>(0);
-  {
-    std::lock_guard lock(context.threadsLock);
-    ++context.liveThreads;
-  }
-  try {
-    slot.thread = std::thread([gate, &slot, &context] {
-      gate->acquire();
-      ServeConnection(&slot);
-      ThreadEnded(context);
-    });
-  } catch (const std::system_error &) {
-    ThreadEnded(context);
-    ReleaseSlot(slot);  // closes the socket and frees the slot
-    return false;
-  }
-  gate->release();
-  return true;
-}
+// Thread weights for when the processors are busy. The owner thread, which
+// every connection passes through several times and which alone frees slots,
+// comes first; connections under way come before new ones are taken. Without
+// this the accept thread outpaces the owner thread, finished connections wait
+// for the release of their slots, every slot fills and clients are turned
+// away. Connections not yet taken wait in the listen queue meanwhile.
+constexpr int kConnectionThreadLowering = 5;
+constexpr int kAcceptThreadLowering = 10;
 
 void AcceptLoop(ServerContext &context) {
+  LowerCurrentThreadPriority(kAcceptThreadLowering);
   for (;;) {
     PeerAddress peer;
     Socket socket = AcceptConnection(context.listenSocket, peer);
@@ -80,7 +65,7 @@ void AcceptLoop(ServerContext &context) {
     ConnectionSlot *slot = FindFreeSlot(context);
     if (slot == nullptr) continue;  // closed at once by the socket's destructor
     FillSlot(context, *slot, std::move(socket), peer);
-    StartConnectionThread(context, *slot);
+    if (!context.workers->Start(*slot)) ReleaseSlot(*slot);  // closes the socket
   }
 }
 
@@ -125,6 +110,9 @@ int StartServer(ServerContext &context) {
       context.logBuffer->capacity = static_cast<std::size_t>(std::max(settings.bufmax, 0));
     }
   }
+  context.workers = std::make_unique<ConnectionWorkers>(
+      [](ConnectionSlot &slot) { ServeConnection(&slot); }, kWorkerLinger,
+      [] { LowerCurrentThreadPriority(kConnectionThreadLowering); });
   context.acceptThread = std::thread([&context] { AcceptLoop(context); });
   context.isRunning = 1;
   return 1;
@@ -137,10 +125,8 @@ void StopServer(ServerContext &context) {
   // has looked at it.
   if (context.acceptThread.joinable()) context.acceptThread.join();
   context.owner->WaitUntil([&] { return AllSlotsFree(context); });
-  {
-    std::unique_lock lock(context.threadsLock);
-    context.threadsDone.wait(lock, [&] { return context.liveThreads == 0; });
-  }
+  context.workers->StopAndWait();
+  context.workers.reset();
   context.listenSocket.Close();
   WriteOutLogBuffer(context);
   context.logLock.reset();
@@ -165,7 +151,6 @@ void ShiftShownRows(ServerContext &context) {
 void ReleaseSlot(ConnectionSlot &slot) {
   if (slot.listView != nullptr && slot.state.load(std::memory_order_relaxed) == 2)
     slot.listView->RowFinished(slot.row);
-  if (slot.thread.joinable()) slot.thread.detach();
   slot.owner = nullptr;
   slot.listView = nullptr;
   slot.socket.Close();
