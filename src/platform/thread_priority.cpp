@@ -8,10 +8,11 @@
 namespace ruz {
 
 void LowerCurrentThreadPriority(int steps) {
-  // On Linux the nice value belongs to each thread, named by its thread id.
+  // On Linux the nice value belongs to each thread, named by its thread id;
+  // the process id names the main thread.
+  const int mainThreadNice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid()));
   const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
-  const int current = ::getpriority(PRIO_PROCESS, thread);
-  (void)::setpriority(PRIO_PROCESS, thread, current + steps);
+  (void)::setpriority(PRIO_PROCESS, thread, mainThreadNice + steps);
 }
 
 }  // namespace ruz

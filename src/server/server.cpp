@@ -53,11 +53,11 @@ constexpr std::chrono::milliseconds kWorkerLinger{1000};
 // this the accept thread outpaces the owner thread, finished connections wait
 // for the release of their slots, every slot fills and clients are turned
 // away. Connections not yet taken wait in the listen queue meanwhile.
-constexpr int kConnectionThreadLowering = 5;
+constexpr int kConnectionThreadLowering = 10;
 constexpr int kAcceptThreadLowering = 10;
 
 void AcceptLoop(ServerContext &context) {
-  LowerCurrentThreadPriority(kAcceptThreadLowering);
+  //LowerCurrentThreadPriority(kAcceptThreadLowering);
   for (;;) {
     PeerAddress peer;
     Socket socket = AcceptConnection(context.listenSocket, peer);

@@ -15,15 +15,23 @@ int NiceOfThisThread() {
   return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
 }
 
-TEST(ThreadPriorityTest, LowersTheCallingThreadOnly) {
-  const int before = NiceOfThisThread();
-  if (before > 19 - 5) GTEST_SKIP() << "already at nice " << before;
-  int inThread = 0;
+TEST(ThreadPriorityTest, LowersTheCallingThreadOnlyRelativeToTheMainThread) {
+  const int before = NiceOfThisThread();  // gtest runs tests on the main thread
+  if (before > 19 - 10) GTEST_SKIP() << "already at nice " << before;
+  int first = 0;
+  int second = 0;
   std::thread([&] {
-    LowerCurrentThreadPriority(5);
-    inThread = NiceOfThisThread();
+    LowerCurrentThreadPriority(10);
+    first = NiceOfThisThread();
+    // A thread made by a lowered thread starts lowered too, yet ends up at
+    // the same distance from the main thread.
+    std::thread([&] {
+      LowerCurrentThreadPriority(5);
+      second = NiceOfThisThread();
+    }).join();
   }).join();
-  EXPECT_EQ(inThread, before + 5);
+  EXPECT_EQ(first, before + 10);
+  EXPECT_EQ(second, before + 5);
   EXPECT_EQ(NiceOfThisThread(), before);
 }
 
