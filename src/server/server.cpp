@@ -5,7 +5,6 @@
 #include "common/append_file.h"
 #include "log/status_view.h"
 #include "platform/text_codes.h"
-#include "platform/thread_priority.h"
 #include "server/connection.h"
 #include "server/context.h"
 #include "server/owner_loop.h"
@@ -111,8 +110,7 @@ int StartServer(ServerContext &context) {
     }
   }
   context.workers = std::make_unique<ConnectionWorkers>(
-      [](ConnectionSlot &slot) { ServeConnection(&slot); }, kWorkerLinger,
-      [] { LowerCurrentThreadPriority(kConnectionThreadLowering); });
+      [](ConnectionSlot &slot) { ServeConnection(&slot); }, kWorkerLinger);
   context.acceptThread = std::thread([&context] { AcceptLoop(context); });
   context.isRunning = 1;
   return 1;

@@ -6,9 +6,8 @@
 
 namespace ruz {
 
-ConnectionWorkers::ConnectionWorkers(Serve serve, std::chrono::milliseconds idleLinger,
-                                     std::function<void()> threadStart)
-    : serve_(std::move(serve)), threadStart_(std::move(threadStart)), idleLinger_(idleLinger) {}
+ConnectionWorkers::ConnectionWorkers(Serve serve, std::chrono::milliseconds idleLinger)
+    : serve_(std::move(serve)), idleLinger_(idleLinger) {}
 
 ConnectionWorkers::~ConnectionWorkers() { StopAndWait(); }
 
@@ -30,7 +29,6 @@ bool ConnectionWorkers::Start(ConnectionSlot &slot) {
 }
 
 void ConnectionWorkers::Run(ConnectionSlot *slot) {
-  if (threadStart_) threadStart_();
   std::unique_lock lock(mutex_);
   while (slot != nullptr) {
     lock.unlock();

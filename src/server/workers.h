@@ -19,10 +19,8 @@ class ConnectionWorkers {
   using Serve = std::function<void(ConnectionSlot &)>;
 
   /// serve runs a connection on a worker thread; an idle worker exits after
-  /// idleLinger without a connection. threadStart, when set, runs first on
-  /// every new worker thread.
-  ConnectionWorkers(Serve serve, std::chrono::milliseconds idleLinger,
-                    std::function<void()> threadStart = {});
+  /// idleLinger without a connection.
+  ConnectionWorkers(Serve serve, std::chrono::milliseconds idleLinger);
   ~ConnectionWorkers();  // stops and waits, like StopAndWait
   ConnectionWorkers(const ConnectionWorkers &) = delete;
   ConnectionWorkers &operator=(const ConnectionWorkers &) = delete;
@@ -43,7 +41,6 @@ class ConnectionWorkers {
   ConnectionSlot *WaitForNext(std::unique_lock<std::mutex> &lock);
 
   const Serve serve_;
-  const std::function<void()> threadStart_;
   const std::chrono::milliseconds idleLinger_;
   std::mutex mutex_;
   std::condition_variable work_;   // idle workers wait here
