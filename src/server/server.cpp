@@ -46,17 +46,7 @@ void FillSlot(ServerContext &context, ConnectionSlot &slot, Socket socket, PeerA
 // How long a connection thread waits for the next connection before it exits.
 constexpr std::chrono::milliseconds kWorkerLinger{1000};
 
-// Thread weights for when the processors are busy. The owner thread, which
-// every connection passes through several times and which alone frees slots,
-// comes first; connections under way come before new ones are taken. Without
-// this the accept thread outpaces the owner thread, finished connections wait
-// for the release of their slots, every slot fills and clients are turned
-// away. Connections not yet taken wait in the listen queue meanwhile.
-constexpr int kConnectionThreadLowering = 10;
-constexpr int kAcceptThreadLowering = 10;
-
 void AcceptLoop(ServerContext &context) {
-  //LowerCurrentThreadPriority(kAcceptThreadLowering);
   for (;;) {
     PeerAddress peer;
     Socket socket = AcceptConnection(context.listenSocket, peer);
