@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "config/settings.h"
+#include "log/status_view.h"
 #include "content/static_file.h"
 #include "log/status_rows.h"
 #include "platform/files.h"
@@ -18,8 +20,19 @@ namespace {
 
 constexpr std::size_t kPieceSize = 65536;
 
-void ShowProgress(ConnectionSlot &slot, std::uint64_t bytesSent) {
-  SetStatusText(slot, RUZ_CP932("ファイル送信中... ") + std::to_string(bytesSent) + "Bytes");
+std::string ProgressText(std::uint64_t bytesSent) {
+  return RUZ_CP932("ファイル送信中... ") + std::to_string(bytesSent) + "Bytes";
+}
+
+// The last progress text, and the caller's closing text right after it in the
+// same step on the owner thread.
+void ShowLastProgress(ConnectionSlot &slot, std::uint64_t bytesSent, std::string_view doneText) {
+  const std::string progress = ProgressText(bytesSent);
+  if (doneText.empty()) {
+    SetStatusText(slot, progress);
+  } else {
+    SetRowTexts(slot, {{kColStatus, progress}, {kColStatus, doneText}});
+  }
 }
 
 // Reads until size bytes or the end of the file; -1 when a read fails.
@@ -45,12 +58,14 @@ void PauseAfterPiece(const ConnectionSlot &slot) {
 // cannot be told not to raise SIGPIPE, and a client that goes away must never
 // end the server. The read also tells a file error from a peer that left.
 int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
-                 std::uint64_t &bytesSent, bool showProgress) {
+                 std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
   if (!file.Seek(first)) {
     if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
     return 0;
   }
-  auto buffer = std::make_unique<char[]>(kPieceSize);
+  // Left uninitialized: every byte sent has been read into it first.
+  auto buffer = std::make_unique_for_overwrite<char[]>(
+      static_cast<std::size_t>(std::clamp<std::uint64_t>(count, 1, kPieceSize)));
   std::uint64_t remaining = count;
   for (;;) {
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, remaining));
@@ -64,9 +79,12 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
       return 0;
     }
     bytesSent += static_cast<std::uint64_t>(got);
-    if (showProgress) ShowProgress(slot, bytesSent);
     // A short piece is the last: the end of the range or of the file.
-    if (static_cast<std::size_t>(got) < kPieceSize) return 1;
+    if (static_cast<std::size_t>(got) < kPieceSize) {
+      if (showProgress) ShowLastProgress(slot, bytesSent, doneText);
+      return 1;
+    }
+    if (showProgress) SetStatusText(slot, ProgressText(bytesSent));
     remaining -= static_cast<std::uint64_t>(got);
     PauseAfterPiece(slot);
   }

@@ -83,11 +83,16 @@ int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view ex
   std::string lines = FileHeaderLines(lastModified, partial ? &span : nullptr, info.size,
                                       ContentTypeFor(*slot.settings, path), extra);
   SendResponseHeader(slot, outcome, lines);
-  if (request.method != "HEAD") {
-    bool sent = SendFileBody(slot, file, span.first, span.count, bytesSent, outcome == 200);
-    if (!sent && outcome == 200) outcome = 500;
+  if (request.method == "HEAD") {
+    ShowOutcome(slot, outcome);
+    return outcome;
   }
-  ShowOutcome(slot, outcome);
+  // With progress texts (200), "正常終了" goes out in the step of the last one.
+  const bool progress = outcome == 200;
+  const bool sent = SendFileBody(slot, file, span.first, span.count, bytesSent, progress,
+                                 progress ? RUZ_CP932("正常終了") : std::string_view());
+  if (!sent && outcome == 200) return 500;
+  if (!progress) ShowOutcome(slot, outcome);
   return outcome;
 }
 

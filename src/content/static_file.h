@@ -32,7 +32,9 @@ int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
 
 /// Sends [first, first+count) of an open file, in 64 KiB pieces; progress texts
 /// when showProgress. 1 when sent to its end, 0 when a read or a send failed.
+/// doneText, when set, follows the last progress text in the same step (the
+/// status the caller shows next once the body is out).
 int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
-                 std::uint64_t &bytesSent, bool showProgress);
+                 std::uint64_t &bytesSent, bool showProgress, std::string_view doneText = {});
 
 }  // namespace ruz

@@ -1,7 +1,6 @@
 // The owner thread's message loop.
 #include "server/owner_loop.h"
 
-#include <chrono>
 #include <semaphore>
 
 namespace ruz {
@@ -30,7 +29,6 @@ void OwnerLoop::Send(std::function<void()> fn) {
   {
     std::lock_guard lock(mutex_);
     queue_.push_back(message);
-    queued_.store(true, std::memory_order_relaxed);
     Wake();
   }
   message->ran.acquire();
@@ -47,12 +45,7 @@ void OwnerLoop::Wake() {
 
 void OwnerLoop::RunPending() {
   std::deque<std::shared_ptr<Message>> batch;
-  for (bool ranSome = false;; ranSome = true) {
-    // A connection thread usually sends its next message within microseconds
-    // of the last one; looking for it a moment saves this thread a sleep and
-    // a wake-up. Yielding meanwhile leaves the processor to any thread that
-    // has work.
-    if (ranSome) LookBrieflyForMore();
+  for (;;) {
     {
       std::lock_guard lock(mutex_);
       if (queue_.empty()) {
@@ -61,7 +54,6 @@ void OwnerLoop::RunPending() {
         return;
       }
       batch.swap(queue_);
-      queued_.store(false, std::memory_order_relaxed);
     }
     // Messages that arrive meanwhile form the next batch, in order.
     for (const std::shared_ptr<Message> &message : batch) {
@@ -69,13 +61,6 @@ void OwnerLoop::RunPending() {
       message->ran.release();
     }
     batch.clear();
-  }
-}
-
-void OwnerLoop::LookBrieflyForMore() const {
-  const auto until = std::chrono::steady_clock::now() + kLookForMore;
-  while (!queued_.load(std::memory_order_relaxed) && std::chrono::steady_clock::now() < until) {
-    std::this_thread::yield();
   }
 }
 

@@ -3,8 +3,6 @@
 // have run there.
 #pragma once
 
-#include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -51,13 +49,9 @@ class OwnerLoop {
   // Implementation detail; see owner_loop.cpp.
   struct Message;
   void Wake();
-  void LookBrieflyForMore() const;
-
-  static constexpr std::chrono::microseconds kLookForMore{50};
   std::thread::id owner_;
   EventFd wake_;  // readable while queue_ is not empty, or after Notify
   bool wakeSignalled_ = false;  // wake_ has been signalled and not drained
-  std::atomic<bool> queued_{false};  // queue_ is not empty (read without the mutex)
   std::function<void()> idleWait_;
   std::mutex mutex_;
   std::condition_variable changed_;
