@@ -1,10 +1,8 @@
 // The front end without a window.
 #include "app/headless.h"
 
-#include <atomic>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "config/root_path.h"
 #include "config/settings.h"
@@ -56,20 +54,16 @@ int RunHeadless() {
   if (!StartServer(context)) return 1;
   PrintServerLines(context);
 
-  // The owner thread sleeps on its own queue; a watcher thread turns the first
-  // stop signal into a wake-up (a second one is left pending and ignored).
-  std::atomic<bool> stopRequested{false};
-  std::thread watcher([&] {
-    while (WaitForReadable({stopSignals.Descriptor()}, -1) == 0) {
-      if (stopSignals.Take()) {
-        stopRequested = true;
-        owner.Notify();
-        return;
-      }
+  bool stopRequested = false;
+  owner.SetIdleWait([&] {
+    if (WaitForReadable({owner.WakeFd(), stopSignals.Descriptor()}, -1) == 1) {
+      stopRequested = stopSignals.Take() || stopRequested;
     }
   });
-  owner.WaitUntil([&] { return stopRequested.load(); });
-  watcher.join();
+  owner.WaitUntil([&] { return stopRequested; });
+  // While stopping, the loop waits for connections only (a second signal is
+  // left pending and ignored).
+  owner.SetIdleWait({});
   StopServer(context);
   return 0;
 }

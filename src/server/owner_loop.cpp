@@ -34,10 +34,9 @@ void OwnerLoop::Send(std::function<void()> fn) {
   message->ran.acquire();
 }
 
-// Under mutex_. The descriptor is written once per busy spell, not per message,
-// and only once a front end has asked for it.
+// Under mutex_. The descriptor is written once per busy spell, not per message.
 void OwnerLoop::Wake() {
-  if (wakeFdWanted_ && !wakeSignalled_) {
+  if (!wakeSignalled_) {
     wake_.Signal();
     wakeSignalled_ = true;
   }
@@ -65,12 +64,7 @@ void OwnerLoop::RunPending() {
   }
 }
 
-int OwnerLoop::WakeFd() {
-  std::lock_guard lock(mutex_);
-  wakeFdWanted_ = true;
-  if (!queue_.empty()) Wake();
-  return wake_.Descriptor();
-}
+int OwnerLoop::WakeFd() const { return wake_.Descriptor(); }
 
 void OwnerLoop::WaitUntil(const std::function<bool()> &done) {
   for (;;) {

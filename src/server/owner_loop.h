@@ -32,9 +32,8 @@ class OwnerLoop {
   void RunPending();
 
   /// An eventfd that is readable while work is queued (for a front end's own
-  /// event loop, e.g. a QSocketNotifier that calls RunPending). A loop whose
-  /// descriptor nobody has asked for does not write it.
-  int WakeFd();
+  /// event loop, e.g. a QSocketNotifier that calls RunPending).
+  int WakeFd() const;
 
   /// Owner thread: runs queued functions until done() is true. Between checks
   /// it waits with the idle wait (default: until work is queued or Notify).
@@ -52,7 +51,6 @@ class OwnerLoop {
   void Wake();
   std::thread::id owner_;
   EventFd wake_;  // readable while queue_ is not empty, or after Notify
-  bool wakeFdWanted_ = false;   // WakeFd has been called
   bool wakeSignalled_ = false;  // wake_ has been signalled and not drained
   std::function<void()> idleWait_;
   std::mutex mutex_;
