@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "config/settings.h"
-#include "log/status_view.h"
 #include "content/static_file.h"
 #include "log/status_rows.h"
+#include "log/status_view.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
 #include "server/context.h"

@@ -78,7 +78,9 @@ std::optional<Outcome> ServeDirectory(ConnectionSlot &slot, RequestInfo &request
       return std::nullopt;
     }
   }
-  if (!settings.filelist) return Refuse(slot, RUZ_CP932("ディレクトリを表示できません"), 403);
+  if (!settings.filelist) {
+    return Refuse(slot, RUZ_CP932("ディレクトリを表示できません"), 403);
+  }
   return Produced(SendDirectoryListing(slot, request, bytesSent));
 }
 
@@ -110,17 +112,27 @@ std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
 std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request) {
   const ServerSettings &settings = *slot.settings;
   SetRowTexts(slot, {{kColMethod, request.method}, {kColPath, request.uri}});
-  if (!IsSupportedMethod(request.method)) return Refuse(slot, RUZ_CP932("対応していないメソッドです"), 501);
-  if (settings.deny && CheckHostAccess(settings, request)) return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
-  if (!HasValidPathForm(request.path)) return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
+  if (!IsSupportedMethod(request.method)) {
+    return Refuse(slot, RUZ_CP932("対応していないメソッドです"), 501);
+  }
+  if (settings.deny && CheckHostAccess(settings, request)) {
+    return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
+  }
+  if (!HasValidPathForm(request.path)) {
+    return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
+  }
   std::string challenge;
   if (settings.auth && !CheckBasicAuth(settings, request, challenge)) {
     SetStatusText(slot, RUZ_CP932("認証が必要"));
     return Outcome{401, true, challenge};
   }
   MapRequestPath(request.localPath, request.path, slot);
-  if (!GetFileInfo(request.localPath).exists) return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
-  if (request.localPath.size() > kMaxLocalPath) return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
+  if (!GetFileInfo(request.localPath).exists) {
+    return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
+  }
+  if (request.localPath.size() > kMaxLocalPath) {
+    return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
+  }
   return std::nullopt;
 }
 

@@ -113,8 +113,7 @@ void StopServer(ServerContext &context) {
   // has looked at it.
   if (context.acceptThread.joinable()) context.acceptThread.join();
   context.owner->WaitUntil([&] { return AllSlotsFree(context); });
-  context.workers->StopAndWait();
-  context.workers.reset();
+  context.workers.reset();  // lets idle threads go and waits for every thread
   context.listenSocket.Close();
   WriteOutLogBuffer(context);
   context.logLock.reset();
