@@ -1,6 +1,7 @@
 // Sending the directory listing and the directory redirect.
 #include "content/listing.h"
 
+#include "config/private_files.h"
 #include "content/pages.h"
 #include "log/status_rows.h"
 #include "platform/files.h"
@@ -25,6 +26,8 @@ bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint6
   // A directory that cannot be read is listed with its parent row only.
   std::vector<DirEntry> entries;
   if (!ListDirectory(request.localPath, entries)) entries.clear();
+  const PrivateFiles hidden(*slot.settings);
+  std::erase_if(entries, [&](const DirEntry &entry) { return hidden.Contains(entry.info); });
   const std::string page = BuildListingPage(request.path, entries);
   std::string lines =
       "Content-Length: " + std::to_string(page.size()) + "\r\nContent-Type: text/html\r\n";

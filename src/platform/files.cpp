@@ -22,6 +22,8 @@ FileInfo InfoFromStat(const struct stat &st) {
   info.isDirectory = S_ISDIR(st.st_mode);
   info.size = static_cast<std::uint64_t>(st.st_size);
   info.mtime = st.st_mtime;
+  info.device = static_cast<std::uint64_t>(st.st_dev);
+  info.inode = static_cast<std::uint64_t>(st.st_ino);
   return info;
 }
 
@@ -81,6 +83,10 @@ mode_t ReplacementMode(const std::string &systemPath) {
 }  // namespace
 
 std::string ToSystemPath(std::string_view cp932Path) { return Cp932ToUtf8(cp932Path); }
+
+bool IsSameFile(const FileInfo &a, const FileInfo &b) {
+  return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
 
 FileInfo GetFileInfo(std::string_view path) {
   struct stat st;

@@ -14,7 +14,13 @@ struct FileInfo {
   bool isDirectory = false;
   std::uint64_t size = 0;
   std::int64_t mtime = 0;  // seconds since the epoch (UTC)
+  std::uint64_t device = 0;  // with inode, names the file whatever path reached it
+  std::uint64_t inode = 0;
 };
+
+/// True when both infos describe the same existing file (any spelling, link or
+/// hard link of it).
+bool IsSameFile(const FileInfo &a, const FileInfo &b);
 
 /// What is at path (follows symbolic links). exists is false when nothing is.
 FileInfo GetFileInfo(std::string_view path);

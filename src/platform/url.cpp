@@ -28,4 +28,20 @@ std::string UrlUnescape(std::string_view text) {
   return out;
 }
 
+std::string CanonicalRequestPath(std::string_view path) {
+  // "/" and "." never occur as the second byte of a double-byte character, so
+  // the bytes can be judged one by one.
+  std::string canonical;
+  canonical.reserve(path.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const bool afterSlash = !canonical.empty() && canonical.back() == '/';
+    if (path[i] == '/' && afterSlash) continue;
+    const bool dotSegment = path[i] == '.' && afterSlash &&
+                            (i + 1 == path.size() || path[i + 1] == '/');
+    if (dotSegment) continue;
+    canonical += path[i];
+  }
+  return canonical;
+}
+
 }  // namespace ruz

@@ -1,4 +1,4 @@
-// URL unescaping of request targets.
+// URL request paths: unescaping and the canonical form.
 #pragma once
 
 #include <string>
@@ -9,5 +9,12 @@ namespace ruz {
 /// One pass: "%" and two hex digits (either case) become that byte; everything
 /// else ("+", "%zz", a trailing "%4") stays as it is; "?" and "#" are not special.
 std::string UrlUnescape(std::string_view text);
+
+/// The request path as the file system reads it: every run of "/" becomes one
+/// "/", every "/./" segment goes, and a final "/." becomes "/". Every rule and
+/// the mapping to a file judge this form, so "//private/a" or "/./private/a"
+/// get the answer of "/private/a". ".." segments stay for HasValidPathForm to
+/// refuse.
+std::string CanonicalRequestPath(std::string_view path);
 
 }  // namespace ruz

@@ -1,6 +1,8 @@
 // Host rules, Basic authentication and the mapping of request paths.
 #include "server/access.h"
 
+#include <optional>
+
 #include "common/lines.h"
 #include "config/settings.h"
 #include "platform/text_codes.h"
@@ -81,14 +83,33 @@ bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
   return true;
 }
 
+namespace {
+
+// The alias's server path without its final "/", when path lies inside it: a
+// server path ending in "/" covers the paths that begin with it; one without
+// covers the path equal to it and the paths that go on with "/".
+std::optional<std::string_view> AliasBase(std::string_view serverpath, std::string_view path) {
+  const bool folderForm = serverpath.ends_with('/');
+  const std::string_view base = folderForm ? serverpath.substr(0, serverpath.size() - 1) : serverpath;
+  if (path.size() < base.size() || !EqualsIgnoreCase(path.substr(0, base.size()), base)) {
+    return std::nullopt;
+  }
+  const std::string_view rest = path.substr(base.size());
+  if (rest.empty() ? folderForm : rest.front() != '/') return std::nullopt;
+  return base;
+}
+
+}  // namespace
+
 int ApplyAlias(const ServerSettings &settings, std::string &localPath, std::string_view nqp) {
   for (const AliasEntry &alias : settings.ruzalias) {
-    std::string_view prefix = alias.serverpath;
-    if (nqp.size() < prefix.size() || !EqualsIgnoreCase(nqp.substr(0, prefix.size()), prefix)) {
-      continue;
-    }
-    localPath = alias.localpath;
-    localPath += nqp.substr(prefix.size());
+    const std::optional<std::string_view> base = AliasBase(alias.serverpath, nqp);
+    if (!base) continue;
+    // The rest begins with "/" (or is empty), so one "/" joins it to the folder.
+    std::string_view folder = alias.localpath;
+    while (folder.ends_with('/')) folder.remove_suffix(1);
+    localPath = folder;
+    localPath += nqp.substr(base->size());
     return 1;
   }
   return 0;

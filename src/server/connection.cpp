@@ -7,6 +7,7 @@
 
 #include "cgi/cgi.h"
 #include "common/lines.h"
+#include "config/private_files.h"
 #include "config/settings.h"
 #include "content/completion.h"
 #include "content/listing.h"
@@ -140,8 +141,15 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request) {
 Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
   if (int result = ReadRequest(slot, request); result != 0) return {result, true, {}};
   if (auto refused = Admit(slot, request)) return *refused;
-  if (GetFileInfo(request.localPath).isDirectory) {
+  FileInfo file = GetFileInfo(request.localPath);
+  if (file.isDirectory) {
     if (auto served = ServeDirectory(slot, request, bytesSent)) return *served;
+    file = GetFileInfo(request.localPath);  // the index file it chose
+  }
+  // The settings file and the log are no business of a client, whatever the
+  // document root or an alias makes reachable.
+  if (IsPrivateFile(*slot.settings, file)) {
+    return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
   }
   if (auto served = TryCgi(slot, request, bytesSent)) return *served;
   if (auto served = TrySsi(slot, request, bytesSent)) return *served;

@@ -82,7 +82,7 @@ void DecodePath(RequestInfo &request) {
   std::string_view path = uri.substr(0, question);
   if (question != std::string_view::npos) request.query = uri.substr(question + 1);
   path = path.substr(0, path.find('#'));
-  request.path = ConvertToCp932Guessing(UrlUnescape(path));
+  request.path = CanonicalRequestPath(ConvertToCp932Guessing(UrlUnescape(path)));
 }
 
 int Fail(ConnectionSlot &slot, const char *utf8Text, int code) {

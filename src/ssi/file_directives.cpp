@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/url.h"
 #include "server/access.h"
 #include "ssi/attributes.h"
 #include "ssi/directives.h"
@@ -33,7 +34,8 @@ bool ResolveSsiPath(std::string &path, std::string_view attributes, const SsiDoc
   std::string value;
   if (GetSsiAttribute(attributes, value, "virtual")) {
     std::string mapped;
-    MapRequestPath(mapped, std::string_view(value).substr(0, kPathLimit), *document.slot);
+    MapRequestPath(mapped, CanonicalRequestPath(std::string_view(value).substr(0, kPathLimit)),
+                   *document.slot);
     path = mapped.substr(0, kPathLimit);
     return true;
   }

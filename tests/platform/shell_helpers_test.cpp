@@ -68,6 +68,25 @@ TEST(UrlUnescapeTest, DecodesOnlyPercentWithTwoHexDigitsInOnePass) {
   }
 }
 
+TEST(CanonicalRequestPathTest, FoldsSlashRunsAndDotSegmentsOnly) {
+  const std::pair<const char *, const char *> cases[] = {
+      {"/", "/"},
+      {"//private/a", "/private/a"},
+      {"/./private/a", "/private/a"},
+      {"/a//.//b", "/a/b"},
+      {"/a/.", "/a/"},
+      {"/.", "/"},
+      {"/a/.//../b", "/a/../b"},
+      {"/a/..", "/a/.."},
+      {"/.hidden/x.", "/.hidden/x."},
+      {"/a\\.\\b", "/a\\.\\b"},
+      {"/\x95\x5c/./x", "/\x95\x5c/x"},
+  };
+  for (const auto &[in, out] : cases) {
+    EXPECT_EQ(CanonicalRequestPath(in), out) << in;
+  }
+}
+
 TEST(FormatByteSizeTest, KeepsThreeSignificantDigitsTruncated) {
   const std::pair<std::uint64_t, const char *> cases[] = {
       {0, "0 bytes"},          {1, "1 bytes"},          {1023, "1023 bytes"},

@@ -89,20 +89,28 @@ TEST_F(BasicAuthTest, TheFirstMatchingRuleDecides) {
   EXPECT_EQ(challenge, "");
 }
 
-TEST(AliasTest, MapsByPlainPrefixIgnoringCase) {
+TEST(AliasTest, MapsWholeSegmentsIgnoringCase) {
   ServerSettings s;
   s.alias = 1;
   s.root = "/srv/www";
-  s.ruzalias = {{"/opt/manual", "/doc"}, {"/opt/b", "/a/b"}, {"/opt/a", "/a"}};
+  s.ruzalias = {{"/opt/manual", "/doc"}, {"/opt/b/", "/a/b"}, {"/opt/a", "/a"},
+                {"/opt/pictures", "/pictures/"}};
   ConnectionSlot slot;
   slot.settings = &s;
   struct Case {
     const char *nqp, *local;
   } cases[] = {
       {"/doc/a.html", "/opt/manual/a.html"},
-      {"/document/x", "/opt/manualument/x"},
+      {"/doc", "/opt/manual"},
+      {"/doc/", "/opt/manual/"},
+      {"/document/x", "/srv/www/document/x"},
       {"/DOC/a.html", "/opt/manual/a.html"},
       {"/a/b/c", "/opt/b/c"},
+      {"/a/bc", "/opt/a/bc"},
+      {"/pictures/a.jpg", "/opt/pictures/a.jpg"},
+      {"/pictures/", "/opt/pictures/"},
+      {"/pictures", "/srv/www/pictures"},
+      {"/pictures_private/x", "/srv/www/pictures_private/x"},
       {"/dir/file.txt", "/srv/www/dir/file.txt"},
   };
   for (const Case &c : cases) {
