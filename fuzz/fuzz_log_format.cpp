@@ -9,8 +9,8 @@
 #include "fuzz_check.h"
 #include "log/access_log.h"
 #include "platform/clock.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "server/request_info.h"
+#include "http/request_info.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "fuzz_check.h"
 #include "platform/clock.h"
-#include "server/response_header.h"
+#include "http/response_header.h"
 
 namespace {
 

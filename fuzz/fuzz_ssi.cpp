@@ -13,8 +13,8 @@
 #include "config/settings.h"
 #include "fuzz_check.h"
 #include "platform/files.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 #include "ssi/attributes.h"
 #include "ssi/document.h"
 

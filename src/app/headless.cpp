@@ -1,6 +1,7 @@
 // The front end without a window.
 #include "app/headless.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -10,7 +11,6 @@
 #include "platform/events.h"
 #include "platform/text_codes.h"
 #include "server/context.h"
-#include "server/owner_loop.h"
 
 namespace ruz {
 
@@ -19,11 +19,6 @@ namespace {
 void PrintToStderr(const std::string &cp932Text) {
   std::fprintf(stderr, "%s\n", EscapeControlBytes(Cp932ToUtf8(cp932Text)).c_str());
   std::fflush(stderr);
-}
-
-void PrintRow(const std::string &utf8Line) {
-  std::fprintf(stdout, "%s\n", utf8Line.c_str());
-  std::fflush(stdout);
 }
 
 // The three lines the main window paints.
@@ -35,36 +30,38 @@ void PrintServerLines(const ServerContext &context) {
   PrintToStderr(Utf8ToCp932("ドキュメントルート: ") + settings.root);
 }
 
+// How long the printer may wait for a blocked standard output at exit.
+constexpr std::chrono::milliseconds kPrinterGrace{1000};
+
+void WaitForStopSignal(const StopSignals &stopSignals) {
+  for (;;) {
+    if (WaitForReadable({stopSignals.Descriptor()}, -1) == 0 && stopSignals.Take()) return;
+  }
+}
+
 }  // namespace
 
 int RunHeadless() {
   // Before any thread exists, so that every thread inherits the blocked signals.
   StopSignals stopSignals;
-  OwnerLoop owner;
-  PrintingStatusView view(PrintRow);
+  // A closed standard output ends the printing of rows, never the server.
+  IgnoreBrokenPipeSignal();
+  StatusTable table;
   ServerSettings settings;
   if (LoadSettings(settings) != 0) PrintToStderr(Utf8ToCp932("ruz.iniのロードに失敗しました"));
   TrimRootSlash(settings.root);  // at program start only, not on a restart
 
   ServerContext context;
-  context.owner = &owner;
-  context.listView = &view;
+  context.statusTable = &table;
   context.settings = &settings;
   context.showWarning = PrintToStderr;
   if (!StartServer(context)) return 1;
   PrintServerLines(context);
-
-  bool stopRequested = false;
-  owner.SetIdleWait([&] {
-    if (WaitForReadable({owner.WakeFd(), stopSignals.Descriptor()}, -1) == 1) {
-      stopRequested = stopSignals.Take() || stopRequested;
-    }
-  });
-  owner.WaitUntil([&] { return stopRequested; });
-  // While stopping, the loop waits for connections only (a second signal is
-  // left pending and ignored).
-  owner.SetIdleWait({});
+  RowPrinter printer(table, kStandardOutput);
+  WaitForStopSignal(stopSignals);
+  // A second signal is left pending and ignored while stopping.
   StopServer(context);
+  printer.Stop(kPrinterGrace);
   return 0;
 }
 

@@ -1,5 +1,5 @@
-// The front end without a window: the server on the main thread's owner loop,
-// rows on standard output, messages on standard error.
+// The front end without a window: the server, its rows printed on standard
+// output by a thread of their own, messages on standard error.
 #pragma once
 
 namespace ruz {

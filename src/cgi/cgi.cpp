@@ -8,12 +8,12 @@
 #include "cgi/environment_block.h"
 #include "common/lines.h"
 #include "config/settings.h"
-#include "log/status_rows.h"
+#include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 
 namespace ruz {
 

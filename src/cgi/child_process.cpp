@@ -11,8 +11,8 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/response_header.h"
+#include "http/connection_slot.h"
+#include "http/response_header.h"
 
 namespace ruz {
 
@@ -168,7 +168,11 @@ RunResult RunChildProcess(ConnectionSlot &slot, const std::vector<std::string> &
   std::string error;
   if (!child.Start(MakeSpawnOptions(arguments, workingDirectory, environment), error))
     return kRunLaunchFailed;
-  const RunResult result = RunStarted(slot, child, bytesSent, relayBody, mode);
+  SetChildProcessGroup(slot, child.ProcessId());
+  RunResult result = RunStarted(slot, child, bytesSent, relayBody, mode);
+  SetChildProcessGroup(slot, 0);
+  // A stopping server killed the program: the client did not get it all.
+  if (slot.cutOff.load()) result = kRunClientGone;
   // A finished run has nothing left to end; every other one ends the program
   // and whatever it started. The destructor reaps and closes.
   if (result != kRunOk) child.Terminate();

@@ -7,9 +7,9 @@
 #include "platform/environment.h"
 #include "platform/socket.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/request_info.h"
-#include "server/response_header.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
+#include "http/response_header.h"
 
 namespace ruz {
 

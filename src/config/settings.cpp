@@ -97,6 +97,7 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
   s.maxconnect = r.Int("maxconnect");
   s.autoupdatecheck = r.Int("autoupdatecheck");
   s.sendwait = r.Int("sendwait", 20);
+  s.stopwait = r.Int("stopwait", 10000);
 }
 
 void ReadTables(const IniDocument &doc, ServerSettings &s) {

@@ -75,6 +75,7 @@ struct ServerSettings {
   int maxconnect = 0;
   int autoupdatecheck = 0;
   int sendwait = 0;  // ms pause after every full 64 KiB piece of a file body
+  int stopwait = 0;  // ms a stop gives responses under way before cutting them off
 
   std::vector<AliasEntry> ruzalias;
   std::vector<AccessRule> accessRules;

@@ -8,11 +8,10 @@
 
 #include "config/settings.h"
 #include "content/static_file.h"
-#include "log/status_rows.h"
-#include "log/status_view.h"
+#include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
+#include "http/connection_slot.h"
 
 namespace ruz {
 

@@ -3,12 +3,12 @@
 
 #include "config/private_files.h"
 #include "content/pages.h"
-#include "log/status_rows.h"
+#include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/request_info.h"
-#include "server/response_header.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
+#include "http/response_header.h"
 
 namespace ruz {
 

@@ -6,7 +6,7 @@
 #include "platform/byte_size.h"
 #include "platform/clock.h"
 #include "platform/text_codes.h"
-#include "server/response_header.h"
+#include "http/response_header.h"
 
 namespace ruz {
 

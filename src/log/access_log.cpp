@@ -7,13 +7,12 @@
 #include "common/format_time.h"
 #include "common/lines.h"
 #include "config/settings.h"
-#include "log/status_rows.h"
-#include "log/status_view.h"
+#include "http/status_rows.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/owner_loop.h"
-#include "server/request_info.h"
-#include "server/response_header.h"
+#include "http/connection_slot.h"
+#include "http/slot_pool.h"
+#include "http/request_info.h"
+#include "http/response_header.h"
 
 namespace ruz {
 
@@ -144,8 +143,9 @@ void RecordRequestEnd(ConnectionSlot &slot, RequestInfo &request, int statusCode
     StoreLogLine(slot, line);
   }
   FreeRequestInfo(request);
+  FinishConnectionRow(slot);
   // The slot is free once this returns; nothing after it may read the slot.
-  slot.owner->Send([&slot] { ReleaseSlot(slot); });
+  if (slot.pool != nullptr) slot.pool->Return(slot);
 }
 
 }  // namespace ruz

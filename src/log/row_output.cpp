@@ -1,18 +1,32 @@
 // The status rows as terminal lines.
 #include "log/row_output.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "platform/events.h"
 #include "platform/text_codes.h"
 
 namespace ruz {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// How often a printer waiting for changes or for room in its output looks
+// whether it should stop.
+constexpr int kCheckMs = 100;
+
 void AppendEscaped(std::string &out, unsigned char byte) {
   char text[8];
   std::snprintf(text, sizeof text, "\\x%02X", byte);
   out += text;
+}
+
+const StatusRow *FindRow(const std::vector<StatusRow> &rows, RowId id) {
+  auto it = std::lower_bound(rows.begin(), rows.end(), id,
+                             [](const StatusRow &row, RowId wanted) { return row.id < wanted; });
+  return it != rows.end() && it->id == id ? &*it : nullptr;
 }
 
 }  // namespace
@@ -36,19 +50,71 @@ std::string EscapeControlBytes(std::string_view utf8) {
   return out;
 }
 
-std::string RowLine(const MemoryStatusView &view, int row) {
+std::string RowLine(const StatusRow &row) {
   std::string line;
   for (int column = 0; column < kStatusColumns; ++column) {
     if (column > 0) line += '\t';
-    line += EscapeControlBytes(Cp932ToUtf8(view.CellText(row, column)));
+    line += EscapeControlBytes(Cp932ToUtf8(row.cells[static_cast<std::size_t>(column)]));
   }
   return line;
 }
 
-// Printed when the slot is released, after the log line has been written, so a
-// reader of the printed rows finds every printed request in the log.
-void PrintingStatusView::RowFinished(int row) {
-  if (row >= 0 && row < RowCount() && sink_) sink_(RowLine(*this, row));
+std::string RowsNotShownLine(std::uint64_t count) {
+  return "(" + std::to_string(count) + " rows not shown)";
+}
+
+RowPrinter::RowPrinter(StatusTable &table, int outputFd)
+    : table_(table), fd_(outputFd), thread_([this] { Run(); }) {}
+
+RowPrinter::~RowPrinter() { Stop(std::chrono::milliseconds(kCheckMs)); }
+
+void RowPrinter::Stop(std::chrono::milliseconds grace) {
+  if (!thread_.joinable()) return;
+  deadline_.store(Clock::now() + grace);
+  stopping_.store(true);
+  table_.Interrupt();
+  thread_.join();
+}
+
+void RowPrinter::Run() {
+  while (!closed_) {
+    const bool last = stopping_.load();
+    if (!last) table_.WaitForChanges(kCheckMs);
+    PrintChanges(table_.TakeChanges());
+    if (last) return;
+  }
+}
+
+void RowPrinter::PrintChanges(const StatusChanges &changes) {
+  notShown_ += changes.finishedUnseen;
+  for (RowId id : changes.finished) {
+    const StatusRow *row = FindRow(changes.rows, id);
+    if (row == nullptr) continue;
+    if (notShown_ > 0 && Print(RowsNotShownLine(notShown_))) notShown_ = 0;
+    if (notShown_ > 0 || !Print(RowLine(*row))) ++notShown_;
+  }
+}
+
+bool RowPrinter::Print(std::string line) {
+  if (closed_) return false;
+  line += '\n';
+  std::string_view rest = line;
+  for (;;) {
+    // While stopping, the wait for room ends at the deadline.
+    int waitMs = kCheckMs;
+    if (stopping_.load()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline_.load() - Clock::now());
+      waitMs = static_cast<int>(std::clamp<long long>(left.count(), 0, kCheckMs));
+    }
+    const OutputStatus status = WriteToOutput(fd_, rest, waitMs);
+    if (status == OutputStatus::kWritten) return true;
+    if (status == OutputStatus::kClosed) {
+      closed_ = true;
+      return false;
+    }
+    if (stopping_.load() && waitMs == 0) return false;
+  }
 }
 
 }  // namespace ruz

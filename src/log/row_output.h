@@ -1,11 +1,14 @@
 // The status rows as terminal lines, for the headless front end.
 #pragma once
 
-#include <functional>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 
-#include "log/status_view.h"
+#include "http/status_table.h"
 
 namespace ruz {
 
@@ -16,18 +19,43 @@ std::string EscapeControlBytes(std::string_view utf8);
 
 /// The six cells of a CP932 row as one UTF-8 line, tab-separated, without a
 /// line end.
-std::string RowLine(const MemoryStatusView &view, int row);
+std::string RowLine(const StatusRow &row);
 
-/// A status list that hands each row to a sink when its response cell is
-/// written, that is when its request has ended.
-class PrintingStatusView : public MemoryStatusView {
+/// The line for rows that could not be printed: "(N rows not shown)".
+std::string RowsNotShownLine(std::uint64_t count);
+
+/// Prints every finished row of a status table to an output descriptor, one
+/// line each in the order the rows finished, from a thread of its own, so
+/// output that blocks never slows a connection. A row finishes after its log
+/// line is written, so a reader of the lines finds each printed request in
+/// the log. While the output blocks, rows that fall out of the table are
+/// dropped and counted, and one line says how many once it drains. Output
+/// whose reader has gone ends the printing; serving goes on.
+class RowPrinter {
  public:
-  explicit PrintingStatusView(std::function<void(const std::string &line)> sink)
-      : sink_(std::move(sink)) {}
-  void RowFinished(int row) override;
+  RowPrinter(StatusTable &table, int outputFd);
+  ~RowPrinter();  // Stop with a short grace
+  RowPrinter(const RowPrinter &) = delete;
+  RowPrinter &operator=(const RowPrinter &) = delete;
+
+  /// Prints the rows finished by now, waiting at most grace for room in the
+  /// output, and ends the thread.
+  void Stop(std::chrono::milliseconds grace);
 
  private:
-  std::function<void(const std::string &)> sink_;
+  void Run();
+  void PrintChanges(const StatusChanges &changes);
+  // False when the line could not be written (output closed or blocked past
+  // the stop's deadline).
+  bool Print(std::string line);
+
+  StatusTable &table_;
+  const int fd_;
+  std::atomic<bool> stopping_{false};
+  std::atomic<std::chrono::steady_clock::time_point> deadline_{};
+  bool closed_ = false;               // printer thread only
+  std::uint64_t notShown_ = 0;        // printer thread only
+  std::thread thread_;
 };
 
 }  // namespace ruz

@@ -7,7 +7,9 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -84,5 +86,25 @@ int WaitForReadable(std::initializer_list<int> fds, int timeoutMilliseconds) {
   }
   return -1;
 }
+
+OutputStatus WriteToOutput(int fd, std::string_view &bytes, int timeoutMs) {
+  // A pipe that polls writable takes PIPE_BUF bytes without blocking.
+  while (!bytes.empty()) {
+    pollfd polled{fd, POLLOUT, 0};
+    int r;
+    do {
+      r = ::poll(&polled, 1, timeoutMs);
+    } while (r < 0 && errno == EINTR);
+    if (r == 0) return OutputStatus::kBlocked;
+    if (r < 0 || (polled.revents & (POLLERR | POLLNVAL)) != 0) return OutputStatus::kClosed;
+    const ssize_t n = ::write(fd, bytes.data(), std::min<std::size_t>(bytes.size(), PIPE_BUF));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return OutputStatus::kClosed;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return OutputStatus::kWritten;
+}
+
+void IgnoreBrokenPipeSignal() { ::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace ruz

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <string_view>
 
 namespace ruz {
 
@@ -46,5 +47,20 @@ class StopSignals {
 /// Returns the index of a readable descriptor, -1 on time-out or failure.
 /// Negative descriptors are ignored.
 int WaitForReadable(std::initializer_list<int> fds, int timeoutMilliseconds);
+
+/// The process's standard output.
+inline constexpr int kStandardOutput = 1;
+
+enum class OutputStatus { kWritten, kBlocked, kClosed };
+
+/// Writes bytes to an output descriptor (a terminal, a pipe, a file) without
+/// ever waiting longer than timeoutMs (-1: no limit) for room in it. bytes is
+/// left holding what was not written: kBlocked when the reader did not make
+/// room in time, kClosed when the reader is gone or the write failed.
+OutputStatus WriteToOutput(int fd, std::string_view &bytes, int timeoutMs);
+
+/// A write to a pipe or socket whose reader has gone fails instead of ending
+/// the process.
+void IgnoreBrokenPipeSignal();
 
 }  // namespace ruz

@@ -317,4 +317,8 @@ void ChildProcess::Reap() {
   pid_ = -1;
 }
 
+void KillProcessGroup(int processGroup) {
+  if (processGroup > 0) ::kill(-processGroup, SIGKILL);
+}
+
 }  // namespace ruz

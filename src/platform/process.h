@@ -117,4 +117,8 @@ class ChildProcess {
   int exitStatus_ = -1;
 };
 
+/// Kills every process of a process group (SIGKILL), for a thread other than
+/// the one that owns the ChildProcess.
+void KillProcessGroup(int processGroup);
+
 }  // namespace ruz

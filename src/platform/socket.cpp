@@ -154,6 +154,10 @@ void Socket::ShutdownSend() const {
   if (fd_ >= 0) ::shutdown(fd_, SHUT_WR);
 }
 
+void Socket::ShutdownReceive() const {
+  if (fd_ >= 0) ::shutdown(fd_, SHUT_RD);
+}
+
 ListenResult ListenTcp(std::uint16_t port, int backlog) {
   ListenResult result;
   result.socket = Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -230,7 +234,7 @@ Socket ConnectTcp(std::string_view host, std::uint16_t port, int timeoutMillisec
   return s;
 }
 
-void LingeringClose(Socket &socket) {
+void DrainBeforeClose(const Socket &socket) {
   if (!socket.IsValid()) return;
   socket.ShutdownSend();
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLingerMilliseconds);
@@ -242,7 +246,6 @@ void LingeringClose(Socket &socket) {
     if (n == 0) break;
     if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) break;
   }
-  socket.Close();
 }
 
 }  // namespace ruz

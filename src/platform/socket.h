@@ -58,6 +58,7 @@ class Socket {
   bool SetSendTimeout(int milliseconds) const;
   void ShutdownBoth() const;
   void ShutdownSend() const;
+  void ShutdownReceive() const;
 
  private:
   int fd_ = -1;
@@ -79,10 +80,11 @@ Socket AcceptConnection(const Socket &listener, PeerAddress &peer);
 /// Connects to host:port (forward look-up); an invalid socket on failure.
 Socket ConnectTcp(std::string_view host, std::uint16_t port, int timeoutMilliseconds);
 
-/// Closes a connection so that a response already sent arrives intact even when
-/// the request body was left unread: shuts down the sending side, discards
-/// input for at most a short bounded time (until the peer closes), then closes.
-/// Closing with unread input would otherwise make the system send a reset.
-void LingeringClose(Socket &socket);
+/// Prepares the close of a connection so that a response already sent arrives
+/// intact even when the request body was left unread: shuts down the sending
+/// side and discards input for at most a short bounded time (until the peer
+/// closes). Closing with unread input would otherwise make the system send a
+/// reset. The caller closes the socket afterwards.
+void DrainBeforeClose(const Socket &socket);
 
 }  // namespace ruz

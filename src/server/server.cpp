@@ -1,68 +1,52 @@
-// Starting, stopping and restarting the server instance; the accept loop and
-// the slot protocol between the accept thread, connection threads and the owner.
+// Starting, stopping and restarting the server instance, and the accept loop
+// that gives each connection a slot and a thread.
+#include <algorithm>
 #include <chrono>
 
 #include "common/append_file.h"
-#include "log/status_view.h"
 #include "platform/text_codes.h"
 #include "server/connection.h"
 #include "server/context.h"
-#include "server/owner_loop.h"
 #include "server/workers.h"
 
 namespace ruz {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int kListenBacklog = 255;
+// How long a connection thread waits for the next connection before it exits.
+constexpr std::chrono::milliseconds kWorkerLinger{1000};
+// A connection that has not completed its request header within this time can
+// be made to give up its slot to a new connection when every slot is taken.
+constexpr std::chrono::milliseconds kIdleBeforeGivingUp{1000};
+// How long the accepting thread waits for a slot that a connection was told
+// to give up; it only has to send a short answer and close.
+constexpr std::chrono::milliseconds kGiveUpWait{2000};
 
 void Warn(const ServerContext &context, const char *utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
 }
 
-// Accept thread: the first free slot among the first 64, or nullptr.
-ConnectionSlot *FindFreeSlot(ServerContext &context) {
-  int scanned = std::min(context.slotCount, kMaxScannedSlots);
-  for (int i = 0; i < scanned; ++i) {
-    if (context.slots[i].state.load(std::memory_order_acquire) == 0) return &context.slots[i];
-  }
-  return nullptr;
+// A slot for a new connection. When every slot is taken, the connection that
+// has waited longest for its request header gives its slot up; when every
+// connection has a complete header, nullptr (the new one is closed at once).
+ConnectionSlot *TakeSlot(SlotPool &slots, Socket &socket, const PeerAddress &peer) {
+  if (ConnectionSlot *slot = slots.TryTake(socket, peer)) return slot;
+  if (!slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp)) return nullptr;
+  return slots.TakeBefore(Clock::now() + kGiveUpWait, socket, peer);
 }
-
-void FillSlot(ServerContext &context, ConnectionSlot &slot, Socket socket, PeerAddress peer) {
-  slot.owner = context.owner;
-  slot.listView = context.listView;
-  slot.state.store(1, std::memory_order_relaxed);
-  slot.socket = std::move(socket);
-  slot.peer = peer;
-  slot.row = 0;
-  slot.settings = context.settings;
-  slot.logBuffer = context.logBuffer.get();
-  slot.logLock = context.logLock.get();
-  slot.context = &context;
-  slot.headerSent = false;
-}
-
-// How long a connection thread waits for the next connection before it exits.
-constexpr std::chrono::milliseconds kWorkerLinger{1000};
 
 void AcceptLoop(ServerContext &context) {
   for (;;) {
     PeerAddress peer;
     Socket socket = AcceptConnection(context.listenSocket, peer);
     if (!socket.IsValid()) return;
-    ConnectionSlot *slot = FindFreeSlot(context);
+    ConnectionSlot *slot = TakeSlot(*context.slots, socket, peer);
     if (slot == nullptr) continue;  // closed at once by the socket's destructor
-    FillSlot(context, *slot, std::move(socket), peer);
-    if (!context.workers->Start(*slot)) ReleaseSlot(*slot);  // closes the socket
+    if (!context.workers->Start(*slot)) context.slots->Return(*slot);  // closes the socket
   }
-}
-
-bool AllSlotsFree(const ServerContext &context) {
-  for (int i = 0; i < context.slotCount; ++i) {
-    if (context.slots[i].state.load(std::memory_order_acquire) != 0) return false;
-  }
-  return true;
 }
 
 void WriteOutLogBuffer(ServerContext &context) {
@@ -71,10 +55,38 @@ void WriteOutLogBuffer(ServerContext &context) {
   context.logBuffer.reset();
 }
 
+void MakeSlots(ServerContext &context) {
+  const ServerSettings &settings = *context.settings;
+  if (settings.logwrite) {
+    context.logLock = std::make_unique<std::mutex>();
+    if (settings.mem) {
+      context.logBuffer = std::make_unique<LogBuffer>();
+      context.logBuffer->capacity = static_cast<std::size_t>(std::max(settings.bufmax, 0));
+    }
+  }
+  ConnectionSlot prototype;
+  prototype.settings = context.settings;
+  prototype.statusTable = context.statusTable;
+  prototype.logBuffer = context.logBuffer.get();
+  prototype.logLock = context.logLock.get();
+  context.slots = std::make_unique<SlotPool>(settings.maxconnect, prototype);
+}
+
+// Connections still waiting for their request header end at once (408);
+// responses under way get stopwait, then they are cut off.
+void EndConnections(ServerContext &context) {
+  SlotPool &slots = *context.slots;
+  slots.ForEachTaken([](ConnectionSlot &slot) { TellToGiveUp(slot); });
+  const int stopwait = std::max(context.settings->stopwait, 0);
+  if (slots.WaitUntilAllFree(Clock::now() + std::chrono::milliseconds(stopwait))) return;
+  slots.ForEachTaken([](ConnectionSlot &slot) { CutOff(slot); });
+  slots.WaitUntilAllFree();
+}
+
 }  // namespace
 
 int StartServer(ServerContext &context) {
-  context.isRunning = 0;
+  context.isRunning = false;
   const ServerSettings &settings = *context.settings;
   // A port outside the TCP range cannot be bound.
   bool portValid = settings.port >= 0 && settings.port <= 65535;
@@ -90,36 +102,27 @@ int StartServer(ServerContext &context) {
   }
   context.listenSocket = std::move(listening.socket);
   context.boundPort = listening.boundPort;
-  context.slotCount = std::max(settings.maxconnect, 0);
-  context.slots = std::make_unique<ConnectionSlot[]>(context.slotCount);
-  if (settings.logwrite) {
-    context.logLock = std::make_unique<std::mutex>();
-    if (settings.mem) {
-      context.logBuffer = std::make_unique<LogBuffer>();
-      context.logBuffer->capacity = static_cast<std::size_t>(std::max(settings.bufmax, 0));
-    }
-  }
+  MakeSlots(context);
   context.workers = std::make_unique<ConnectionWorkers>(
       [](ConnectionSlot &slot) { ServeConnection(&slot); }, kWorkerLinger);
   context.acceptThread = std::thread([&context] { AcceptLoop(context); });
-  context.isRunning = 1;
+  context.isRunning = true;
   return 1;
 }
 
 void StopServer(ServerContext &context) {
   if (!context.isRunning) return;
   context.listenSocket.ShutdownBoth();
-  // The accept thread ends first, so no slot can be taken after the wait below
+  // The accept thread ends first, so no slot is taken after the wait below
   // has looked at it.
   if (context.acceptThread.joinable()) context.acceptThread.join();
-  context.owner->WaitUntil([&] { return AllSlotsFree(context); });
+  EndConnections(context);
   context.workers.reset();  // lets idle threads go and waits for every thread
   context.listenSocket.Close();
   WriteOutLogBuffer(context);
   context.logLock.reset();
   context.slots.reset();
-  context.slotCount = 0;
-  context.isRunning = 0;
+  context.isRunning = false;
 }
 
 void RestartServer(ServerContext &context) {
@@ -129,28 +132,8 @@ void RestartServer(ServerContext &context) {
   StartServer(context);
 }
 
-void ShiftShownRows(ServerContext &context) {
-  for (int i = 0; i < context.slotCount; ++i) {
-    if (context.slots[i].state.load(std::memory_order_acquire) == 2) ++context.slots[i].row;
-  }
-}
-
-void ReleaseSlot(ConnectionSlot &slot) {
-  if (slot.listView != nullptr && slot.state.load(std::memory_order_relaxed) == 2)
-    slot.listView->RowFinished(slot.row);
-  slot.owner = nullptr;
-  slot.listView = nullptr;
-  slot.socket.Close();
-  slot.peer = PeerAddress{};
-  slot.row = 0;
-  slot.settings = nullptr;
-  slot.startTime = nullptr;
-  slot.logBuffer = nullptr;
-  slot.logLock = nullptr;
-  slot.context = nullptr;
-  slot.headerSent = false;
-  // Everything above is visible to the accept thread once it sees state 0.
-  slot.state.store(0, std::memory_order_release);
+int ActiveConnections(const ServerContext &context) {
+  return context.slots != nullptr ? context.slots->TakenCount() : 0;
 }
 
 }  // namespace ruz

@@ -3,7 +3,7 @@
 #include "cgi/command_line.h"
 #include "config/settings.h"
 #include "platform/paths.h"
-#include "server/context.h"
+#include "http/connection_slot.h"
 #include "ssi/attributes.h"
 #include "ssi/directives.h"
 #include "ssi/document.h"

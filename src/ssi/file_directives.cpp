@@ -5,7 +5,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/url.h"
-#include "server/access.h"
+#include "http/access.h"
 #include "ssi/attributes.h"
 #include "ssi/directives.h"
 #include "ssi/document.h"

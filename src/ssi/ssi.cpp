@@ -7,13 +7,13 @@
 #include "cgi/environment_block.h"
 #include "config/settings.h"
 #include "content/static_file.h"
-#include "log/status_rows.h"
+#include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/request_info.h"
-#include "server/response_header.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
+#include "http/response_header.h"
 #include "ssi/document.h"
 
 namespace ruz {

@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/url.h"
-#include "server/request_info.h"
+#include "http/request_info.h"
 #include "ssi/attributes.h"
 #include "ssi/directives.h"
 #include "ssi/document.h"

@@ -24,7 +24,8 @@ using namespace Qt::StringLiterals;
 MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int updateDeadlineMs)
     : context_(context),
       settings_(settings),
-      pump_(*context.owner),
+      model_(table_),
+      stopper_(context),
       checker_(updateDeadlineMs) {
   setWindowTitle(u"Ruzo'sWebserver"_s);
   setWindowIcon(RuzIcon());
@@ -35,7 +36,7 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   BuildTray();
   connect(&updateTimer_, &QTimer::timeout, this, &MainWindow::RunUpdateCheck);
   connect(&checker_, &UpdateChecker::Finished, this, &MainWindow::OnUpdateChecked);
-  context_.listView = &model_;
+  context_.statusTable = &table_;
   context_.settings = &settings_;
   context_.showWarning = &ShowCoreWarning;
   SetWarningOwner(this);
@@ -43,7 +44,7 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
 
 MainWindow::~MainWindow() {
   Shutdown();
-  context_.listView = nullptr;
+  context_.statusTable = nullptr;
   context_.showWarning = nullptr;
   SetWarningOwner(nullptr);
 }
@@ -110,11 +111,15 @@ void MainWindow::changeEvent(QEvent *event) {
   });
 }
 
-void MainWindow::RunBusy(const std::function<void()> &step) {
+void MainWindow::StopInBackground(const QString &text, std::function<void()> after) {
   busy_ = true;
-  step();
-  busy_ = false;
-  AfterBusy();
+  statusBar()->showMessage(text);
+  stopper_.Start([this, after = std::move(after)] {
+    statusBar()->clearMessage();
+    after();
+    busy_ = false;
+    AfterBusy();
+  });
 }
 
 void MainWindow::AfterBusy() {
@@ -129,23 +134,40 @@ void MainWindow::AfterBusy() {
   }
 }
 
-void MainWindow::Restart() {
-  if (closed_) return;
-  RunBusy([this] { RestartServer(context_); });
-  if (closed_) return;
-  ApplyAutoUpdateFlag();
-  band_->update();
+void MainWindow::Restart(std::function<void()> then) {
+  if (closed_ || busy_) return;
+  StopInBackground(u"再起動中…"_s, [this, then = std::move(then)] {
+    FreeSettings(settings_);
+    LoadSettings(settings_);
+    StartServer(context_);
+    ApplyAutoUpdateFlag();
+    band_->update();
+    if (then) then();
+  });
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
+  event->ignore();
   if (busy_) {
     // Carried out once the stop or restart under way is over.
     closePending_ = true;
-    event->ignore();
     return;
   }
-  Shutdown();
-  event->accept();
+  if (!closed_) BeginClose();
+}
+
+// The window stays, painting and answering, while the connections finish; the
+// tray icon stays until the program ends.
+void MainWindow::BeginClose() {
+  updateTimer_.stop();
+  StopInBackground(u"停止中…"_s, [this] { FinishClose(); });
+}
+
+void MainWindow::FinishClose() {
+  closed_ = true;
+  FreeSettings(settings_);
+  hide();
+  tray_.hide();
   qApp->quit();
 }
 

@@ -11,7 +11,8 @@
 #include <functional>
 
 #include "ui/options/options_sheet.h"
-#include "ui/owner_pump.h"
+#include "http/status_table.h"
+#include "ui/server_stopper.h"
 #include "ui/status_model.h"
 #include "ui/update_checker.h"
 
@@ -30,8 +31,8 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  /// context.owner must be the GUI thread's loop. context and settings must
-  /// outlive the window; the window wires context to its list and settings.
+  /// context and settings must outlive the window; the window wires context to
+  /// its status table and settings.
   /// updateDeadlineMs bounds each update check.
   MainWindow(ServerContext &context, ServerSettings &settings, int updateDeadlineMs = 10000);
   ~MainWindow() override;
@@ -45,8 +46,10 @@ class MainWindow : public QMainWindow {
   /// under way or after the window closed.
   void OnCommand(int id);
 
-  /// Stops the server and restarts it with the reloaded settings.
-  void Restart();
+  /// Stops the server off the GUI thread and restarts it with the reloaded
+  /// settings; then runs on the GUI thread once the server runs again.
+  /// Ignored while a stop or restart is under way.
+  void Restart(std::function<void()> then = {});
 
   /// Starts one update check unless one is running.
   void RunUpdateCheck();
@@ -74,8 +77,12 @@ class MainWindow : public QMainWindow {
   void BuildCentral();
   void BuildTray();
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
-  void RunBusy(const std::function<void()> &step);
+  // Stops the server off the GUI thread with text in the status bar; after
+  // runs on the GUI thread when the stop is over.
+  void StopInBackground(const QString &text, std::function<void()> after);
   void AfterBusy();
+  void BeginClose();
+  void FinishClose();
   void Shutdown();
 
   // Commands, one per id (main_window_commands.cpp).
@@ -100,8 +107,9 @@ class MainWindow : public QMainWindow {
 
   ServerContext &context_;
   ServerSettings &settings_;
-  OwnerPump pump_;
+  StatusTable table_;
   StatusModel model_;
+  ServerStopper stopper_;
   FactBand *band_ = nullptr;
   QTreeView *view_ = nullptr;
   QSystemTrayIcon tray_;

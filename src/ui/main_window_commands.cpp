@@ -97,8 +97,7 @@ void MainWindow::Import() {
     ShowWarning(this, u"\"%1\" からのインポートに失敗しました"_s.arg(name));
     return;
   }
-  Restart();
-  if (!closed_) ShowConfirmation(this, u"\"%1\" からインポートしました"_s.arg(name));
+  Restart([this, name] { ShowConfirmation(this, u"\"%1\" からインポートしました"_s.arg(name)); });
 }
 
 void MainWindow::Export() {

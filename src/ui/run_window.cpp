@@ -13,7 +13,6 @@
 #include "config/settings.h"
 #include "platform/environment.h"
 #include "platform/events.h"
-#include "server/owner_loop.h"
 #include "ui/main_window.h"
 #include "ui/qt_setup.h"
 
@@ -56,10 +55,8 @@ int RunMainWindow(int argc, char **argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   InstallJapaneseQtTexts();
 
-  OwnerLoop loop;
   ServerSettings settings;
   ServerContext context;
-  context.owner = &loop;
   MainWindow window(context, settings);
   QSocketNotifier stopNotifier(stopSignals.Descriptor(), QSocketNotifier::Read);
   QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&] {

@@ -1,6 +1,10 @@
+// The status list's rows as a Qt table model, fed in batches from the core's
+// status table.
 #include "ui/status_model.h"
 
 #include "ui/qt_text.h"
+
+#include <algorithm>
 
 namespace ruz {
 
@@ -27,17 +31,41 @@ const std::array<ColumnSpec, kStatusColumns> &Columns() {
 
 }  // namespace
 
-StatusModel::StatusModel(QObject *parent) : QAbstractTableModel(parent) {}
+// The shortest time between two batches of changes (about 30 a second).
+constexpr int kRefreshIntervalMs = 33;
+
+StatusModel::StatusModel(StatusTable &table, QObject *parent)
+    : QAbstractTableModel(parent), table_(table) {
+  refreshTimer_.setSingleShot(true);
+  connect(&refreshTimer_, &QTimer::timeout, this, &StatusModel::Refresh);
+  sinceRefresh_.start();
+  // Called on a connection thread at the first change after a batch.
+  table_.SetChangeCallback([this] {
+    QMetaObject::invokeMethod(this, &StatusModel::OnTableChanged, Qt::QueuedConnection);
+  });
+}
+
+StatusModel::~StatusModel() { table_.SetChangeCallback(nullptr); }
 
 QString StatusModel::ColumnTitle(int column) { return Columns().at(column).title; }
 int StatusModel::ColumnWidth(int column) { return Columns().at(column).width; }
 
-void StatusModel::InsertTopRow(std::string_view itemText) {
-  beginInsertRows(QModelIndex(), 0, 0);
-  Row row;
-  row[kColHost] = FromCp932(itemText);
-  rows_.prepend(std::move(row));
+void StatusModel::OnTableChanged() {
+  const qint64 waited = sinceRefresh_.elapsed();
+  if (waited >= kRefreshIntervalMs) {
+    Refresh();
+  } else if (!refreshTimer_.isActive()) {
+    refreshTimer_.start(static_cast<int>(kRefreshIntervalMs - waited));
+  }
+}
+
+void StatusModel::AddNewRows(RowId newest) {
+  if (newest <= newest_) return;
+  const int added = static_cast<int>(std::min<RowId>(newest - newest_, kStatusRowLimit));
+  beginInsertRows(QModelIndex(), 0, added - 1);
+  for (int i = 0; i < added; ++i) rows_.prepend(Row{});
   endInsertRows();
+  newest_ = newest;
   if (rows_.size() > kStatusRowLimit) {
     beginRemoveRows(QModelIndex(), kStatusRowLimit, static_cast<int>(rows_.size()) - 1);
     rows_.resize(kStatusRowLimit);
@@ -45,11 +73,25 @@ void StatusModel::InsertTopRow(std::string_view itemText) {
   }
 }
 
-void StatusModel::SetCellText(int row, int column, std::string_view text) {
-  if (row < 0 || row >= RowCount() || column < 0 || column >= kStatusColumns) return;
-  rows_[row][column] = FromCp932(text);
-  const QModelIndex cell = index(row, column);
-  Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
+void StatusModel::Refresh() {
+  refreshTimer_.stop();
+  sinceRefresh_.restart();
+  const StatusChanges changes = table_.TakeChanges();
+  AddNewRows(changes.newest);
+  int top = RowCount();
+  int bottom = -1;
+  for (const StatusRow &row : changes.rows) {
+    const RowId age = newest_ - row.id;
+    if (age >= static_cast<RowId>(RowCount())) continue;
+    const int index = static_cast<int>(age);
+    for (int column = 0; column < kStatusColumns; ++column)
+      rows_[index][column] = FromCp932(row.cells[static_cast<std::size_t>(column)]);
+    top = std::min(top, index);
+    bottom = std::max(bottom, index);
+  }
+  if (bottom >= 0) {
+    Q_EMIT dataChanged(index(top, 0), index(bottom, kStatusColumns - 1), {Qt::DisplayRole});
+  }
 }
 
 QString StatusModel::Cell(int row, int column) const {

@@ -1,29 +1,35 @@
-// The status list's rows as a Qt table model: the window's StatusView.
+// The status list's rows as a Qt table model, fed in batches from the core's
+// status table.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <QTimer>
 
 #include <array>
 
-#include "log/status_view.h"
+#include "http/status_table.h"
 
 namespace ruz {
 
-/// Rows of six cells, newest at row 0, at most kStatusRowLimit rows. Used only
-/// on the GUI thread (the core reaches it through the owner loop).
-class StatusModel : public QAbstractTableModel, public StatusView {
+/// The rows of a status table, newest at row 0, at most kStatusRowLimit. Lives
+/// on the GUI thread; connection threads only mark the table changed, and the
+/// model takes every change in one batch at most about 30 times a second, so a
+/// burst of requests never floods the event loop.
+class StatusModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  explicit StatusModel(QObject *parent = nullptr);
+  /// table must outlive the model.
+  explicit StatusModel(StatusTable &table, QObject *parent = nullptr);
+  ~StatusModel() override;
 
-  // StatusView: texts are CP932; undecodable bytes show as U+FFFD.
-  void InsertTopRow(std::string_view itemText) override;
-  void SetCellText(int row, int column, std::string_view text) override;
-  int RowCount() const override { return static_cast<int>(rows_.size()); }
+  /// Applies every change of the table now.
+  void Refresh();
 
+  int RowCount() const { return static_cast<int>(rows_.size()); }
   /// The cell as shown; empty for a cell that does not exist.
   QString Cell(int row, int column) const;
 
@@ -38,7 +44,14 @@ class StatusModel : public QAbstractTableModel, public StatusView {
 
  private:
   using Row = std::array<QString, kStatusColumns>;
-  QList<Row> rows_;  // rows_[0] is the top row
+  void OnTableChanged();
+  void AddNewRows(RowId newest);
+
+  StatusTable &table_;
+  QList<Row> rows_;  // rows_[0] is the newest row
+  RowId newest_ = 0;
+  QElapsedTimer sinceRefresh_;
+  QTimer refreshTimer_;
 };
 
 }  // namespace ruz

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "server/response_header.h"
+#include "http/response_header.h"
 
 namespace ruz {
 

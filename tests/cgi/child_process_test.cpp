@@ -20,7 +20,7 @@
 #include "cgi/environment_block.h"
 #include "config/settings.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
+#include "http/connection_slot.h"
 #include "support/temp_dir.h"
 
 namespace ruz {

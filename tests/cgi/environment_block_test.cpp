@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 
 namespace ruz {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "integration/fault_probe.h"
-#include "server/context.h"
+#include "http/connection_slot.h"
 #include "server/workers.h"
 
 namespace ruz::test {

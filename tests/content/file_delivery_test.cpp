@@ -9,14 +9,13 @@
 
 #include "config/settings.h"
 #include "content/static_file.h"
-#include "log/status_view.h"
+#include "http/status_table.h"
 #include "platform/files.h"
 #include "platform/socket.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/owner_loop.h"
-#include "server/request_info.h"
-#include "server/response_header.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
+#include "http/response_header.h"
 #include "support/temp_dir.h"
 
 namespace ruz {
@@ -24,15 +23,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Keeps every status text written to the row, in order.
-class RecordingView : public StatusView {
+// Keeps every status text written to a table's rows, one per write.
+class RecordingView {
  public:
-  void InsertTopRow(std::string_view) override {}
-  void SetCellText(int, int column, std::string_view text) override {
-    if (column == kColStatus) texts.emplace_back(text);
+  explicit RecordingView(StatusTable &table) : table_(table) {
+    // Each write reports at once, since every change is taken right away.
+    table_.SetChangeCallback([this] {
+      for (const StatusRow &row : table_.TakeChanges().rows) texts.push_back(row.cells[kColStatus]);
+    });
   }
-  int RowCount() const override { return 1; }
+  ~RecordingView() { table_.SetChangeCallback(nullptr); }
   std::vector<std::string> texts;
+
+ private:
+  StatusTable &table_;
 };
 
 // Reads everything the server side sends until it closes.
@@ -68,8 +72,9 @@ class FileDeliveryTest : public ::testing::Test {
   void SetUp() override {
     settings_.defmime = "application/octet-stream";
     settings_.mimeTypes = {{".txt", "text/plain"}};
-    slot_.owner = &loop_;
-    slot_.listView = &view_;
+    slot_.statusTable = &table_;
+    slot_.row = table_.AddRow("127.0.0.1");
+    view_.texts.clear();
     slot_.settings = &settings_;
     request_.method = "GET";
   }
@@ -109,8 +114,8 @@ class FileDeliveryTest : public ::testing::Test {
 
   TempDir temp_;
   fs::path dir_{temp_.Path()};
-  OwnerLoop loop_;
-  RecordingView view_;
+  StatusTable table_;
+  RecordingView view_{table_};
   ServerSettings settings_;
   ConnectionSlot slot_;
   RequestInfo request_;
@@ -133,7 +138,7 @@ TEST_F(FileDeliveryTest, WholeFileGoesOutInPiecesWithProgressAndPauses) {
   const std::string progress = RUZ_CP932("ファイル送信中... ");
   EXPECT_EQ(view_.texts,
             (std::vector<std::string>{progress + "65536Bytes", progress + "131072Bytes",
-                                      progress + "131072Bytes", RUZ_CP932("正常終了")}));
+                                      RUZ_CP932("正常終了")}));
   // Two full pieces, each followed by the configured pause.
   EXPECT_GE(elapsed, std::chrono::milliseconds(80));
 }

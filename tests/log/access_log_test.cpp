@@ -8,8 +8,8 @@
 #include "config/settings.h"
 #include "log/access_log.h"
 #include "common/lines.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 #include "support/temp_dir.h"
 
 namespace ruz {

@@ -1,7 +1,11 @@
 // Rows printed by the headless front end.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "log/row_output.h"
+#include "platform/events.h"
 #include "platform/text_codes.h"
 
 namespace ruz {
@@ -13,20 +17,66 @@ TEST(RowOutputTest, ControlCharactersAreEscaped) {
   EXPECT_EQ(EscapeControlBytes("接続 é"), "接続 é");
 }
 
-TEST(RowOutputTest, ARowIsPrintedWhenItsConnectionHasFinished) {
-  std::vector<std::string> printed;
-  PrintingStatusView view([&](const std::string &line) { printed.push_back(line); });
-  view.InsertTopRow("127.0.0.1");
-  view.SetCellText(0, kColStatus, Utf8ToCp932("正常終了"));
-  view.SetCellText(0, kColMethod, "GET");
-  EXPECT_TRUE(printed.empty());
-  view.SetCellText(0, kColResponse, "200 OK");
-  EXPECT_TRUE(printed.empty());
-  view.RowFinished(0);
-  ASSERT_EQ(printed.size(), 1u);
-  EXPECT_EQ(printed[0], "127.0.0.1\t\t正常終了\tGET\t\t200 OK");
-  view.RowFinished(kStatusRowLimit);  // a row that has fallen off prints nothing
-  EXPECT_EQ(printed.size(), 1u);
+class RowPrinterTest : public ::testing::Test {
+ protected:
+  RowPrinterTest() { EXPECT_EQ(::pipe(fds_), 0); }
+  ~RowPrinterTest() override {
+    for (int fd : fds_) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  void CloseReader() {
+    ::close(fds_[0]);
+    fds_[0] = -1;
+  }
+  std::string ReadAvailable() {
+    std::string text;
+    char buffer[65536];
+    while (WaitForReadable({fds_[0]}, 0) == 0) {
+      const ssize_t n = ::read(fds_[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+  }
+  void Finish(const std::string &host, std::string_view status) {
+    table.FinishRow(table.AddRow(host, {{kColStatus, status}, {kColResponse, "200 OK"}}));
+  }
+
+  StatusTable table;
+  int fds_[2] = {-1, -1};
+};
+
+TEST_F(RowPrinterTest, PrintsFinishedRowsOnly) {
+  RowPrinter printer(table, fds_[1]);
+  table.AddRow("unfinished");
+  Finish("127.0.0.1", Utf8ToCp932("正常終了"));
+  printer.Stop(std::chrono::seconds(5));
+  EXPECT_EQ(ReadAvailable(), "127.0.0.1\t\t正常終了\t\t\t200 OK\n");
+}
+
+TEST_F(RowPrinterTest, ABlockedOutputDropsAndCountsRowsAndNeverHoldsUpWriters) {
+  ASSERT_EQ(::fcntl(fds_[1], F_SETPIPE_SZ, 4096), 4096);
+  RowPrinter printer(table, fds_[1]);
+  const std::string host(300, 'h');
+  for (int i = 0; i < 2000; ++i) Finish(host, "x");  // far more than the pipe and table hold
+  // Reading again lets the printer catch up: the gap is reported in one line.
+  std::string all;
+  for (int i = 0; i < 200 && all.find("rows not shown)") == std::string::npos; ++i) {
+    WaitForReadable({fds_[0]}, 50);
+    all += ReadAvailable();
+  }
+  EXPECT_NE(all.find("rows not shown)\n"), std::string::npos);
+  printer.Stop(std::chrono::milliseconds(100));  // the output is left full
+}
+
+TEST_F(RowPrinterTest, AClosedOutputEndsThePrintingOnly) {
+  CloseReader();
+  RowPrinter printer(table, fds_[1]);
+  Finish("a", "x");
+  Finish("b", "y");
+  printer.Stop(std::chrono::seconds(5));  // returns: nothing left to wait for
+  EXPECT_EQ(table.Rows().size(), 2u);
 }
 
 }  // namespace

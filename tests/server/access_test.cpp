@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "server/access.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/access.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 
 namespace ruz {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text_codes.h"
-#include "server/request_info.h"
+#include "http/request_info.h"
 
 namespace ruz {
 namespace {

@@ -1,7 +1,7 @@
 // Composing status lines and header blocks.
 #include <gtest/gtest.h>
 
-#include "server/response_header.h"
+#include "http/response_header.h"
 
 namespace ruz {
 namespace {

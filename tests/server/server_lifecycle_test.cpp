@@ -6,11 +6,10 @@
 #include <unistd.h>
 
 #include "config/settings.h"
-#include "log/status_view.h"
+#include "http/status_table.h"
 #include "platform/paths.h"
 #include "platform/socket.h"
 #include "server/context.h"
-#include "server/owner_loop.h"
 #include "support/temp_dir.h"
 
 namespace ruz {
@@ -21,8 +20,7 @@ class ServerLifecycleTest : public ::testing::Test {
   ServerLifecycleTest() {
     std::filesystem::create_directories(home / "www");
     SetProgramDirectory(home.string());
-    context.owner = &owner;
-    context.listView = &view;
+    context.statusTable = &table;
     context.settings = &settings;
     context.showWarning = [](const std::string &) {};
   }
@@ -39,8 +37,7 @@ class ServerLifecycleTest : public ::testing::Test {
 
   TempDir temp;
   std::filesystem::path home{temp.Path()};
-  OwnerLoop owner;
-  MemoryStatusView view;
+  StatusTable table;
   ServerSettings settings;
   ServerContext context;
 };

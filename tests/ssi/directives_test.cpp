@@ -7,8 +7,8 @@
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 #include "ssi/document.h"
 #include "ssi_test_support.h"
 

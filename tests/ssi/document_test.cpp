@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 #include "ssi/document.h"
 #include "ssi_test_support.h"
 

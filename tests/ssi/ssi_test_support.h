@@ -12,8 +12,8 @@
 
 #include "config/settings.h"
 #include "platform/files.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 #include "ssi/document.h"
 #include "support/temp_dir.h"
 

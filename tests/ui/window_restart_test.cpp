@@ -41,6 +41,7 @@ class WindowRestartTest : public WindowTest {
   void RestartCleanly() {
     auto warning = AnswerNextBox();
     window_->Restart();
+    EXPECT_TRUE(WaitFor([&] { return !window_->IsBusy(); }, 30000));
     EXPECT_FALSE(warning->seen) << "restart warned: " << warning->text.toStdString();
     warning->Withdraw();
   }

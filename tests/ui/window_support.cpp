@@ -135,7 +135,6 @@ void WindowTest::SetUp() {
   SetProgramDirectory(Utf8ToCp932(dir_.path().toStdString()));
   WriteFile("www/index.html", "<p>hello</p>");
   urls_ = std::make_unique<UrlRecorder>();
-  context_.owner = &loop_;
   // A modal still open after some seconds would hang the run: close it, fail.
   watchdog_.setInterval(500);
   QObject::connect(&watchdog_, &QTimer::timeout, [seenSince = std::make_shared<QElapsedTimer>(),
@@ -191,7 +190,8 @@ MainWindow &WindowTest::Open(int updateDeadlineMs) {
 bool WindowTest::CloseWindow() {
   if (!window_) return false;
   window_->close();
-  return window_->IsClosed() && !window_->isVisible();
+  // The server stops off the GUI thread; the window goes once it has.
+  return WaitFor([&] { return window_->IsClosed() && !window_->isVisible(); }, 30000);
 }
 
 QStringList WindowTest::Row(int row) {

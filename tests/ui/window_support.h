@@ -23,7 +23,6 @@
 #include <thread>
 
 #include "config/settings.h"
-#include "server/owner_loop.h"
 #include "ui/main_window.h"
 
 /// Readable QString values in failure messages.
@@ -123,7 +122,6 @@ class WindowTest : public ::testing::Test {
   QStringList Row(int row);
 
   QTemporaryDir dir_;
-  OwnerLoop loop_;
   ServerSettings settings_;
   ServerContext context_;
   std::unique_ptr<MainWindow> window_;

@@ -63,7 +63,7 @@ TEST_F(WindowTransferTest, ImportRestartsWithTheImportedSettings) {
   EXPECT_EQ(dialog->title, u"開く"_s);
   EXPECT_EQ(dialog->filters,
             (QStringList{u"INIファイル (*.ini)"_s, u"すべてのファイル (*.*) (*)"_s}));
-  ASSERT_TRUE(done->seen);
+  ASSERT_TRUE(WaitFor([&] { return done->seen; }));
   EXPECT_EQ(done->title, u"Ruzo'sWebserver"_s);
   EXPECT_EQ(done->text, u"\"%1\" からインポートしました"_s.arg(Path("other/import.ini")));
   EXPECT_EQ(window.Band().Lines(),
@@ -84,9 +84,10 @@ TEST_F(WindowTransferTest, ImportRestartsWithTheImportedSettings) {
   // and the dialog opens with the name chosen last.
   WriteFile("other/back.ini", BasicIni(oldPort, NoUpdateHost()));
   auto again = AnswerNextFileDialog(Path("other/back.ini"));
-  AnswerNextBox();
+  auto doneAgain = AnswerNextBox();
   window.OnCommand(kCmdImport);
   EXPECT_TRUE(again->preselected.contains(Path("other/import.ini")));
+  ASSERT_TRUE(WaitFor([&] { return doneAgain->seen; }));
   EXPECT_FALSE(window.UpdateTimer().isActive());
   EXPECT_FALSE(window.MenuAction(kCmdAutoUpdate)->isChecked());
 }

@@ -1,16 +1,16 @@
 // The end of every request: the response still due (custom error page or
 // header only), the close, then the bookkeeping of the log.
-#include "content/completion.h"
+#include "server/completion.h"
 
 #include "content/error_page.h"
 #include "content/file_response.h"
 #include "log/access_log.h"
-#include "log/status_rows.h"
+#include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
-#include "server/request_info.h"
-#include "server/response_header.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
+#include "http/response_header.h"
 
 namespace ruz {
 
@@ -45,7 +45,8 @@ void FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra
   // One response per connection: a producer that failed after its header
   // went out leaves nothing to send.
   if (sendResponse && !slot.headerSent) SendDueResponse(slot, request, extra, bytesSent, code);
-  LingeringClose(slot.socket);
+  DrainBeforeClose(slot.socket);
+  CloseSlotSocket(slot);
   RecordRequestEnd(slot, request, code, bytesSent);
 }
 

@@ -1,5 +1,5 @@
 // Host rules, Basic authentication and the mapping of request paths.
-#include "server/access.h"
+#include "http/access.h"
 
 #include <optional>
 
@@ -7,8 +7,8 @@
 #include "config/settings.h"
 #include "platform/text_codes.h"
 #include "platform/wildcard.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 
 namespace ruz {
 

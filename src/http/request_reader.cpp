@@ -4,11 +4,11 @@
 #include <chrono>
 
 #include "config/settings.h"
-#include "log/status_rows.h"
+#include "http/status_rows.h"
 #include "platform/text_codes.h"
 #include "platform/url.h"
-#include "server/context.h"
-#include "server/request_info.h"
+#include "http/connection_slot.h"
+#include "http/request_info.h"
 
 namespace ruz {
 
@@ -90,6 +90,10 @@ int Fail(ConnectionSlot &slot, const char *utf8Text, int code) {
   return code;
 }
 
+bool GivenUp(const ConnectionSlot &slot) {
+  return slot.headerPhase.load(std::memory_order_relaxed) == HeaderPhase::kGivenUp;
+}
+
 using Clock = std::chrono::steady_clock;
 
 // Bounds the next receive by what is left of the whole header's time; false
@@ -148,7 +152,8 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
     if (header.size() >= kMaxHeaderBytes) return Fail(slot, "リクエストヘッダ受信エラー", 400);
     if (!ArmReceiveTimeout(socket, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
     RecvResult r = socket.Peek(peeked, std::min(sizeof peeked, kMaxHeaderBytes - header.size()));
-    if (r.status == RecvStatus::kTimeout) return Fail(slot, "接続タイムアウト", 408);
+    // A connection told to give up its slot ends as if its time had run out.
+    if (r.status == RecvStatus::kTimeout || GivenUp(slot)) return Fail(slot, "接続タイムアウト", 408);
     if (r.status == RecvStatus::kError) return Fail(slot, "相手側で切断", 500);
     if (r.status == RecvStatus::kClosed) return Fail(slot, "リクエストヘッダ受信エラー", 400);
     const std::size_t checked = header.size();
@@ -163,6 +168,7 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
     header.resize(kept);
     if (!TakeBytes(socket, kept - checked)) return Fail(slot, "相手側で切断", 500);
     if (end == std::string::npos) continue;
+    if (!MarkHeaderComplete(slot)) return Fail(slot, "接続タイムアウト", 408);
     socket.SetReceiveTimeout(timeoutMs);
     ParseRequestHeader(header, request);
     return 0;

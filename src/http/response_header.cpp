@@ -1,11 +1,11 @@
 // The status table and the composing and sending of response headers.
-#include "server/response_header.h"
+#include "http/response_header.h"
 
 #include <cstdio>
 
 #include "common/lines.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
+#include "http/connection_slot.h"
 
 namespace ruz {
 

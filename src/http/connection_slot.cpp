@@ -1,0 +1,52 @@
+// The connection slot and what other threads may do to it.
+#include "http/connection_slot.h"
+
+#include "platform/process.h"
+
+namespace ruz {
+
+void OpenSlot(ConnectionSlot &slot, Socket socket, const PeerAddress &peer) {
+  slot.socket = std::move(socket);
+  slot.peer = peer;
+  slot.row = 0;
+  slot.startTime = nullptr;
+  slot.headerSent = false;
+  slot.acceptedAt = std::chrono::steady_clock::now();
+  slot.headerPhase.store(HeaderPhase::kReading, std::memory_order_relaxed);
+  slot.cutOff.store(false, std::memory_order_relaxed);
+  slot.childProcessGroup = 0;
+}
+
+bool MarkHeaderComplete(ConnectionSlot &slot) {
+  HeaderPhase expected = HeaderPhase::kReading;
+  return slot.headerPhase.compare_exchange_strong(expected, HeaderPhase::kComplete);
+}
+
+bool TellToGiveUp(ConnectionSlot &slot) {
+  HeaderPhase expected = HeaderPhase::kReading;
+  if (!slot.headerPhase.compare_exchange_strong(expected, HeaderPhase::kGivenUp)) return false;
+  std::lock_guard lock(slot.interruptLock);
+  slot.socket.ShutdownReceive();
+  return true;
+}
+
+void CutOff(ConnectionSlot &slot) {
+  slot.cutOff.store(true);
+  std::lock_guard lock(slot.interruptLock);
+  slot.socket.ShutdownBoth();
+  if (slot.childProcessGroup > 0) KillProcessGroup(slot.childProcessGroup);
+}
+
+void SetChildProcessGroup(ConnectionSlot &slot, int processGroup) {
+  std::lock_guard lock(slot.interruptLock);
+  slot.childProcessGroup = processGroup;
+  // A program started after the cut-off ends at once.
+  if (processGroup > 0 && slot.cutOff.load()) KillProcessGroup(processGroup);
+}
+
+void CloseSlotSocket(ConnectionSlot &slot) {
+  std::lock_guard lock(slot.interruptLock);
+  slot.socket.Close();
+}
+
+}  // namespace ruz

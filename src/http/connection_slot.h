@@ -1,0 +1,77 @@
+// The connection slot: one client connection from accept to the release of its
+// slot, with what its producers need and what the accept and stop paths may do
+// to it from other threads.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "config/settings.h"
+#include "http/status_table.h"
+#include "platform/clock.h"
+#include "platform/socket.h"
+
+namespace ruz {
+
+class SlotPool;
+
+/// The in-memory access-log buffer: at most capacity - 1 bytes of text.
+struct LogBuffer {
+  std::size_t capacity = 0;
+  std::string text;
+};
+
+/// How far a connection has come with its request header. A connection still
+/// reading it can be told to give up its slot (to a new connection, or to a
+/// stopping server); one whose header is complete keeps it.
+enum class HeaderPhase { kReading, kComplete, kGivenUp };
+
+struct ConnectionSlot {
+  Socket socket;
+  PeerAddress peer;
+  const ServerSettings *settings = nullptr;
+  StatusTable *statusTable = nullptr;
+  RowId row = 0;  // the connection's row; 0 before it is shown
+  const DateTime *startTime = nullptr;
+  LogBuffer *logBuffer = nullptr;
+  std::mutex *logLock = nullptr;
+  SlotPool *pool = nullptr;  // where RecordRequestEnd returns the slot
+  /// Set by SendResponseHeader: a response header has gone out on this
+  /// connection, so FinishRequest must not send a second one.
+  bool headerSent = false;
+
+  // Shared with the accepting and stopping threads.
+  std::chrono::steady_clock::time_point acceptedAt;
+  std::atomic<HeaderPhase> headerPhase{HeaderPhase::kReading};
+  std::atomic<bool> cutOff{false};  // the server is stopping: the response ends now
+  std::mutex interruptLock;         // held while the socket is shut or closed across threads
+  int childProcessGroup = 0;        // a running CGI or exec program (under interruptLock)
+};
+
+/// Prepares a free slot for a new connection.
+void OpenSlot(ConnectionSlot &slot, Socket socket, const PeerAddress &peer);
+
+/// The connection's own thread: the header is complete. False when the slot
+/// has already been told to give up (the request must end as a time-out).
+bool MarkHeaderComplete(ConnectionSlot &slot);
+
+/// Another thread: tells a connection still reading its header to give up, and
+/// wakes it by shutting the receiving side. False when its header is complete.
+bool TellToGiveUp(ConnectionSlot &slot);
+
+/// Another thread: ends a response under way at once: the socket is shut in
+/// both directions and a running program is killed with its process group.
+void CutOff(ConnectionSlot &slot);
+
+/// The connection's own thread: records the process group of a program that
+/// runs for the connection (0 when it has ended), so CutOff can end it.
+void SetChildProcessGroup(ConnectionSlot &slot, int processGroup);
+
+/// The connection's own thread: closes the socket, so no other thread shuts a
+/// descriptor number that has been reused.
+void CloseSlotSocket(ConnectionSlot &slot);
+
+}  // namespace ruz

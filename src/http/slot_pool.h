@@ -1,0 +1,61 @@
+// The connection slots of a running server: taken by the accepting thread,
+// returned by each connection's own thread as its last step.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "http/connection_slot.h"
+
+namespace ruz {
+
+/// The most connections served at once, whatever maxconnect says.
+inline constexpr int kMaxUsableSlots = 64;
+
+class SlotPool {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  /// count slots (cut to 0..kMaxUsableSlots); every slot gets the shared
+  /// fields from prototype's pointers.
+  SlotPool(int count, const ConnectionSlot &prototype);
+  SlotPool(const SlotPool &) = delete;
+  SlotPool &operator=(const SlotPool &) = delete;
+
+  int Size() const { return count_; }
+  int TakenCount() const;
+
+  /// A free slot opened for the connection, or nullptr when every slot is taken.
+  ConnectionSlot *TryTake(Socket &socket, const PeerAddress &peer);
+  /// Waits until a slot is free or the deadline passes, then tries to take it.
+  ConnectionSlot *TakeBefore(Clock::time_point deadline, Socket &socket, const PeerAddress &peer);
+  /// Returns a slot (its socket is closed here if still open). The slot must
+  /// not be touched by its connection afterwards.
+  void Return(ConnectionSlot &slot);
+
+  /// Tells the connection that has waited longest for its request header to
+  /// give up its slot, if it has waited longer than minWait. False when no
+  /// connection qualifies.
+  bool TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait);
+  /// Calls fn for every taken slot (under the pool's lock: fn must be short).
+  void ForEachTaken(const std::function<void(ConnectionSlot &)> &fn);
+  /// Waits until every slot is free or the deadline passes; true when free.
+  bool WaitUntilAllFree(Clock::time_point deadline);
+  /// Waits until every slot is free.
+  void WaitUntilAllFree();
+
+ private:
+  ConnectionSlot *TakeLocked(Socket &socket, const PeerAddress &peer);
+
+  const int count_;
+  std::unique_ptr<ConnectionSlot[]> slots_;
+  std::unique_ptr<bool[]> taken_;
+  int takenCount_ = 0;
+  mutable std::mutex mutex_;
+  std::condition_variable returned_;
+};
+
+}  // namespace ruz

@@ -1,0 +1,148 @@
+// The status list written in place and observed through a change feed.
+#include "http/status_table.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace ruz {
+
+StatusTable::Entry *StatusTable::Find(RowId row) {
+  const RowId oldest = newest_ + 1 - rows_.size();
+  if (row == 0 || row > newest_ || row < oldest) return nullptr;
+  return &rows_[row - oldest];
+}
+
+const StatusTable::Entry *StatusTable::Find(RowId row) const {
+  return const_cast<StatusTable *>(this)->Find(row);
+}
+
+bool StatusTable::MarkChanged(Entry &entry) {
+  if (!entry.changed) {
+    entry.changed = true;
+    changedRows_.push_back(entry.row.id);
+    PruneLists();
+  }
+  if (pending_) return false;
+  pending_ = true;
+  return true;
+}
+
+void StatusTable::Notify() {
+  changed_.notify_all();
+  if (callback_) callback_();
+}
+
+void StatusTable::DropOldest() {
+  if (rows_.front().finishPending) ++finishedUnseen_;
+  rows_.pop_front();
+}
+
+void StatusTable::PruneLists() {
+  auto gone = [this](RowId id) { return Find(id) == nullptr; };
+  if (changedRows_.size() > 2 * kStatusRowLimit) std::erase_if(changedRows_, gone);
+  if (finishedRows_.size() > 2 * kStatusRowLimit) std::erase_if(finishedRows_, gone);
+}
+
+RowId StatusTable::AddRow(std::string_view host, std::initializer_list<RowCell> cells) {
+  bool notify = false;
+  RowId id = 0;
+  {
+    std::lock_guard lock(mutex_);
+    if (rows_.size() == kStatusRowLimit) DropOldest();
+    id = ++newest_;
+    Entry &entry = rows_.emplace_back();
+    entry.row.id = id;
+    entry.row.cells[kColHost] = host;
+    for (const RowCell &cell : cells) entry.row.cells[cell.column] = cell.text;
+    notify = MarkChanged(entry);
+  }
+  if (notify) Notify();
+  return id;
+}
+
+void StatusTable::SetCells(RowId row, std::initializer_list<RowCell> cells) {
+  bool notify = false;
+  {
+    std::lock_guard lock(mutex_);
+    Entry *entry = Find(row);
+    if (entry == nullptr) return;
+    for (const RowCell &cell : cells) entry->row.cells[cell.column] = cell.text;
+    notify = MarkChanged(*entry);
+  }
+  if (notify) Notify();
+}
+
+void StatusTable::FinishRow(RowId row) {
+  bool notify = false;
+  {
+    std::lock_guard lock(mutex_);
+    Entry *entry = Find(row);
+    if (entry == nullptr) return;
+    entry->row.finished = true;
+    entry->finishPending = true;
+    finishedRows_.push_back(row);
+    notify = MarkChanged(*entry);
+  }
+  if (notify) Notify();
+}
+
+StatusRow StatusTable::Row(RowId row) const {
+  std::lock_guard lock(mutex_);
+  const Entry *entry = Find(row);
+  return entry != nullptr ? entry->row : StatusRow{};
+}
+
+std::vector<StatusRow> StatusTable::Rows() const {
+  std::lock_guard lock(mutex_);
+  std::vector<StatusRow> rows;
+  rows.reserve(rows_.size());
+  for (auto it = rows_.rbegin(); it != rows_.rend(); ++it) rows.push_back(it->row);
+  return rows;
+}
+
+StatusChanges StatusTable::TakeChanges() {
+  std::lock_guard lock(mutex_);
+  StatusChanges changes;
+  changes.newest = newest_;
+  std::sort(changedRows_.begin(), changedRows_.end());
+  for (RowId id : changedRows_) {
+    if (Entry *entry = Find(id)) {
+      entry->changed = false;
+      changes.rows.push_back(entry->row);
+    }
+  }
+  changedRows_.clear();
+  for (RowId id : finishedRows_) {
+    if (Entry *entry = Find(id)) {
+      entry->finishPending = false;
+      changes.finished.push_back(id);
+    }
+  }
+  finishedRows_.clear();
+  changes.finishedUnseen = finishedUnseen_;
+  finishedUnseen_ = 0;
+  pending_ = false;
+  interrupted_ = false;
+  return changes;
+}
+
+bool StatusTable::WaitForChanges(int timeoutMs) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [this] { return pending_ || interrupted_; });
+}
+
+void StatusTable::Interrupt() {
+  {
+    std::lock_guard lock(mutex_);
+    interrupted_ = true;
+  }
+  changed_.notify_all();
+}
+
+void StatusTable::SetChangeCallback(std::function<void()> callback) {
+  std::lock_guard lock(mutex_);
+  callback_ = std::move(callback);
+}
+
+}  // namespace ruz

@@ -1,0 +1,117 @@
+// The status list: one row per connection, newest first, at most 500 rows,
+// written in place by connection threads and observed by a front end through
+// a change feed.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <initializer_list>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ruz {
+
+inline constexpr int kStatusColumns = 6;
+inline constexpr int kStatusRowLimit = 500;
+
+enum StatusColumn {
+  kColHost = 0,
+  kColStart = 1,
+  kColStatus = 2,
+  kColMethod = 3,
+  kColPath = 4,
+  kColResponse = 5
+};
+
+/// Rows are numbered from 1 in the order they were added; 0 is no row.
+using RowId = std::uint64_t;
+
+/// A cell of a row and its CP932 text.
+struct RowCell {
+  int column;
+  std::string_view text;
+};
+
+/// A row as a front end sees it. Texts are CP932.
+struct StatusRow {
+  RowId id = 0;
+  std::array<std::string, kStatusColumns> cells;
+  bool finished = false;  // its response cell is set and its log line written
+};
+
+/// What changed since the last TakeChanges.
+struct StatusChanges {
+  std::vector<StatusRow> rows;  // changed rows still in the table, oldest first
+  /// Rows that finished since the last take, in the order they finished
+  /// (only those still in the table).
+  std::vector<RowId> finished;
+  RowId newest = 0;  // the newest row's id; rows at or below newest - 500 are gone
+  /// Rows that finished but fell out of the table before anybody took them.
+  std::uint64_t finishedUnseen = 0;
+};
+
+class StatusTable {
+ public:
+  StatusTable() = default;
+  StatusTable(const StatusTable &) = delete;
+  StatusTable &operator=(const StatusTable &) = delete;
+
+  /// Adds a row at the top with the host text and the cells; the oldest row
+  /// falls out when there are more than kStatusRowLimit.
+  RowId AddRow(std::string_view host, std::initializer_list<RowCell> cells = {});
+  /// Sets cells of a row in order; nothing when the row has fallen out.
+  void SetCells(RowId row, std::initializer_list<RowCell> cells);
+  /// Marks the row finished (after its response cell and its log line).
+  void FinishRow(RowId row);
+
+  /// A copy of a row; id 0 when it is not in the table.
+  StatusRow Row(RowId row) const;
+  /// The rows in the table, newest first.
+  std::vector<StatusRow> Rows() const;
+
+  /// Every change since the previous call (any thread, one consumer).
+  StatusChanges TakeChanges();
+  /// Waits at most timeoutMs for a change that has not been taken; true when
+  /// one is waiting (or Interrupt was called).
+  bool WaitForChanges(int timeoutMs);
+  /// Wakes WaitForChanges.
+  void Interrupt();
+  /// Called (outside the lock, on the writing thread) when the first change
+  /// after a take arrives, so a front end can schedule one batch for many
+  /// changes. Set before any row is written.
+  void SetChangeCallback(std::function<void()> callback);
+
+ private:
+  struct Entry {
+    StatusRow row;
+    bool changed = false;        // listed in changedRows_
+    bool finishPending = false;  // listed in finishedRows_
+  };
+  Entry *Find(RowId row);
+  const Entry *Find(RowId row) const;
+  // Returns whether the change callback is due.
+  bool MarkChanged(Entry &entry);
+  void DropOldest();
+  // Wakes the waiting consumer and calls the change callback.
+  void Notify();
+  // Keeps the id lists bounded when nobody takes changes.
+  void PruneLists();
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Entry> rows_;  // rows_.front() is the oldest
+  RowId newest_ = 0;
+  std::vector<RowId> changedRows_;
+  std::vector<RowId> finishedRows_;
+  std::uint64_t finishedUnseen_ = 0;
+  bool pending_ = false;
+  bool interrupted_ = false;
+  std::function<void()> callback_;
+};
+
+}  // namespace ruz
