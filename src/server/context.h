@@ -57,6 +57,8 @@ struct ServerContext {
   std::unique_ptr<std::mutex> logLock;
   int isRunning = 0;
   std::uint16_t boundPort = 0;
+  /// Why the last start failed, CP932 (e.g. the port and the reason); empty after a successful start.
+  std::string startFailure;
   /// Where message boxes go: the window shows a warning, headless prints it.
   void (*showWarning)(const std::string &cp932Text) = nullptr;
   /// The connection threads; StopServer waits until every one has returned.

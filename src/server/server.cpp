@@ -1,6 +1,7 @@
 // Starting, stopping and restarting the server instance; the accept loop and
 // the slot protocol between the accept thread, connection threads and the owner.
 #include <chrono>
+#include <string>
 
 #include "common/append_file.h"
 #include "log/status_view.h"
@@ -18,6 +19,22 @@ constexpr int kListenBacklog = 255;
 
 void Warn(const ServerContext &context, const char *utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
+}
+
+constexpr int kLowestUnprivilegedPort = 1024;
+
+// The second line of a failed start: the port and why it cannot be used.
+std::string BindFailureLine(int port, bool portValid, BindFailure failure) {
+  std::string line = "ポート " + std::to_string(port) + ": ";
+  if (!portValid) return line + "範囲外です（0 から 65535 まで）";
+  switch (failure) {
+    case BindFailure::kInUse: return line + "他のプログラムが使用中です";
+    case BindFailure::kNoPermission:
+      return line + (port < kLowestUnprivilegedPort
+                         ? "使用する権限がありません（1024 未満のポートには管理者の権限が必要です）"
+                         : "使用する権限がありません");
+    default: return line + "使用できません";
+  }
 }
 
 // Accept thread: the first free slot among the first 64, or nullptr.
@@ -81,13 +98,18 @@ int StartServer(ServerContext &context) {
   ListenResult listening;
   if (portValid) listening = ListenTcp(static_cast<std::uint16_t>(settings.port), kListenBacklog);
   if (!portValid || listening.bindFailed) {
-    Warn(context, "ソケットのバインドに失敗しました");
+    std::string reason = BindFailureLine(settings.port, portValid, listening.bindFailure);
+    context.startFailure = Utf8ToCp932(reason);
+    Warn(context, ("ソケットのバインドに失敗しました\n" + reason).c_str());
     return 0;
   }
   if (listening.listenFailed) {
+    context.startFailure =
+        Utf8ToCp932("ポート " + std::to_string(settings.port) + ": 接続待機に失敗しました");
     Warn(context, "接続待機に失敗しました");
     return 0;
   }
+  context.startFailure.clear();
   context.listenSocket = std::move(listening.socket);
   context.boundPort = listening.boundPort;
   context.slotCount = std::max(settings.maxconnect, 0);

@@ -73,6 +73,7 @@ class MainWindow : public QMainWindow {
  private:
   void BuildCentral();
   void BuildTray();
+  void ShowStartupWarnings();
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   void RunBusy(const std::function<void()> &step);
   void AfterBusy();

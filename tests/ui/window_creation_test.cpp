@@ -78,7 +78,8 @@ TEST_F(WindowCreationTest, TakenPortIsReportedAndTheWindowStaysUsable) {
   MainWindow &window = Open();
   EXPECT_TRUE(bindBox->seen);
   EXPECT_EQ(bindBox->title, u"エラー"_s);
-  EXPECT_EQ(bindBox->text, u"ソケットのバインドに失敗しました"_s);
+  EXPECT_EQ(bindBox->text, u"ソケットのバインドに失敗しました\nポート %1: 他のプログラムが使用中です"_s
+                               .arg(holder.boundPort));
   EXPECT_EQ(context_.isRunning, 0);
   auto about = AnswerNextBox();
   window.OnCommand(kCmdAbout);
