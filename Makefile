@@ -52,4 +52,4 @@ package: build
 
 # Only build output: the run folder ($(RUN_DIR)/) stays.
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz

@@ -1,4 +1,5 @@
-// Path helpers in POSIX form ("/" separates components).
+// Path helpers in POSIX form ("/" separates components), and the program folder:
+// where it is, and the per-user folder of an installed program.
 #pragma once
 
 #include <string>

@@ -1,11 +1,12 @@
-// The command line: each option, mistakes and their exit statuses, and the
-// per-user program folder of an installed program.
+// A first run: the command line (each option, mistakes and their exit
+// statuses), the per-user program folder of an installed program, and the sample.
 #include "integration/harness.h"
 
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace ruz::test {
 namespace {
@@ -129,6 +130,31 @@ TEST_F(PerUserFolderTest, XdgConfigHomeWinsAndAPortableIniBesideTheProgramWinsOv
   root_.Write("bin/ruz.ini", "[RUZ]\r\nport=0\r\nroot=site\r\nmaxconnect=4\r\n");
   root_.Write("bin/site/index.html", "portable page");
   EXPECT_EQ(ServeOnce(env, err), "portable page");
+}
+
+// The sample as make run and the package use it, on a free port, with the one
+// line the README names changed to switch CGI on.
+TEST(SampleTest, StartsWithoutWarningsAndItsCgiExampleAnswersOnceRunningIsOn) {
+  TempDir home;
+  fs::copy(RUZ_SOURCE_DIR "/sample", home.Path(), fs::copy_options::recursive);
+  std::ifstream in(home.File("ruz.ini"), std::ios::binary);
+  std::string ini = (std::ostringstream() << in.rdbuf()).str();
+  for (auto [from, to] : {std::pair{"\nport=8080\r", "\nport=0\r"},
+                          std::pair{"\nrunning=0\r", "\nrunning=1\r"}}) {
+    std::size_t at = ini.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    ini.replace(at, std::string(from).size(), to);
+  }
+  home.Write("ruz.ini", ini);
+  ServerProcess server;
+  std::string error;
+  ASSERT_TRUE(server.Start(home.Path(), error)) << error;
+  EXPECT_EQ(server.Stderr().rfind("サーバーネーム: ", 0), 0u) << server.Stderr();  // no warning first
+  HttpResponse r = Exchange(server.Port(), GetRequest("/cgi-bin/query.cgi?hello=world"));
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.Header("Content-Type"), "text/plain; charset=utf-8");
+  EXPECT_NE(r.body.find("QUERY_STRING=hello=world\n"), std::string::npos) << r.body;
+  EXPECT_EQ(server.Stop(), 0);
 }
 
 }  // namespace
