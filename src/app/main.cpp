@@ -66,12 +66,13 @@ int UseDefaultFolder(const FolderPlan &plan) {
     return kExitFailure;
   }
   if (plan.choice.perUser) {
-    const bool firstStart = !GetFileInfo(PathAppend(dir, kIniFileName)).exists;
+    const std::string ini = PathAppend(dir, kIniFileName);
+    const bool hadIni = GetFileInfo(ini).exists;
     if (!PrepareUserFolder(dir, plan.installedData)) {
       std::fprintf(stderr, "ruz: cannot make the program folder %s\n", Cp932ToUtf8(dir).c_str());
       return kExitFailure;
     }
-    if (firstStart) {
+    if (!hadIni && GetFileInfo(ini).exists) {
       std::fprintf(stderr, "ruz: first start: the sample settings and site were copied to %s\n",
                    Cp932ToUtf8(dir).c_str());
     }

@@ -1,9 +1,6 @@
 // The start-up warnings for settings that load but cannot work.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "config/settings.h"
 #include "config/startup_checks.h"
 #include "platform/files.h"
@@ -56,23 +53,6 @@ TEST(StartupChecksTest, EachSettingThatCannotWorkGetsOneWarningNamingItsKey) {
       EXPECT_TRUE(namesKey) << text;
     }
   }
-  SetProgramDirectory(saved);
-}
-
-TEST(StartupChecksTest, ALogFileThatCannotBeWrittenIsReported) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root may write every file";
-  TempDir home;
-  const std::string saved = ProgramDirectory();
-  SetProgramDirectory(home.Path());
-  home.Write("www/index.html", "x");
-  ::chmod(home.Write("access.log", "").c_str(), 0444);
-  ASSERT_TRUE(ReplaceFileAtomically(
-      IniPath(), "[RUZ]\r\nroot=www\r\nmaxconnect=4\r\nlogwrite=1\r\nlogname=access.log\r\n"));
-  ServerSettings settings;
-  ASSERT_EQ(LoadSettings(settings), 0);
-  std::vector<std::string> warnings = StartupWarnings(settings);
-  ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_NE(Cp932ToUtf8(warnings[0]).find("logname に書き込めません"), std::string::npos);
   SetProgramDirectory(saved);
 }
 

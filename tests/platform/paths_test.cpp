@@ -4,11 +4,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "platform/paths.h"
-#include "support/temp_dir.h"
 
 namespace ruz {
 namespace {
@@ -118,22 +116,6 @@ TEST(PathsTest, UserProgramFolderFollowsXdgConfigHomeThenHome) {
     ScopedEnv home("HOME", c.home);
     EXPECT_EQ(UserProgramFolder(), c.folder) << (c.xdg ? c.xdg : "-") << " " << (c.home ? c.home : "-");
   }
-}
-
-TEST(PathsTest, ProgramFolderIsTheExecutablesUnlessItIsInstalledWithoutAnIni) {
-  TempDir root;
-  const std::string bin = root.File("bin"), data = root.File("share/ruz"), user = root.File("u");
-  std::filesystem::create_directories(bin);
-  // A build folder: writable, nothing installed beside it.
-  EXPECT_EQ(ChooseProgramFolder(bin, data, user).directory, bin);
-  EXPECT_FALSE(ChooseProgramFolder(bin, data, user).perUser);
-  // Installed: the sample exists, so the per-user folder is used.
-  root.Write("share/ruz/ruz.ini", "[RUZ]\r\n");
-  EXPECT_EQ(ChooseProgramFolder(bin, data, user).directory, user);
-  EXPECT_TRUE(ChooseProgramFolder(bin, data, user).perUser);
-  // A ruz.ini beside the program makes it a portable folder again.
-  root.Write("bin/ruz.ini", "[RUZ]\r\n");
-  EXPECT_EQ(ChooseProgramFolder(bin, data, user).directory, bin);
 }
 
 }  // namespace
