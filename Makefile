@@ -1,9 +1,12 @@
 # make run | make test are the only set-up a newcomer needs.
 BUILD ?= build
+# The program folder of make run (ruz.ini, www/, access.log): outside every
+# build folder, so make clean never touches it.
+RUN_DIR ?= run
 GEN = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CTEST = ctest --output-on-failure --timeout 300
 
-.PHONY: deps build run test test-asan test-tsan bench fuzz screenshots clean
+.PHONY: deps build run test test-asan test-tsan bench fuzz screenshots package clean
 
 deps:
 	@scripts/install-deps
@@ -15,8 +18,10 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD)
 
 run: build
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(BUILD)/ruz $(ARGS); \
-	else echo "make run: no display, running headless (Ctrl+C stops)"; $(BUILD)/ruz --headless $(ARGS); fi
+	@cmake -DSRC=sample -DHELP=src/ui/help -DDST=$(RUN_DIR) -P cmake/CopySample.cmake
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(BUILD)/ruz --home $(RUN_DIR) $(ARGS); \
+	else echo "make run: no display, running headless (Ctrl+C stops)"; \
+	$(BUILD)/ruz --headless --home $(RUN_DIR) $(ARGS); fi
 
 test: build
 	cd $(BUILD) && $(CTEST) -j2
@@ -40,5 +45,11 @@ fuzz: deps
 screenshots: build
 	scripts/screenshots
 
+package: build
+	rm -rf $(BUILD)/package
+	cd $(BUILD) && cpack -G DEB
+	scripts/check-package $(BUILD)/package/ruz_*.deb
+
+# Only build output: the run folder ($(RUN_DIR)/) stays.
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz

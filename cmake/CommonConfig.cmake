@@ -14,3 +14,11 @@ if(_san)
   target_compile_options(ruz_common_cfg INTERFACE ${_san} -O1 -g1)
   target_link_options(ruz_common_cfg INTERFACE ${_san})
 endif()
+
+# Hardening as Debian builds its packages: checked buffer functions (they need
+# optimisation), a stack protector, and relocations made read-only at start.
+if(NOT _san)
+  target_compile_options(ruz_common_cfg INTERFACE -fstack-protector-strong
+                         $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+  target_link_options(ruz_common_cfg INTERFACE -Wl,-z,relro,-z,now)
+endif()

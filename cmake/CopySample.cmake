@@ -1,7 +1,13 @@
-# Copies the sample ruz.ini and www/ into the build directory unless they exist.
-if(NOT EXISTS "${DST}/ruz.ini")
-  file(COPY "${SRC}/ruz.ini" DESTINATION "${DST}")
-endif()
-if(NOT EXISTS "${DST}/www")
-  file(COPY "${SRC}/www" DESTINATION "${DST}")
-endif()
+# Fills the run folder of `make run` (DST) from the sample ruz.ini and site (SRC)
+# and the help files (HELP), copying only what is missing: an operator's edits
+# are never overwritten.
+foreach(item ruz.ini www)
+  if(NOT EXISTS "${DST}/${item}")
+    file(COPY "${SRC}/${item}" DESTINATION "${DST}")
+  endif()
+endforeach()
+foreach(name ruz.html readme.txt)
+  if(NOT EXISTS "${DST}/${name}")
+    file(COPY "${HELP}/${name}" DESTINATION "${DST}")
+  endif()
+endforeach()

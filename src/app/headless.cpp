@@ -7,6 +7,7 @@
 
 #include "config/root_path.h"
 #include "config/settings.h"
+#include "config/startup_checks.h"
 #include "log/row_output.h"
 #include "platform/events.h"
 #include "platform/text_codes.h"
@@ -16,8 +17,16 @@ namespace ruz {
 
 namespace {
 
+// One line per line of the text; control bytes inside a line are escaped.
 void PrintToStderr(const std::string &cp932Text) {
-  std::fprintf(stderr, "%s\n", EscapeControlBytes(Cp932ToUtf8(cp932Text)).c_str());
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = cp932Text.find('\n', start);
+    std::string line = cp932Text.substr(start, end - start);
+    std::fprintf(stderr, "%s\n", EscapeControlBytes(Cp932ToUtf8(line)).c_str());
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
   std::fflush(stderr);
 }
 
@@ -48,8 +57,12 @@ int RunHeadless() {
   IgnoreBrokenPipeSignal();
   StatusTable table;
   ServerSettings settings;
-  if (LoadSettings(settings) != 0) PrintToStderr(Utf8ToCp932("ruz.iniのロードに失敗しました"));
+  const bool loaded = LoadSettings(settings) == 0;
+  if (!loaded) PrintToStderr(Utf8ToCp932("ruz.iniのロードに失敗しました"));
   TrimRootSlash(settings.root);  // at program start only, not on a restart
+  if (loaded) {
+    for (const std::string &warning : StartupWarnings(settings)) PrintToStderr(warning);
+  }
 
   ServerContext context;
   context.statusTable = &table;

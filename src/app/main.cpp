@@ -1,50 +1,114 @@
-// The program: `ruz [--headless] [--home DIR]`.
-#include <cstring>
+// The program: reads the command line, settles the program folder, then runs
+// the window or the headless server.
+#include <cstdio>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
+#include "app/command_line.h"
 #include "app/headless.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_codes.h"
+#include "server/response_header.h"
 #ifdef RUZ_WITH_UI
 #include "ui/run_window.h"
 #endif
 
 namespace {
 
-struct Options {
-  bool headless = false;
-  const char *home = nullptr;
+using namespace ruz;
+
+// Where the sample settings, site and help files are installed, relative to the
+// executable's folder (set by the build from the install layout).
+#ifndef RUZ_INSTALLED_DATA
+#define RUZ_INSTALLED_DATA "../share/ruz"
+#endif
+
+struct FolderPlan {
+  std::string installedData;  // CP932
+  ProgramFolderChoice choice;
 };
 
-// Other arguments are left to the window's toolkit.
-Options ParseOptions(int argc, char **argv) {
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--headless") == 0) {
-      options.headless = true;
-    } else if (std::strcmp(argv[i], "--home") == 0 && i + 1 < argc) {
-      options.home = argv[++i];
+FolderPlan PlanProgramFolder() {
+  const std::string exeDir = ExecutableDirectory();
+  FolderPlan plan;
+  plan.installedData = PathCombine(exeDir, RUZ_INSTALLED_DATA);
+  plan.choice = ChooseProgramFolder(exeDir, plan.installedData, UserProgramFolder());
+  return plan;
+}
+
+std::string Usage(const FolderPlan &plan) {
+  if (plan.choice.directory.empty()) return UsageText("$HOME/.config/ruz (HOME is not set)");
+  return UsageText(Cp932ToUtf8(plan.choice.directory));
+}
+
+// --home DIR, made absolute against the working directory; it must be a folder.
+int UseHomeFolder(const std::string &home) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(home, error);
+  std::string dir = Utf8ToCp932(error ? home : absolute.lexically_normal().string());
+  if (!GetFileInfo(dir).isDirectory) {
+    std::fprintf(stderr, "ruz: --home %s: no such folder\n", home.c_str());
+    return kExitFailure;
+  }
+  SetProgramDirectory(dir);
+  return kExitOk;
+}
+
+// The executable's folder or the per-user folder, made from the installed
+// sample on the first start.
+int UseDefaultFolder(const FolderPlan &plan) {
+  const std::string &dir = plan.choice.directory;
+  if (dir.empty()) {
+    std::fputs("ruz: neither XDG_CONFIG_HOME nor HOME names a folder for the settings; "
+               "use --home DIR\n", stderr);
+    return kExitFailure;
+  }
+  if (plan.choice.perUser) {
+    const std::string ini = PathAppend(dir, kIniFileName);
+    const bool hadIni = GetFileInfo(ini).exists;
+    if (!PrepareUserFolder(dir, plan.installedData)) {
+      std::fprintf(stderr, "ruz: cannot make the program folder %s\n", Cp932ToUtf8(dir).c_str());
+      return kExitFailure;
+    }
+    if (!hadIni && GetFileInfo(ini).exists) {
+      std::fprintf(stderr, "ruz: first start: the sample settings and site were copied to %s\n",
+                   Cp932ToUtf8(dir).c_str());
     }
   }
-  return options;
+  SetProgramDirectory(dir);
+  return kExitOk;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  Options options = ParseOptions(argc, argv);
-  // The home directory arrives as a file-system (UTF-8) path; paths inside are CP932.
-  if (options.home != nullptr) {
-    std::error_code error;
-    std::filesystem::path home = std::filesystem::absolute(options.home, error);
-    ruz::SetProgramDirectory(ruz::Utf8ToCp932(error ? options.home : home.lexically_normal().string()));
+  CommandLine line = ParseCommandLine(argc, argv);
+  const FolderPlan plan = PlanProgramFolder();
+  switch (line.action) {
+    case CommandAction::kHelp:
+      std::fputs(Usage(plan).c_str(), stdout);
+      return kExitOk;
+    case CommandAction::kVersion:
+      std::printf("%s\n", kServerSoftware);
+      return kExitOk;
+    case CommandAction::kUsageError:
+      std::fprintf(stderr, "ruz: %s\n\n%s", line.error.c_str(), Usage(plan).c_str());
+      return kExitUsage;
+    case CommandAction::kRun:
+      break;
   }
+  // Paths inside the program are CP932; the folder arrives as a file-system (UTF-8) path.
+  int status = line.hasHome ? UseHomeFolder(line.home) : UseDefaultFolder(plan);
+  if (status != kExitOk) return status;
 #ifdef RUZ_WITH_UI
-  if (!options.headless) {
-    int status = ruz::RunMainWindow(argc, argv);
+  if (!line.headless) {
+    const int toolkitArgc = static_cast<int>(line.toolkitArgs.size());
+    line.toolkitArgs.push_back(nullptr);  // argv ends with a null pointer
+    status = RunMainWindow(toolkitArgc, line.toolkitArgs.data());
     if (status != -1) return status;
   }
 #endif
-  return ruz::RunHeadless();
+  return RunHeadless();
 }

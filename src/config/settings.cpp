@@ -130,7 +130,7 @@ const char *const kStandardLogFormat =
     "%Host% - - [%Day%/%MonthString%/%Year%:%Hour%:%Min%:%Sec% +0900] \"%MethodUrl%\" "
     "%ResponseCode% %Bytesd% \"%Referer%\" \"%Ua%\"";
 
-std::string IniPath() { return ExeRelativePath("ruz.ini"); }
+std::string IniPath() { return ExeRelativePath(kIniFileName); }
 
 int LoadSettings(ServerSettings &settings) {
   IniDocument doc;

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "platform/paths.h"
@@ -197,6 +199,30 @@ bool ReplaceFileAtomically(std::string_view path, std::string_view content) {
 bool CopyFileTo(std::string_view from, std::string_view to) {
   std::string content;
   return ReadWholeFile(from, content) && ReplaceFileAtomically(to, content);
+}
+
+bool CanWriteFile(std::string_view path) {
+  std::string target = ToSystemPath(path);
+  if (::access(target.c_str(), F_OK) == 0) return ::access(target.c_str(), W_OK) == 0;
+  return CanWriteInDirectory(PathRemoveFileSpec(path));
+}
+
+bool CanWriteInDirectory(std::string_view path) {
+  return GetFileInfo(path).isDirectory && ::access(ToSystemPath(path).c_str(), W_OK | X_OK) == 0;
+}
+
+bool MakeDirectories(std::string_view path) {
+  std::error_code error;
+  std::filesystem::create_directories(ToSystemPath(path), error);
+  return GetFileInfo(path).isDirectory;
+}
+
+bool CopyTreeKeepingExisting(std::string_view from, std::string_view to) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::copy(ToSystemPath(from), ToSystemPath(to),
+           fs::copy_options::recursive | fs::copy_options::skip_existing, error);
+  return !error;
 }
 
 }  // namespace ruz

@@ -73,6 +73,20 @@ bool ReplaceFileAtomically(std::string_view path, std::string_view content);
 /// Copies a file (for settings import and export); false on failure.
 bool CopyFileTo(std::string_view from, std::string_view to);
 
+/// Whether this process may write the file: the file itself when it exists,
+/// otherwise the folder that would hold it (false when that folder is missing).
+bool CanWriteFile(std::string_view path);
+
+/// Whether this process may create and change entries in the folder.
+bool CanWriteInDirectory(std::string_view path);
+
+/// Makes the folder and any missing parents; true when it exists afterwards.
+bool MakeDirectories(std::string_view path);
+
+/// Copies every file and folder below from into to (made when missing), leaving
+/// entries that to already has as they are. False when something could not be copied.
+bool CopyTreeKeepingExisting(std::string_view from, std::string_view to);
+
 /// The path converted to the file system's encoding (UTF-8).
 std::string ToSystemPath(std::string_view cp932Path);
 

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/environment.h"
+#include "platform/files.h"
 #include "platform/text_codes.h"
 
 namespace ruz {
@@ -54,13 +56,6 @@ struct ProgramDirectoryStore {
 ProgramDirectoryStore &Store() {
   static ProgramDirectoryStore store;
   return store;
-}
-
-std::string ExecutableDirectory() {
-  std::vector<char> buffer(4096);
-  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return "/";
-  return PathRemoveFileSpec(Utf8ToCp932(std::string_view(buffer.data(), n)));
 }
 
 // dir made absolute against the working directory, without a trailing "/".
@@ -130,6 +125,39 @@ void SetProgramDirectory(std::string_view dir) {
   ProgramDirectoryStore &store = Store();
   std::lock_guard<std::mutex> lock(store.mutex);
   store.directory = AbsoluteDirectory(dir);
+}
+
+std::string ExecutableDirectory() {
+  std::vector<char> buffer(4096);
+  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return "/";
+  return PathRemoveFileSpec(Utf8ToCp932(std::string_view(buffer.data(), n)));
+}
+
+std::string UserProgramFolder() {
+  std::string base;
+  if (GetEnvironmentValue("XDG_CONFIG_HOME", base) && base.starts_with('/'))
+    return PathAppend(base, "ruz");
+  if (GetEnvironmentValue("HOME", base) && base.starts_with('/'))
+    return PathAppend(base, ".config/ruz");
+  return std::string();
+}
+
+ProgramFolderChoice ChooseProgramFolder(std::string_view exeDir, std::string_view installedData,
+                                        std::string_view userFolder) {
+  const bool portable = GetFileInfo(PathAppend(exeDir, kIniFileName)).exists;
+  const bool installed = GetFileInfo(PathAppend(installedData, kIniFileName)).exists;
+  if (portable || (!installed && CanWriteInDirectory(exeDir))) {
+    return ProgramFolderChoice{std::string(exeDir), false};
+  }
+  return ProgramFolderChoice{std::string(userFolder), true};
+}
+
+bool PrepareUserFolder(std::string_view folder, std::string_view installedData) {
+  if (folder.empty() || !MakeDirectories(folder)) return false;
+  if (GetFileInfo(PathAppend(folder, kIniFileName)).exists) return true;
+  if (!GetFileInfo(installedData).isDirectory) return true;  // nothing to copy from
+  return CopyTreeKeepingExisting(installedData, folder);
 }
 
 }  // namespace ruz

@@ -1,4 +1,5 @@
-// Path helpers in POSIX form ("/" separates components).
+// Path helpers in POSIX form ("/" separates components), and the program folder:
+// where it is, and the per-user folder of an installed program.
 #pragma once
 
 #include <string>
@@ -26,10 +27,37 @@ std::string PathCombine(std::string_view base, std::string_view path);
 /// joined and normalised as PathCombine does.
 std::string PathAppend(std::string_view dir, std::string_view part);
 
+/// The settings file's name; it lives in the program directory.
+inline constexpr const char *kIniFileName = "ruz.ini";
+
 /// The program directory, without a trailing "/": the running executable's
 /// directory, unless SetProgramDirectory was called (the --home option; a
 /// relative dir is taken from the working directory). Process-wide, thread-safe.
 std::string ProgramDirectory();
 void SetProgramDirectory(std::string_view dir);
+
+/// The running executable's directory ("/" when it cannot be found).
+std::string ExecutableDirectory();
+
+/// The per-user program folder: $XDG_CONFIG_HOME/ruz, or $HOME/.config/ruz when
+/// XDG_CONFIG_HOME is unset, empty or relative; "" when HOME is no absolute path either.
+std::string UserProgramFolder();
+
+/// The program folder when none is given on the command line. The executable's
+/// folder when it holds ruz.ini (a portable folder), or when it is writable and
+/// no installed data folder (installedData, holding the sample ruz.ini) exists,
+/// as in a build tree; otherwise, for an installed program, userFolder.
+struct ProgramFolderChoice {
+  std::string directory;
+  bool perUser = false;  // directory is userFolder
+};
+ProgramFolderChoice ChooseProgramFolder(std::string_view exeDir, std::string_view installedData,
+                                        std::string_view userFolder);
+
+/// Readies the per-user folder: unless it holds ruz.ini already, makes it and
+/// copies into it whatever it lacks of the installed data folder (the sample
+/// ruz.ini and site, the help files). Existing files are never replaced. False
+/// when the folder cannot be made or filled.
+bool PrepareUserFolder(std::string_view folder, std::string_view installedData);
 
 }  // namespace ruz

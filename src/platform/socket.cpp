@@ -20,6 +20,15 @@ namespace ruz {
 
 namespace {
 
+BindFailure BindFailureFromErrno(int error) {
+  switch (error) {
+    case EADDRINUSE: return BindFailure::kInUse;
+    case EACCES:
+    case EPERM: return BindFailure::kNoPermission;
+    default: return BindFailure::kOther;
+  }
+}
+
 bool SetTimeoutOption(int fd, int option, int milliseconds) {
   if (milliseconds < 0) milliseconds = 0;
   timeval tv{};
@@ -174,6 +183,7 @@ ListenResult ListenTcp(std::uint16_t port, int backlog) {
   if (!result.socket.IsValid() ||
       ::bind(result.socket.Descriptor(), reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0) {
     result.bindFailed = true;
+    result.bindFailure = BindFailureFromErrno(errno);
     result.socket.Close();
     return result;
   }

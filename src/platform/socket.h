@@ -64,10 +64,16 @@ class Socket {
   int fd_ = -1;
 };
 
-/// Listening socket on 0.0.0.0:port; bindFailed / listenFailed tell which step failed.
+/// Why a bind failed: the port is taken, the user may not use it (ports below
+/// 1024 without the privilege), or another reason.
+enum class BindFailure { kNone, kInUse, kNoPermission, kOther };
+
+/// Listening socket on 0.0.0.0:port; bindFailed / listenFailed tell which step
+/// failed, bindFailure why the bind did (kNone unless bindFailed).
 struct ListenResult {
   Socket socket;
   bool bindFailed = false;
+  BindFailure bindFailure = BindFailure::kNone;
   bool listenFailed = false;
   std::uint16_t boundPort = 0;  // the port actually bound (port 0 picks one)
 };

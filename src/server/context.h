@@ -28,6 +28,8 @@ struct ServerContext {
   std::unique_ptr<std::mutex> logLock;
   bool isRunning = false;
   std::uint16_t boundPort = 0;
+  /// Why the last start failed, CP932 (e.g. the port and the reason); empty after a successful start.
+  std::string startFailure;
   /// Where warnings go: the window shows a message box, headless prints it.
   /// Called on the thread that starts the server.
   void (*showWarning)(const std::string &cp932Text) = nullptr;

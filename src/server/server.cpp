@@ -2,6 +2,7 @@
 // that gives each connection a slot and a thread.
 #include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "common/append_file.h"
 #include "platform/text_codes.h"
@@ -27,6 +28,22 @@ constexpr std::chrono::milliseconds kGiveUpWait{2000};
 
 void Warn(const ServerContext &context, const char *utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
+}
+
+constexpr int kLowestUnprivilegedPort = 1024;
+
+// The second line of a failed start: the port and why it cannot be used.
+std::string BindFailureLine(int port, bool portValid, BindFailure failure) {
+  std::string line = "ポート " + std::to_string(port) + ": ";
+  if (!portValid) return line + "範囲外です（0 から 65535 まで）";
+  switch (failure) {
+    case BindFailure::kInUse: return line + "他のプログラムが使用中です";
+    case BindFailure::kNoPermission:
+      return line + (port < kLowestUnprivilegedPort
+                         ? "使用する権限がありません（1024 未満のポートには管理者の権限が必要です）"
+                         : "使用する権限がありません");
+    default: return line + "使用できません";
+  }
 }
 
 // A slot for a new connection. When every slot is taken, the connection that
@@ -93,13 +110,18 @@ int StartServer(ServerContext &context) {
   ListenResult listening;
   if (portValid) listening = ListenTcp(static_cast<std::uint16_t>(settings.port), kListenBacklog);
   if (!portValid || listening.bindFailed) {
-    Warn(context, "ソケットのバインドに失敗しました");
+    std::string reason = BindFailureLine(settings.port, portValid, listening.bindFailure);
+    context.startFailure = Utf8ToCp932(reason);
+    Warn(context, ("ソケットのバインドに失敗しました\n" + reason).c_str());
     return 0;
   }
   if (listening.listenFailed) {
+    context.startFailure =
+        Utf8ToCp932("ポート " + std::to_string(settings.port) + ": 接続待機に失敗しました");
     Warn(context, "接続待機に失敗しました");
     return 0;
   }
+  context.startFailure.clear();
   context.listenSocket = std::move(listening.socket);
   context.boundPort = listening.boundPort;
   MakeSlots(context);

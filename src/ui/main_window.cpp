@@ -12,10 +12,12 @@
 
 #include "config/root_path.h"
 #include "config/settings.h"
+#include "config/startup_checks.h"
 #include "ui/fact_band.h"
 #include "ui/menus.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_setup.h"
+#include "ui/qt_text.h"
 
 namespace ruz {
 
@@ -81,15 +83,28 @@ void MainWindow::BuildTray() {
 }
 
 void MainWindow::Create() {
-  if (LoadSettings(settings_) != 0) ShowWarning(this, u"ruz.iniのロードに失敗しました"_s);
+  const bool loaded = LoadSettings(settings_) == 0;
+  if (!loaded) ShowWarning(this, u"ruz.iniのロードに失敗しました"_s);
   if (closed_) return;  // a stop signal closed the window under the warning
   TrimRootSlash(settings_.root);
+  if (loaded) ShowStartupWarnings();
+  if (closed_) return;
   band_->update();
   StartServer(context_);
   if (settings_.autoupdatecheck) {
     ApplyAutoUpdateFlag();
     QTimer::singleShot(0, this, &MainWindow::RunUpdateCheck);
   }
+}
+
+// Settings that cannot work, in one box: the key to change for each.
+void MainWindow::ShowStartupWarnings() {
+  std::string text;
+  for (const std::string &warning : StartupWarnings(settings_)) {
+    if (!text.empty()) text += "\n\n";
+    text += warning;
+  }
+  if (!text.empty()) ShowWarning(this, FromCp932(text));
 }
 
 void MainWindow::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {

@@ -76,6 +76,7 @@ class MainWindow : public QMainWindow {
  private:
   void BuildCentral();
   void BuildTray();
+  void ShowStartupWarnings();
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   // Stops the server off the GUI thread with text in the status bar; after
   // runs on the GUI thread when the stop is over.

@@ -1,5 +1,5 @@
 # The window's extras: the icon resource, libxcb for the compositing-manager
-# check, the update host and web addresses, and the help files beside ruz.
+# check, the update host and web addresses.
 set(RUZ_UPDATE_HOST "update.ruz.invalid" CACHE STRING "Host (host[:port]) asked for /ruz/version.txt")
 set(RUZ_DOWNLOAD_URL "http://www.ruz.invalid/download.html" CACHE STRING "Download page offered after an update check")
 set(RUZ_WEB_URL "http://www.ruz.invalid/" CACHE STRING "The project's web page (help menu)")
@@ -13,8 +13,3 @@ target_compile_definitions(ruz_ui PRIVATE
 
 find_library(RUZ_XCB_LIBRARY xcb REQUIRED)
 target_link_libraries(ruz_ui PRIVATE ${RUZ_XCB_LIBRARY})
-
-# ruz.html and readme.txt go beside the executable once; a user's copy stays.
-add_custom_command(TARGET ruz POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -DSRC=${CMAKE_CURRENT_LIST_DIR}/help -DDST=${CMAKE_BINARY_DIR}
-          -P ${CMAKE_CURRENT_LIST_DIR}/copy_help.cmake)

@@ -225,6 +225,14 @@ ServerProcess::~ServerProcess() {
 }
 
 bool ServerProcess::Start(const std::string &home, std::string &error, int timeoutMs) {
+  std::vector<std::string> environment;
+  for (char **e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
+  return Launch({RUZ_BINARY, "--headless", "--home", home}, environment, error) &&
+         WaitForPortLine(error, timeoutMs);
+}
+
+bool ServerProcess::Launch(const std::vector<std::string> &argv,
+                           const std::vector<std::string> &env, std::string &error) {
   int out[2], err[2];
   if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
     error = "pipe failed";
@@ -234,12 +242,13 @@ bool ServerProcess::Start(const std::string &home, std::string &error, int timeo
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  std::string binary = RUZ_BINARY;
-  std::vector<std::string> args = {binary, "--headless", "--home", home};
-  std::vector<char *> argv;
-  for (std::string &a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  int spawned = ::posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv.data(), environ);
+  std::vector<std::string> args = argv, envStrings = env;
+  std::vector<char *> argp, envp;
+  for (std::string &a : args) argp.push_back(a.data());
+  for (std::string &e : envStrings) envp.push_back(e.data());
+  argp.push_back(nullptr);
+  envp.push_back(nullptr);
+  int spawned = ::posix_spawn(&pid_, argp[0], &actions, nullptr, argp.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
   ::close(err[1]);
@@ -247,11 +256,11 @@ bool ServerProcess::Start(const std::string &home, std::string &error, int timeo
     pid_ = -1;
     ::close(out[0]);
     ::close(err[0]);
-    error = "cannot start " + binary;
+    error = "cannot start " + args[0];
     return false;
   }
   reader_ = std::thread([this, o = out[0], e = err[0]] { ReadOutput(o, e); });
-  return WaitForPortLine(error, timeoutMs);
+  return true;
 }
 
 void ServerProcess::ReadOutput(int outFd, int errFd) {
@@ -360,6 +369,42 @@ bool ServerProcess::WaitForStderr(std::string_view text, int timeoutMs) {
 std::string ServerProcess::Stderr() {
   std::lock_guard lock(mutex_);
   return stderr_;
+}
+
+std::string ServerProcess::Stdout() {
+  std::lock_guard lock(mutex_);
+  return stdout_;
+}
+
+std::vector<std::string> EnvironmentWith(const std::vector<std::string> &changes) {
+  std::vector<std::string> result;
+  auto nameOf = [](const std::string &entry) { return entry.substr(0, entry.find('=')); };
+  for (char **e = environ; *e != nullptr; ++e) {
+    std::string entry = *e;
+    bool changed = false;
+    for (const std::string &change : changes) changed = changed || nameOf(change) == nameOf(entry);
+    if (!changed) result.push_back(entry);
+  }
+  for (const std::string &change : changes) {
+    if (change.find('=') != std::string::npos) result.push_back(change);
+  }
+  return result;
+}
+
+FinishedRun RunToExit(const std::vector<std::string> &args, int timeoutMs) {
+  std::vector<std::string> argv = {RUZ_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  ServerProcess process;
+  std::string error;
+  FinishedRun run;
+  if (!process.Launch(argv, EnvironmentWith({}), error)) {
+    run.err = error;
+    return run;
+  }
+  run.status = process.WaitForExit(timeoutMs);
+  run.out = process.Stdout();
+  run.err = process.Stderr();
+  return run;
 }
 
 std::vector<std::string> SplitRow(const std::string &line) {

@@ -77,6 +77,10 @@ HttpResponse Exchange(std::uint16_t port, std::string_view request, int timeoutM
 std::string GetRequest(std::string_view path, std::string_view extraLines = "",
                        std::string_view method = "GET");
 
+/// This process's environment changed by changes: "NAME=value" sets a
+/// variable, a bare "NAME" removes it.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string> &changes);
+
 /// The server binary started headless with a home directory.
 class ServerProcess {
  public:
@@ -88,6 +92,14 @@ class ServerProcess {
   /// Starts the binary and waits (at most timeoutMs) for the line with the
   /// bound port, checking that the child is alive. False with a reason.
   bool Start(const std::string &home, std::string &error, int timeoutMs = 10000);
+  /// Starts argv (argv[0] is the program's path) with the environment env,
+  /// without waiting for anything. False with a reason.
+  bool Launch(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+              std::string &error);
+  /// After Launch: waits for the port line as Start does.
+  bool WaitUntilServing(std::string &error, int timeoutMs = 10000) {
+    return WaitForPortLine(error, timeoutMs);
+  }
   /// SIGTERM and wait (at most timeoutMs); the exit status, or -1 when the
   /// child did not exit in time (it is then killed) or ended by a signal.
   int Stop(int timeoutMs = 20000);
@@ -105,6 +117,7 @@ class ServerProcess {
   /// Waits until standard error holds text (false at the deadline or its end).
   bool WaitForStderr(std::string_view text, int timeoutMs = 10000);
   std::string Stderr();
+  std::string Stdout();
 
  private:
   void ReadOutput(int outFd, int errFd);
@@ -119,6 +132,15 @@ class ServerProcess {
   std::string stderr_;
   bool outputEnded_ = false;
 };
+
+/// A run of the binary that ends by itself: its exit status (-1 when it did not
+/// end within timeoutMs, or ended by a signal) and everything it printed.
+struct FinishedRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+FinishedRun RunToExit(const std::vector<std::string> &args, int timeoutMs = 10000);
 
 /// A row printed by the server: its six cells.
 std::vector<std::string> SplitRow(const std::string &line);

@@ -96,8 +96,26 @@ TEST_F(LifecycleTest, PortInUseEndsWithTheBindMessageAndStatus1) {
   ServerProcess second;
   std::string error;
   EXPECT_FALSE(second.Start(other.Path(), error, 10000));
-  EXPECT_NE(error.find("ソケットのバインドに失敗しました"), std::string::npos) << error;
+  EXPECT_NE(error.find("ソケットのバインドに失敗しました\nポート " + std::to_string(Port()) +
+                       ": 他のプログラムが使用中です\n"),
+            std::string::npos)
+      << error;
   EXPECT_NE(error.find("exit status 1"), std::string::npos) << error;
+}
+
+TEST_F(LifecycleTest, SettingsThatCannotWorkAreReportedAndTheServerStillStarts) {
+  SetKey("maxconnect", "0");
+  SetKey("root", "nowhere");
+  SetKey("logname", "");
+  StartServer();
+  const std::string err = Server().Stderr();
+  const std::string expected[] = {
+      "maxconnect=0 では接続を1つも受け付けられません。ruz.ini の maxconnect を 1 以上（最大 64）にしてください\n",
+      "logwrite がオンですが、logname が空です（" + HomePath() + "）。通信ログは書かれません。",
+      "ドキュメントルートのフォルダがありません（" + HomePath("nowhere") + "）。ruz.ini の root を直してください\n",
+  };
+  for (const std::string &line : expected) EXPECT_NE(err.find(line), std::string::npos) << err;
+  EXPECT_LT(err.find(expected[2]), err.find("ポート番号: "));  // before the server lines
 }
 
 TEST_F(LifecycleTest, MissingIniIsReportedAndNothingIsServed) {

@@ -3,6 +3,9 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/paths.h"
 
 namespace ruz {
@@ -77,6 +80,42 @@ TEST(PathsTest, ProgramDirectoryIsTheExecutablesUnlessSet) {
   SetProgramDirectory("/tmp/a/../b");
   EXPECT_EQ(ProgramDirectory(), "/tmp/b");
   SetProgramDirectory(original);
+}
+
+// Sets or (with nullptr) removes an environment variable until the end of the scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char *name, const char *value) : name_(name) {
+    const char *old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char *name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+TEST(PathsTest, UserProgramFolderFollowsXdgConfigHomeThenHome) {
+  struct Case {
+    const char *xdg;
+    const char *home;
+    const char *folder;
+  };
+  const Case cases[] = {
+      {"/cfg", "/home/u", "/cfg/ruz"},         {"/cfg/", "/home/u", "/cfg/ruz"},
+      {nullptr, "/home/u", "/home/u/.config/ruz"}, {"", "/home/u", "/home/u/.config/ruz"},
+      {"relative", "/home/u", "/home/u/.config/ruz"}, {nullptr, nullptr, ""},
+      {nullptr, "relative", ""},
+  };
+  for (const Case &c : cases) {
+    ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
+    ScopedEnv home("HOME", c.home);
+    EXPECT_EQ(UserProgramFolder(), c.folder) << (c.xdg ? c.xdg : "-") << " " << (c.home ? c.home : "-");
+  }
 }
 
 }  // namespace

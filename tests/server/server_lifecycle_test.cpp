@@ -9,6 +9,7 @@
 #include "http/status_table.h"
 #include "platform/paths.h"
 #include "platform/socket.h"
+#include "platform/text_codes.h"
 #include "server/context.h"
 #include "support/temp_dir.h"
 
@@ -59,14 +60,31 @@ TEST_F(ServerLifecycleTest, RestartMovesTheListenerToTheNewPort) {
   EXPECT_FALSE(Accepts(first));
 }
 
-TEST_F(ServerLifecycleTest, PortOutsideTheTcpRangeIsABindFailure) {
-  settings.port = 70000;
+TEST_F(ServerLifecycleTest, BindFailuresNameThePortAndTheReasonUntilAStartSucceeds) {
+  ListenResult holder = ListenTcp(0, 1);
+  ASSERT_TRUE(holder.socket.IsValid());
+  const int taken = holder.boundPort;
+  const std::pair<int, std::string> cases[] = {
+      {70000, "ポート 70000: 範囲外です（0 から 65535 まで）"},
+      {-1, "ポート -1: 範囲外です"},
+      {taken, "ポート " + std::to_string(taken) + ": 他のプログラムが使用中です"},
+  };
   static std::string warning;
   context.showWarning = [](const std::string &text) { warning = text; };
-  EXPECT_EQ(StartServer(context), 0);
-  EXPECT_EQ(context.isRunning, 0);
-  EXPECT_FALSE(warning.empty());
-  StopServer(context);  // does nothing when not running
+  for (const auto &[port, reason] : cases) {
+    settings.port = port;
+    warning.clear();
+    EXPECT_EQ(StartServer(context), 0) << port;
+    EXPECT_EQ(context.isRunning, 0);
+    const std::string line = Cp932ToUtf8(context.startFailure);
+    EXPECT_EQ(line.rfind(reason, 0), 0u) << line;
+    EXPECT_EQ(Cp932ToUtf8(warning), "ソケットのバインドに失敗しました\n" + line);
+    StopServer(context);  // does nothing when not running
+  }
+  settings.port = 0;
+  settings.maxconnect = 1;
+  ASSERT_EQ(StartServer(context), 1);
+  EXPECT_EQ(context.startFailure, "");
 }
 
 }  // namespace

@@ -70,6 +70,21 @@ TEST_F(WindowCreationTest, MissingIniIsReportedAndTheWindowStillComesUp) {
   EXPECT_TRUE(CloseWindow());
 }
 
+TEST_F(WindowCreationTest, SettingsThatCannotWorkShareOneBoxAndTheServerStillStarts) {
+  WriteIni("[RUZ]\nport=" + std::to_string(FreePort()) + "\nroot=nowhere\n");
+  auto box = AnswerNextBox();
+  MainWindow &window = Open();
+  EXPECT_TRUE(box->seen);
+  EXPECT_EQ(box->title, u"エラー"_s);
+  const QStringList paragraphs = box->text.split(u"\n\n"_s);
+  ASSERT_EQ(paragraphs.size(), 2) << box->text.toStdString();
+  EXPECT_TRUE(paragraphs[0].contains(u"ruz.ini の maxconnect"_s));
+  EXPECT_TRUE(paragraphs[1].contains(u"ruz.ini の root"_s));
+  EXPECT_EQ(context_.isRunning, 1);
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(CloseWindow());
+}
+
 TEST_F(WindowCreationTest, TakenPortIsReportedAndTheWindowStaysUsable) {
   ListenResult holder = ListenTcp(0, 1);
   ASSERT_TRUE(holder.socket.IsValid());
@@ -78,7 +93,8 @@ TEST_F(WindowCreationTest, TakenPortIsReportedAndTheWindowStaysUsable) {
   MainWindow &window = Open();
   EXPECT_TRUE(bindBox->seen);
   EXPECT_EQ(bindBox->title, u"エラー"_s);
-  EXPECT_EQ(bindBox->text, u"ソケットのバインドに失敗しました"_s);
+  EXPECT_EQ(bindBox->text, u"ソケットのバインドに失敗しました\nポート %1: 他のプログラムが使用中です"_s
+                               .arg(holder.boundPort));
   EXPECT_EQ(context_.isRunning, 0);
   auto about = AnswerNextBox();
   window.OnCommand(kCmdAbout);

@@ -1,0 +1,62 @@
+// Start-up checks of the loaded settings.
+#include "config/startup_checks.h"
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text_codes.h"
+
+namespace ruz {
+namespace {
+
+// A path inside a message: the CP932 bytes between full-width parentheses.
+std::string InParentheses(const std::string &cp932Path) {
+  return Utf8ToCp932("（") + cp932Path + Utf8ToCp932("）");
+}
+
+void CheckConnections(const ServerSettings &settings, std::vector<std::string> &warnings) {
+  if (settings.maxconnect > 0) return;
+  warnings.push_back(Utf8ToCp932("maxconnect=" + std::to_string(settings.maxconnect) +
+                                 " では接続を1つも受け付けられません。"
+                                 "ruz.ini の maxconnect を 1 以上（最大 64）にしてください"));
+}
+
+// Why the access log cannot be written, or "" when it can.
+std::string LogProblem(const std::string &logname) {
+  // An empty logname resolves to the program directory itself.
+  if (logname.empty() || logname == ExeRelativePath("")) return "logname が空です";
+  FileInfo info = GetFileInfo(logname);
+  if (info.isDirectory) return "logname がフォルダを指しています";
+  if (!info.exists && !GetFileInfo(PathRemoveFileSpec(logname)).isDirectory)
+    return "logname のフォルダがありません";
+  if (!CanWriteFile(logname)) return "logname に書き込めません";
+  return std::string();
+}
+
+void CheckLog(const ServerSettings &settings, std::vector<std::string> &warnings) {
+  if (!settings.logwrite) return;
+  std::string problem = LogProblem(settings.logname);
+  if (problem.empty()) return;
+  warnings.push_back(Utf8ToCp932("logwrite がオンですが、" + problem) +
+                     InParentheses(settings.logname) +
+                     Utf8ToCp932("。通信ログは書かれません。"
+                                 "ruz.ini の logname を直してください（例: logname=access.log）"));
+}
+
+void CheckRoot(const ServerSettings &settings, std::vector<std::string> &warnings) {
+  if (GetFileInfo(settings.root).isDirectory) return;
+  warnings.push_back(Utf8ToCp932("ドキュメントルートのフォルダがありません") +
+                     InParentheses(settings.root) +
+                     Utf8ToCp932("。ruz.ini の root を直してください"));
+}
+
+}  // namespace
+
+std::vector<std::string> StartupWarnings(const ServerSettings &settings) {
+  std::vector<std::string> warnings;
+  CheckConnections(settings, warnings);
+  CheckLog(settings, warnings);
+  CheckRoot(settings, warnings);
+  return warnings;
+}
+
+}  // namespace ruz
