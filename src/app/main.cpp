@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_codes.h"
-#include "server/response_header.h"
+#include "http/response_header.h"
 #ifdef RUZ_WITH_UI
 #include "ui/run_window.h"
 #endif
