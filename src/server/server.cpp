@@ -25,6 +25,10 @@ constexpr std::chrono::milliseconds kIdleBeforeGivingUp{1000};
 // How long the accepting thread waits for a slot that a connection was told
 // to give up; it only has to send a short answer and close.
 constexpr std::chrono::milliseconds kGiveUpWait{2000};
+// How long a new connection that finds every slot taken waits for one to be
+// returned before it is closed: a client that reconnects the moment it has
+// its answer arrives while its previous connection writes its log line.
+constexpr std::chrono::milliseconds kReturnWait{100};
 
 void Warn(const ServerContext &context, const char *utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
@@ -48,11 +52,12 @@ std::string BindFailureLine(int port, bool portValid, BindFailure failure) {
 
 // A slot for a new connection. When every slot is taken, the connection that
 // has waited longest for its request header gives its slot up; when every
-// connection has a complete header, nullptr (the new one is closed at once).
+// connection has a complete header, the new one waits a moment for a slot to
+// be returned, and is closed (nullptr) when none is.
 ConnectionSlot *TakeSlot(SlotPool &slots, Socket &socket, const PeerAddress &peer) {
   if (ConnectionSlot *slot = slots.TryTake(socket, peer)) return slot;
-  if (!slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp)) return nullptr;
-  return slots.TakeBefore(Clock::now() + kGiveUpWait, socket, peer);
+  const bool givenUp = slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
+  return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), socket, peer);
 }
 
 void AcceptLoop(ServerContext &context) {

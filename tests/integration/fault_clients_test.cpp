@@ -59,6 +59,33 @@ TEST_F(FaultClientsTest, SixtyFifthConnectionIsClosedAtOnceAndSlotsComeBack) {
   EXPECT_EQ(CountLines(Log(), "/small.html 200\r\n"), 1);
 }
 
+TEST_F(FaultClientsTest, IdleConnectionsGiveTheirSlotsToClientsThatSendARequest) {
+  SetKey("maxconnect", "64");
+  SetKey("logformat", "%url% %responsecode%");
+  StartServer();
+  std::vector<Client> idle(64);
+  for (Client &c : idle) ASSERT_TRUE(c.Connect(Port()));  // they never send a byte
+  // Once the idle ones have waited over a second, each new client is served.
+  ASSERT_TRUE(idle[0].StaysOpenSilently(1200));
+  for (int i = 0; i < 5; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Get("/small.html").status, 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  }
+  // The longest waiting idle connections were answered as timed out (a slot a
+  // served client returned may already have served the next one).
+  int timedOut = 0;
+  for (Client &c : idle) {
+    const HttpResponse r = c.ReadResponse(20);
+    timedOut += r.status == 408 ? 1 : 0;
+  }
+  EXPECT_GE(timedOut, 1);
+  EXPECT_LE(timedOut, 5);
+  for (Client &c : idle) c.Close();
+  ASSERT_EQ(StopServer(), 0);
+  EXPECT_EQ(CountLines(Log(), "/small.html 200\r\n"), 5);
+}
+
 TEST_F(FaultClientsTest, ClientsVanishingAtEveryStageLeaveNothingBehind) {
   constexpr int kEach = 6;
   SetKey("maxconnect", "64");

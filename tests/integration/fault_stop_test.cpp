@@ -1,5 +1,7 @@
-// SIGTERM while downloads and CGI runs are in flight: the server finishes them,
-// writes out its log buffer, exits 0, and the log holds every request.
+// SIGTERM while downloads and CGI runs are in flight: the server finishes them
+// (or, past stopwait, cuts them off), ends idle clients at once, writes out its
+// log buffer, exits 0, and the log holds every request. Standard output that
+// blocks or is closed never holds up serving or the stop.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -77,6 +79,71 @@ TEST_F(FaultStopTest, SigtermWaitsForTransfersAndCgiRunsAndLosesNoLogLine) {
   EXPECT_EQ(count("/slow.cgi 200 4\r\n"), kCgi);
   EXPECT_EQ(count("\r\n"), kDone + kDownloads + kCgi);
 }
+
+using Clock = std::chrono::steady_clock;
+
+TEST_F(FaultStopTest, StopEndsIdleClientsAtOnceAndCutsOffWhatOutlastsStopwait) {
+  SetKey("stopwait", "500");
+  WriteFile("www/endless.bin", std::string(100 * 65536, 'e'));  // 10 s at sendwait 100
+  WriteFile("www/endless.cgi",
+            "echo $$ > '" + HomePath("group.txt") + "'\nprintf 'Content-Type: text/plain\\n\\n'\n"
+            "while :; do echo more; sleep 0.05; done\n");
+  StartServer();
+  Client idle, download, run;
+  ASSERT_TRUE(idle.Connect(Port()));
+  ASSERT_TRUE(idle.Send("GET /small.html HTTP/1.1\r\n"));  // never finished
+  ASSERT_TRUE(download.Connect(Port()));
+  ASSERT_TRUE(download.Send(GetRequest("/endless.bin")));
+  ASSERT_FALSE(download.StaysOpenSilently(10000));
+  ASSERT_TRUE(run.Connect(Port()));
+  ASSERT_TRUE(run.Send(GetRequest("/endless.cgi")));
+  ASSERT_FALSE(run.StaysOpenSilently(10000));
+
+  const auto start = Clock::now();
+  EXPECT_EQ(StopServer(), 0);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500 + 1000));
+  EXPECT_EQ(idle.ReadResponse(1000).status, 408);
+  const HttpResponse cut = download.ReadResponse(1000);
+  EXPECT_TRUE(cut.closed);
+  EXPECT_LT(cut.body.size(), 100u * 65536);
+  std::ifstream groupFile(HomePath("group.txt"));
+  pid_t group = 0;
+  groupFile >> group;
+  EXPECT_GT(group, 0);
+  EXPECT_EQ(SettlesTo(std::size_t{0}, [&] { return MembersOfGroup(group).size(); }), 0u)
+      << "the program outlived the stop";
+
+  // Every request has its whole line: the idle one timed out, the others were
+  // cut off like clients that vanished.
+  const std::string log = Log();
+  EXPECT_NE(log.find(" 408 0\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("/endless.bin "), std::string::npos) << log;
+  EXPECT_NE(log.find("/endless.cgi "), std::string::npos) << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);
+}
+
+class StoppedOutputTest : public FaultStopTest, public ::testing::WithParamInterface<StdoutMode> {};
+
+TEST_P(StoppedOutputTest, NeverHoldsUpServingOrTheStop) {
+  Server().SetStdoutMode(GetParam());
+  StartServer();
+  // Far more rows than a pipe holds (64 KiB, about 60 bytes a row).
+  constexpr int kRequests = 2000;
+  EXPECT_EQ(RunJobsConcurrently(kRequests, 4, [&](int) { return Get("/small.html").status == 200; }),
+            0);
+  const auto start = Clock::now();
+  EXPECT_EQ(Server().Stop(5000), 0);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+  // The memory buffer was written out although the rows could not be printed.
+  const std::string log = Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), kRequests);
+}
+
+INSTANTIATE_TEST_SUITE_P(Output, StoppedOutputTest,
+                         ::testing::Values(StdoutMode::kUnread, StdoutMode::kClosed),
+                         [](const auto &info) {
+                           return info.param == StdoutMode::kUnread ? "Unread" : "Closed";
+                         });
 
 }  // namespace
 }  // namespace ruz::test

@@ -222,6 +222,7 @@ std::string GetRequest(std::string_view path, std::string_view extraLines,
 ServerProcess::~ServerProcess() {
   if (Running()) Stop(5000);
   if (reader_.joinable()) reader_.join();
+  if (unreadStdout_ >= 0) ::close(unreadStdout_);
 }
 
 bool ServerProcess::Start(const std::string &home, std::string &error, int timeoutMs) {
@@ -259,14 +260,17 @@ bool ServerProcess::Launch(const std::vector<std::string> &argv,
     error = "cannot start " + args[0];
     return false;
   }
-  reader_ = std::thread([this, o = out[0], e = err[0]] { ReadOutput(o, e); });
+  int captured = out[0];
+  if (stdoutMode_ == StdoutMode::kUnread) unreadStdout_ = std::exchange(captured, -1);
+  if (stdoutMode_ == StdoutMode::kClosed) ::close(std::exchange(captured, -1));
+  reader_ = std::thread([this, o = captured, e = err[0]] { ReadOutput(o, e); });
   return true;
 }
 
 void ServerProcess::ReadOutput(int outFd, int errFd) {
   pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
   std::string *targets[2] = {&stdout_, &stderr_};
-  int open = 2;
+  int open = outFd >= 0 ? 2 : 1;
   char buffer[65536];
   while (open > 0) {
     if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;

@@ -81,10 +81,19 @@ std::string GetRequest(std::string_view path, std::string_view extraLines = "",
 /// variable, a bare "NAME" removes it.
 std::vector<std::string> EnvironmentWith(const std::vector<std::string> &changes);
 
+/// What becomes of the server's standard output.
+enum class StdoutMode {
+  kCaptured,  // read as it comes (StdoutLines)
+  kUnread,    // a pipe nobody reads: it fills up and blocks the writer
+  kClosed,    // a pipe whose reading end is closed at once
+};
+
 /// The server binary started headless with a home directory.
 class ServerProcess {
  public:
   ServerProcess() = default;
+  /// Before Start or Launch.
+  void SetStdoutMode(StdoutMode mode) { stdoutMode_ = mode; }
   ~ServerProcess();
   ServerProcess(const ServerProcess &) = delete;
   ServerProcess &operator=(const ServerProcess &) = delete;
@@ -131,6 +140,8 @@ class ServerProcess {
   std::string stdout_;
   std::string stderr_;
   bool outputEnded_ = false;
+  StdoutMode stdoutMode_ = StdoutMode::kCaptured;
+  int unreadStdout_ = -1;  // the reading end kept open in kUnread mode
 };
 
 /// A run of the binary that ends by itself: its exit status (-1 when it did not
