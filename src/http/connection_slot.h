@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "http/status_table.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/socket.h"
 
 namespace ruz {
@@ -37,6 +38,7 @@ struct ConnectionSlot {
   RowId row = 0;  // the connection's row; 0 before it is shown
   const DateTime *startTime = nullptr;
   LogBuffer *logBuffer = nullptr;
+  AppendingFile *logFile = nullptr;  // the access log kept open (under logLock)
   std::mutex *logLock = nullptr;
   SlotPool *pool = nullptr;  // where RecordRequestEnd returns the slot
   /// Set by SendResponseHeader: a response header has gone out on this

@@ -14,6 +14,7 @@ SlotPool::SlotPool(int count, const ConnectionSlot &prototype)
     slot.settings = prototype.settings;
     slot.statusTable = prototype.statusTable;
     slot.logBuffer = prototype.logBuffer;
+    slot.logFile = prototype.logFile;
     slot.logLock = prototype.logLock;
     slot.pool = this;
   }

@@ -64,19 +64,29 @@ void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
   for (const auto &[token, value] : tokens) ExpandToken(line, token, value);
 }
 
+// The file where lines go when they leave the buffer (or skip it): the log
+// kept open by the server, or the path opened for this write.
+void WriteOut(ConnectionSlot &slot, std::string_view text) {
+  if (slot.logFile != nullptr) {
+    slot.logFile->Append(text);
+  } else {
+    AppendToFile(ExeRelativePath(slot.settings->logname), text);
+  }
+}
+
 // The buffer never holds more than capacity - 1 bytes; what does not fit goes
 // to the file, and a line longer than the whole buffer goes there directly.
-void BufferLine(LogBuffer &buffer, const std::string &path, const std::string &line) {
+void BufferLine(ConnectionSlot &slot, LogBuffer &buffer, const std::string &line) {
   if (buffer.capacity >= buffer.text.size() + line.size() + 1) {
     buffer.text += line;
     return;
   }
-  if (!buffer.text.empty()) AppendToFile(path, buffer.text);
+  if (!buffer.text.empty()) WriteOut(slot, buffer.text);
   buffer.text.clear();
   if (buffer.capacity >= line.size() + 1) {
     buffer.text = line;
   } else {
-    AppendToFile(path, line);
+    WriteOut(slot, line);
   }
 }
 
@@ -118,12 +128,10 @@ std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request
 }
 
 void StoreLogLine(ConnectionSlot &slot, const std::string &line) {
-  const ServerSettings &settings = *slot.settings;
-  const std::string path = ExeRelativePath(settings.logname);
-  if (settings.mem && slot.logBuffer != nullptr) {
-    BufferLine(*slot.logBuffer, path, line);
+  if (slot.settings->mem && slot.logBuffer != nullptr) {
+    BufferLine(slot, *slot.logBuffer, line);
   } else {
-    AppendToFile(path, line);
+    WriteOut(slot, line);
   }
 }
 

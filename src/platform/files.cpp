@@ -181,6 +181,29 @@ bool AppendBytes(std::string_view path, std::string_view bytes) {
   return fd.Close() && written;
 }
 
+AppendingFile::AppendingFile(std::string_view cp932Path) : systemPath_(ToSystemPath(cp932Path)) {}
+
+AppendingFile::~AppendingFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+bool AppendingFile::StillNamesOpenFile() const {
+  struct stat st;
+  return stat(systemPath_.c_str(), &st) == 0 && IsSameFile(InfoFromStat(st), opened_);
+}
+
+void AppendingFile::Reopen() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = open(systemPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  struct stat st;
+  opened_ = fd_ >= 0 && fstat(fd_, &st) == 0 ? InfoFromStat(st) : FileInfo{};
+}
+
+bool AppendingFile::Append(std::string_view bytes) {
+  if (fd_ < 0 || !StillNamesOpenFile()) Reopen();
+  return fd_ >= 0 && WriteAll(fd_, bytes);
+}
+
 bool ReplaceFileAtomically(std::string_view path, std::string_view content) {
   std::string target = ToSystemPath(path);
   std::string temp = target + ".tmpXXXXXX";

@@ -66,6 +66,29 @@ bool ReadWholeFile(std::string_view path, std::string &content, std::uint64_t li
 /// False when the file cannot be opened or the write fails.
 bool AppendBytes(std::string_view path, std::string_view bytes);
 
+/// A file kept open for appending (the access log). Before each append it
+/// checks that the path still names the open file, and opens the path anew
+/// when the file was renamed or removed, so rotating the file by renaming it
+/// keeps working. Not thread-safe: callers serialize appends.
+class AppendingFile {
+ public:
+  explicit AppendingFile(std::string_view cp932Path);
+  ~AppendingFile();
+  AppendingFile(const AppendingFile &) = delete;
+  AppendingFile &operator=(const AppendingFile &) = delete;
+
+  /// False when the file cannot be opened or the write fails.
+  bool Append(std::string_view bytes);
+
+ private:
+  bool StillNamesOpenFile() const;
+  void Reopen();
+
+  std::string systemPath_;
+  int fd_ = -1;  // -1 when not open
+  FileInfo opened_;
+};
+
 /// Writes the whole file through a temporary file in the same directory and a
 /// rename, so readers never see a half-written file.
 bool ReplaceFileAtomically(std::string_view path, std::string_view content);

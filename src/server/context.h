@@ -25,6 +25,7 @@ struct ServerContext {
   std::thread acceptThread;
   std::unique_ptr<SlotPool> slots;
   std::unique_ptr<LogBuffer> logBuffer;
+  std::unique_ptr<AppendingFile> logFile;
   std::unique_ptr<std::mutex> logLock;
   bool isRunning = false;
   std::uint16_t boundPort = 0;

@@ -72,8 +72,7 @@ void AcceptLoop(ServerContext &context) {
 }
 
 void WriteOutLogBuffer(ServerContext &context) {
-  if (context.logBuffer == nullptr) return;
-  AppendToFile(ExeRelativePath(context.settings->logname), context.logBuffer->text);
+  if (context.logBuffer != nullptr) context.logFile->Append(context.logBuffer->text);
   context.logBuffer.reset();
 }
 
@@ -81,6 +80,7 @@ void MakeSlots(ServerContext &context) {
   const ServerSettings &settings = *context.settings;
   if (settings.logwrite) {
     context.logLock = std::make_unique<std::mutex>();
+    context.logFile = std::make_unique<AppendingFile>(ExeRelativePath(settings.logname));
     if (settings.mem) {
       context.logBuffer = std::make_unique<LogBuffer>();
       context.logBuffer->capacity = static_cast<std::size_t>(std::max(settings.bufmax, 0));
@@ -90,6 +90,7 @@ void MakeSlots(ServerContext &context) {
   prototype.settings = context.settings;
   prototype.statusTable = context.statusTable;
   prototype.logBuffer = context.logBuffer.get();
+  prototype.logFile = context.logFile.get();
   prototype.logLock = context.logLock.get();
   context.slots = std::make_unique<SlotPool>(settings.maxconnect, prototype);
 }
@@ -147,6 +148,7 @@ void StopServer(ServerContext &context) {
   context.workers.reset();  // lets idle threads go and waits for every thread
   context.listenSocket.Close();
   WriteOutLogBuffer(context);
+  context.logFile.reset();
   context.logLock.reset();
   context.slots.reset();
   context.isRunning = false;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
 #include "platform/files.h"
@@ -73,6 +74,23 @@ TEST_F(FilesTest, AppendsAndCreates) {
   ASSERT_TRUE(ReadWholeFile(path, content));
   EXPECT_EQ(content, "one\r\ntwo\r\n");
   EXPECT_FALSE(AppendBytes(dir_.File("missing/log.txt"), "x"));
+}
+
+TEST_F(FilesTest, AKeptOpenFileFollowsRotationByRenameAndRemoval) {
+  const std::string path = dir_.File("access.log");
+  AppendingFile log(path);
+  EXPECT_TRUE(log.Append("one\n"));
+  ASSERT_EQ(std::rename(path.c_str(), dir_.File("access.log.1").c_str()), 0);
+  EXPECT_TRUE(log.Append("two\n"));
+  ASSERT_EQ(std::remove(path.c_str()), 0);
+  EXPECT_TRUE(log.Append("three\n"));
+  EXPECT_TRUE(log.Append("four\n"));
+  std::string rotated, current;
+  ASSERT_TRUE(ReadWholeFile(dir_.File("access.log.1"), rotated));
+  ASSERT_TRUE(ReadWholeFile(path, current));
+  EXPECT_EQ(rotated, "one\n");
+  EXPECT_EQ(current, "three\nfour\n");
+  EXPECT_FALSE(AppendingFile(dir_.File("missing/access.log")).Append("x"));
 }
 
 TEST_F(FilesTest, CopiesAFile) {
