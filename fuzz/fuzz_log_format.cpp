@@ -7,6 +7,7 @@
 
 #include "config/settings.h"
 #include "fuzz_check.h"
+#include "common/expand_token.h"
 #include "log/access_log.h"
 #include "platform/clock.h"
 #include "http/connection_slot.h"

@@ -1,7 +1,7 @@
 // Splitting a command line into arguments and expanding a CGI rule's tokens.
 #include "cgi/command_line.h"
 
-#include "log/access_log.h"
+#include "common/expand_token.h"
 #include "platform/text_codes.h"
 
 namespace ruz {

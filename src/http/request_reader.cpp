@@ -148,9 +148,15 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   std::string header;
   char peeked[kPeekBytes];
+  // The socket's receive time-out is the whole time at first; later receives
+  // get what is left of it.
+  bool armed = false;
   for (;;) {
     if (header.size() >= kMaxHeaderBytes) return Fail(slot, "リクエストヘッダ受信エラー", 400);
-    if (!ArmReceiveTimeout(socket, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
+    if (!header.empty()) {
+      if (!ArmReceiveTimeout(socket, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
+      armed = true;
+    }
     RecvResult r = socket.Peek(peeked, std::min(sizeof peeked, kMaxHeaderBytes - header.size()));
     // A connection told to give up its slot ends as if its time had run out.
     if (r.status == RecvStatus::kTimeout || GivenUp(slot)) return Fail(slot, "接続タイムアウト", 408);
@@ -169,7 +175,7 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
     if (!TakeBytes(socket, kept - checked)) return Fail(slot, "相手側で切断", 500);
     if (end == std::string::npos) continue;
     if (!MarkHeaderComplete(slot)) return Fail(slot, "接続タイムアウト", 408);
-    socket.SetReceiveTimeout(timeoutMs);
+    if (armed) socket.SetReceiveTimeout(timeoutMs);
     ParseRequestHeader(header, request);
     return 0;
   }

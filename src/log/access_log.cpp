@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/append_file.h"
+#include "common/expand_token.h"
 #include "common/format_time.h"
 #include "common/lines.h"
 #include "config/settings.h"
@@ -91,32 +92,6 @@ void BufferLine(ConnectionSlot &slot, LogBuffer &buffer, const std::string &line
 }
 
 }  // namespace
-
-void ExpandToken(std::string &text, std::string_view token, std::string_view value) {
-  if (token.empty() || FindIgnoreCase(text, token) == std::string::npos) return;
-  std::string doubled;
-  doubled.reserve(value.size() * 2);
-  for (char c : value) {
-    doubled += c;
-    if (c == '%') doubled += '%';
-  }
-  std::size_t from = 0;
-  for (std::size_t p; (p = FindIgnoreCase(text, token, from)) != std::string::npos;) {
-    // The run of "%" in front of the token decides: an odd run ends in an
-    // escaping "%" ("%%ip%" stays literal), an even run is escaped percent signs
-    // ("%%%ip%" is "%" and the value). Counting the whole run, not just two
-    // bytes, keeps an inserted value (whose "%" are doubled) from ever being
-    // expanded by a later token.
-    std::size_t run = 0;
-    while (run < p && text[p - 1 - run] == '%') ++run;
-    if (run % 2 == 1) {
-      from = p + token.size();
-      continue;
-    }
-    text.replace(p, token.size(), doubled);
-    from = p + doubled.size();
-  }
-}
 
 std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
                           std::uint64_t bytesSent, int statusCode) {

@@ -16,6 +16,8 @@ using Clock = std::chrono::steady_clock;
 // How often a printer waiting for changes or for room in its output looks
 // whether it should stop.
 constexpr int kCheckMs = 100;
+// The shortest time between two batches of rows (about 30 a second).
+constexpr std::chrono::milliseconds kBatchInterval{33};
 
 void AppendEscaped(std::string &out, unsigned char byte) {
   char text[8];
@@ -71,7 +73,11 @@ RowPrinter::~RowPrinter() { Stop(std::chrono::milliseconds(kCheckMs)); }
 void RowPrinter::Stop(std::chrono::milliseconds grace) {
   if (!thread_.joinable()) return;
   deadline_.store(Clock::now() + grace);
-  stopping_.store(true);
+  {
+    std::lock_guard lock(pauseMutex_);
+    stopping_.store(true);
+  }
+  pauseEnded_.notify_all();
   table_.Interrupt();
   thread_.join();
 }
@@ -82,7 +88,13 @@ void RowPrinter::Run() {
     if (!last) table_.WaitForChanges(kCheckMs);
     PrintChanges(table_.TakeChanges());
     if (last) return;
+    PauseBetweenBatches();
   }
+}
+
+void RowPrinter::PauseBetweenBatches() {
+  std::unique_lock lock(pauseMutex_);
+  pauseEnded_.wait_for(lock, kBatchInterval, [this] { return stopping_.load(); });
 }
 
 void RowPrinter::PrintChanges(const StatusChanges &changes) {

@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -49,9 +51,15 @@ class RowPrinter {
   // the stop's deadline).
   bool Print(std::string line);
 
+  // Waits a short while between batches (or until Stop), so a busy server's
+  // rows are taken many at a time instead of waking the printer per row.
+  void PauseBetweenBatches();
+
   StatusTable &table_;
   const int fd_;
   std::atomic<bool> stopping_{false};
+  std::mutex pauseMutex_;
+  std::condition_variable pauseEnded_;
   std::atomic<std::chrono::steady_clock::time_point> deadline_{};
   bool closed_ = false;               // printer thread only
   std::uint64_t notShown_ = 0;        // printer thread only

@@ -126,13 +126,18 @@ ReadFile::~ReadFile() {
   if (fd_ >= 0) close(fd_);
 }
 
-ReadFile::ReadFile(ReadFile &&other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+ReadFile::ReadFile(ReadFile &&other) noexcept : fd_(other.fd_), info_(other.info_) {
+  other.fd_ = -1;
+  other.info_.reset();
+}
 
 ReadFile &ReadFile::operator=(ReadFile &&other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) close(fd_);
     fd_ = other.fd_;
+    info_ = other.info_;
     other.fd_ = -1;
+    other.info_.reset();
   }
   return *this;
 }
@@ -150,9 +155,12 @@ bool ReadFile::Seek(std::uint64_t offset) {
 }
 
 FileInfo ReadFile::Info() const {
-  struct stat st;
-  if (fd_ < 0 || fstat(fd_, &st) != 0) return FileInfo{};
-  return InfoFromStat(st);
+  if (!info_) {
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return FileInfo{};
+    info_ = InfoFromStat(st);
+  }
+  return *info_;
 }
 
 bool ReadWholeFile(std::string_view path, std::string &content, std::uint64_t limit) {

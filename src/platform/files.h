@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,10 +53,12 @@ class ReadFile {
   long long Read(void *buffer, std::size_t size);
   /// Moves to an absolute offset; false on error.
   bool Seek(std::uint64_t offset);
+  /// What the open file is; looked up once and kept.
   FileInfo Info() const;
 
  private:
   int fd_ = -1;
+  mutable std::optional<FileInfo> info_;
 };
 
 /// Reads the whole file (at most limit bytes when limit > 0). False when it

@@ -61,7 +61,7 @@ void FillPeer(const ConnectionSlot &slot, RequestInfo &request) {
   }
 }
 
-// Step 20: a directory is redirected, replaced by its first index file (no
+// A directory is redirected, replaced by its first index file (no
 // outcome yet: the pipeline goes on), listed or refused.
 std::optional<Outcome> ServeDirectory(ConnectionSlot &slot, RequestInfo &request,
                                       std::uint64_t &bytesSent) {
@@ -88,7 +88,7 @@ bool CgiAndSsiAllowed(const ServerSettings &settings, const RequestInfo &request
   return FindLine(settings.nocgissi, request.path, true) < 0;
 }
 
-// Step 21.
+// A CGI program, when a rule applies to the file and CGI may run here.
 std::optional<Outcome> TryCgi(ConnectionSlot &slot, RequestInfo &request,
                               std::uint64_t &bytesSent) {
   const ServerSettings &settings = *slot.settings;
@@ -99,7 +99,7 @@ std::optional<Outcome> TryCgi(ConnectionSlot &slot, RequestInfo &request,
   return Produced(ServeCgi(slot, request, rule, bytesSent));
 }
 
-// Step 22.
+// A server-side include document, by its extension.
 std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
                               std::uint64_t &bytesSent) {
   const ServerSettings &settings = *slot.settings;
@@ -108,8 +108,9 @@ std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
   return Produced(SendSsiDocument(slot, request, bytesSent) == 0);
 }
 
-// Steps 12 to 19: the checks before the file system decides.
-std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request) {
+// The checks before the file system decides; fills file with what the
+// request maps to.
+std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInfo &file) {
   const ServerSettings &settings = *slot.settings;
   SetRowTexts(slot, {{kColMethod, request.method}, {kColPath, request.uri}});
   if (!IsSupportedMethod(request.method)) {
@@ -127,7 +128,8 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request) {
     return Outcome{401, true, challenge};
   }
   MapRequestPath(request.localPath, request.path, slot);
-  if (!GetFileInfo(request.localPath).exists) {
+  file = GetFileInfo(request.localPath);
+  if (!file.exists) {
     return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
   }
   if (request.localPath.size() > kMaxLocalPath) {
@@ -136,11 +138,11 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request) {
   return std::nullopt;
 }
 
-// Steps 11 to 23.
+// The whole request: read, admitted, then exactly one producer answers.
 Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
   if (int result = ReadRequest(slot, request); result != 0) return {result, true, {}};
-  if (auto refused = Admit(slot, request)) return *refused;
-  FileInfo file = GetFileInfo(request.localPath);
+  FileInfo file;
+  if (auto refused = Admit(slot, request, file)) return *refused;
   if (file.isDirectory) {
     if (auto served = ServeDirectory(slot, request, bytesSent)) return *served;
     file = GetFileInfo(request.localPath);  // the index file it chose
@@ -168,10 +170,8 @@ int ServeConnection(ConnectionSlot *slotPointer) {
   const std::string startText = StartText(arrival);
   ShowConnectionRow(slot, request.remoteHost,
                     {{kColStart, startText}, {kColStatus, RUZ_CP932("接続")}});
-  slot.socket.SetReceiveTimeout(slot.settings->connecttimeout);
-  // Sends are bounded by the same time, so a client that stops reading its
-  // response ends the connection instead of holding the slot forever.
-  slot.socket.SetSendTimeout(slot.settings->connecttimeout);
+  // The socket's receive and send time-outs (connecttimeout) come with it from
+  // the listening socket.
   std::uint64_t bytesSent = 0;
   Outcome outcome = Decide(slot, request, bytesSent);
   FinishRequest(slot, request, std::move(outcome.extra), bytesSent, outcome.code, outcome.send);

@@ -15,6 +15,7 @@
 #include "platform/events.h"
 #include "ui/main_window.h"
 #include "ui/qt_setup.h"
+#include "ui/stall_meter.h"
 
 namespace ruz {
 
@@ -54,6 +55,7 @@ int RunMainWindow(int argc, char **argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   InstallJapaneseQtTexts();
+  ReportStallsOnQuitIfAsked(&app);
 
   ServerSettings settings;
   ServerContext context;

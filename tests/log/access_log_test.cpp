@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "config/settings.h"
+#include "common/expand_token.h"
 #include "log/access_log.h"
 #include "common/lines.h"
 #include "http/connection_slot.h"

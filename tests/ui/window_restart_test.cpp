@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "ui/menus.h"
+#include "ui/stall_meter.h"
 
 namespace ruz::testing {
 namespace {
@@ -56,6 +57,8 @@ TEST_F(WindowRestartTest, RestartWaitsForATransferWhoseRowKeepsUpdating) {
     if (window_->IsBusy()) seenWhileBusy << window_->Model().Cell(0, kColStatus);
   });
   // The close arrives in the middle of the restart and must wait for its end.
+  // Meanwhile the event loop keeps turning.
+  StallMeter meter;
   MoveToNewPort();
   QTimer::singleShot(100, window_.get(), [&] { window_->close(); });
   RestartCleanly();
@@ -67,6 +70,7 @@ TEST_F(WindowRestartTest, RestartWaitsForATransferWhoseRowKeepsUpdating) {
   EXPECT_EQ(seenWhileBusy.last(), u"正常終了"_s);
   EXPECT_TRUE(WaitFor([&] { return window_->IsClosed(); }, 5000));
   EXPECT_EQ(context_.isRunning, 0);
+  EXPECT_LT(meter.LongestStallMs(), 100);
 }
 
 TEST_F(WindowRestartTest, CloseLetsTheRunningRequestFinishAndWritesTheLogBuffer) {
