@@ -2,11 +2,13 @@
 #include "cgi/child_process.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <vector>
 
 #include "cgi/environment_block.h"
 #include "config/settings.h"
+#include "http/request_info.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -58,19 +60,74 @@ SpawnOptions MakeSpawnOptions(const std::vector<std::string> &arguments,
   return options;
 }
 
-// Passes the body on until the client has been silent for 50 ms. A program that
-// stops reading its input is no error: the rest of the body is received and dropped.
-RunResult RelayBody(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock) {
-  slot.socket.SetReceiveTimeout(kBodySilenceMilliseconds);
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds left until deadline, at least 1 while any is left, 0 after.
+int MillisecondsLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  if (left.count() <= 0) return 0;
+  return static_cast<int>(std::min<long long>(left.count(), INT_MAX));
+}
+
+// Passes body bytes on. A program that stops reading its input is no error:
+// the rest of the body is received and dropped.
+RunResult PassOn(ChildProcess &child, std::string_view piece, const RunClock &clock) {
+  if (child.WriteInput(piece, clock.Remaining()) == ChildWriteStatus::kTimeout) return kRunTimedOut;
+  return kRunOk;
+}
+
+// Exactly body.length bytes, within the time-out from the body's start.
+RunResult RelayLengthBody(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock,
+                          const RequestBody &body, Clock::time_point deadline) {
+  if (body.sendContinue && !slot.socket.SendAll(std::string_view("HTTP/1.1 100 Continue\r\n\r\n")))
+    return kRunClientGone;
+  std::vector<char> buffer(kBodyBufferSize);
+  for (std::uint64_t left = body.length; left > 0;) {
+    const int wait = MillisecondsLeft(deadline);
+    if (wait == 0 || !slot.socket.SetReceiveTimeout(wait)) return kRunClientGone;
+    const RecvResult received =
+        slot.socket.Recv(buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left)));
+    if (received.status != RecvStatus::kOk) return kRunClientGone;
+    left -= received.bytes;
+    if (const RunResult passed = PassOn(child, {buffer.data(), received.bytes}, clock);
+        passed != kRunOk)
+      return passed;
+  }
+  return kRunOk;
+}
+
+// What arrives until the client has been silent for 50 ms (a request that
+// states no length), within the time-out from the body's start.
+RunResult RelayBodyUntilSilent(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock,
+                               Clock::time_point deadline) {
   std::vector<char> buffer(kBodyBufferSize);
   for (;;) {
+    const int wait = MillisecondsLeft(deadline);
+    if (wait == 0) return kRunClientGone;
+    slot.socket.SetReceiveTimeout(std::min(wait, kBodySilenceMilliseconds));
     const RecvResult received = slot.socket.Recv(buffer.data(), buffer.size());
-    if (received.status == RecvStatus::kTimeout) return kRunOk;
+    if (received.status == RecvStatus::kTimeout) {
+      return wait > kBodySilenceMilliseconds ? kRunOk : kRunClientGone;
+    }
     if (received.status != RecvStatus::kOk) return kRunClientGone;
-    const std::string_view piece(buffer.data(), received.bytes);
-    if (child.WriteInput(piece, clock.Remaining()) == ChildWriteStatus::kTimeout)
-      return kRunTimedOut;
+    if (const RunResult passed = PassOn(child, {buffer.data(), received.bytes}, clock);
+        passed != kRunOk)
+      return passed;
   }
+}
+
+RunResult RelayBody(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock,
+                    const RequestBody &body) {
+  const int timeoutMs = slot.settings != nullptr ? slot.settings->connecttimeout : 0;
+  const Clock::time_point deadline =
+      timeoutMs > 0 ? Clock::now() + std::chrono::milliseconds(timeoutMs) : Clock::time_point::max();
+  switch (body.framing) {
+    case RequestBody::Framing::kNone: return kRunOk;
+    case RequestBody::Framing::kLength: return RelayLengthBody(slot, child, clock, body, deadline);
+    case RequestBody::Framing::kUntilSilent:
+      return RelayBodyUntilSilent(slot, child, clock, deadline);
+  }
+  return kRunOk;
 }
 
 bool EndsHeaderBlock(std::string_view header) {
@@ -125,13 +182,11 @@ void SendCgiHeader(ConnectionSlot &slot, std::string header) {
 }
 
 RunResult RunStarted(ConnectionSlot &slot, ChildProcess &child, std::uint64_t &bytesSent,
-                     bool relayBody, HeaderMode mode) {
+                     const RequestBody &body, HeaderMode mode) {
   RunClock clock;
   clock.limit = static_cast<std::uint32_t>(slot.settings ? slot.settings->processtimeout : 0);
-  if (relayBody) {
-    const RunResult body = RelayBody(slot, child, clock);
-    if (body != kRunOk) return body;
-  }
+  if (const RunResult relayed = RelayBody(slot, child, clock, body); relayed != kRunOk)
+    return relayed;
   child.CloseInput();
   clock.start = TickCount();  // the time spent on the body does not count
   if (mode != HeaderMode::kNone) {
@@ -144,6 +199,25 @@ RunResult RunStarted(ConnectionSlot &slot, ChildProcess &child, std::uint64_t &b
 }
 
 }  // namespace
+
+RequestBody BodyOf(const RequestInfo &request) {
+  RequestBody body;
+  const std::string &length = request.contentLength;
+  const bool stated = !length.empty() && length.size() <= 19 &&
+                      std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (stated) {
+    body.framing = RequestBody::Framing::kLength;
+    body.length = std::stoull(length);
+    body.sendContinue = body.length > 0 && EqualsIgnoreCase(request.expect, "100-continue");
+  } else if (request.method != "GET" && request.method != "HEAD") {
+    body.framing = RequestBody::Framing::kUntilSilent;
+  }
+  return body;
+}
+
+bool HasChunkedBody(const RequestInfo &request) {
+  return FindIgnoreCase(request.transferEncoding, "chunked") != std::string::npos;
+}
 
 const std::string &RunResultText(RunResult result) {
   switch (result) {
@@ -163,13 +237,13 @@ const std::string &RunResultText(RunResult result) {
 
 RunResult RunChildProcess(ConnectionSlot &slot, const std::vector<std::string> &arguments,
                           std::string_view workingDirectory, const EnvironmentBlock &environment,
-                          std::uint64_t &bytesSent, bool relayBody, HeaderMode mode) {
+                          std::uint64_t &bytesSent, const RequestBody &body, HeaderMode mode) {
   ChildProcess child;
   std::string error;
   if (!child.Start(MakeSpawnOptions(arguments, workingDirectory, environment), error))
     return kRunLaunchFailed;
   SetChildProcessGroup(slot, child.ProcessId());
-  RunResult result = RunStarted(slot, child, bytesSent, relayBody, mode);
+  RunResult result = RunStarted(slot, child, bytesSent, body, mode);
   SetChildProcessGroup(slot, 0);
   // A stopping server killed the program: the client did not get it all.
   if (slot.cutOff.load()) result = kRunClientGone;

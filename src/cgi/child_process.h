@@ -11,6 +11,25 @@ namespace ruz {
 
 struct ConnectionSlot;
 struct EnvironmentBlock;
+struct RequestInfo;
+
+/// The request body a program gets on its standard input.
+struct RequestBody {
+  enum class Framing {
+    kNone,         // no body (a GET or HEAD without Content-Length, SSI exec)
+    kLength,       // exactly length bytes after the header (Content-Length)
+    kUntilSilent,  // what arrives until the client is silent for 50 ms (old clients)
+  };
+  Framing framing = Framing::kNone;
+  std::uint64_t length = 0;
+  bool sendContinue = false;  // answer "Expect: 100-continue" before reading it
+};
+
+/// How the request's body is framed.
+RequestBody BodyOf(const RequestInfo &request);
+
+/// A chunked body cannot be passed on with a known length (411).
+bool HasChunkedBody(const RequestInfo &request);
 
 /// What happens to the header block the program prints before its body.
 enum class HeaderMode {
@@ -38,15 +57,15 @@ const std::string &RunResultText(RunResult result);
 /// encoding here) in workingDirectory (CP932) with the block as its whole
 /// environment (the values of SCRIPT_FILENAME and PATH_TRANSLATED converted like
 /// paths, every other entry passed as bytes).
-/// With relayBody the request body is read from the slot's socket until it has
-/// been silent for 50 ms (the socket keeps that receive time-out afterwards) and
-/// passed on; then the program's input is closed (also without relayBody).
-/// The run is limited by the slot's settings->processtimeout milliseconds from
-/// the end of the body. Adds every byte relayed after the header to bytesSent.
-/// On return the child has ended or been killed with its process group, it is
-/// reaped, and every descriptor of the run is closed.
+/// The body is read from the slot's socket and passed on, within the
+/// settings->connecttimeout milliseconds from its start; a client that ends or
+/// stalls before it is complete ends the run as one that vanished. Then the
+/// program's input is closed. The run is limited by settings->processtimeout
+/// milliseconds from the end of the body. Adds every byte relayed after the
+/// header to bytesSent. On return the child has ended or been killed with its
+/// process group, it is reaped, and every descriptor of the run is closed.
 RunResult RunChildProcess(ConnectionSlot &slot, const std::vector<std::string> &arguments,
                           std::string_view workingDirectory, const EnvironmentBlock &environment,
-                          std::uint64_t &bytesSent, bool relayBody, HeaderMode mode);
+                          std::uint64_t &bytesSent, const RequestBody &body, HeaderMode mode);
 
 }  // namespace ruz

@@ -11,6 +11,7 @@ void OpenSlot(ConnectionSlot &slot, Socket socket, const PeerAddress &peer) {
   slot.row = 0;
   slot.startTime = nullptr;
   slot.headerSent = false;
+  slot.sentStatus.clear();
   slot.acceptedAt = std::chrono::steady_clock::now();
   slot.headerPhase.store(HeaderPhase::kReading, std::memory_order_relaxed);
   slot.cutOff.store(false, std::memory_order_relaxed);

@@ -44,6 +44,8 @@ struct ConnectionSlot {
   /// Set by SendResponseHeader: a response header has gone out on this
   /// connection, so FinishRequest must not send a second one.
   bool headerSent = false;
+  /// The status line sent with it, without "HTTP/1.1 " ("302 Found").
+  std::string sentStatus;
 
   // Shared with the accepting and stopping threads.
   std::chrono::steady_clock::time_point acceptedAt;

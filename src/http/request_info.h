@@ -35,6 +35,8 @@ struct RequestInfo {
   std::string contentLength;
   std::string range;
   std::string authorization;
+  std::string expect;
+  std::string transferEncoding;
 };
 
 /// Empties every field.

@@ -35,7 +35,7 @@ struct KnownField {
   std::string RequestInfo::*field;
 };
 
-constexpr std::array<KnownField, 13> kKnownFields{{
+constexpr std::array<KnownField, 15> kKnownFields{{
     {"Referer", &RequestInfo::referer},
     {"Accept", &RequestInfo::accept},
     {"Accept-Language", &RequestInfo::acceptLanguage},
@@ -49,6 +49,8 @@ constexpr std::array<KnownField, 13> kKnownFields{{
     {"Content-Length", &RequestInfo::contentLength},
     {"Range", &RequestInfo::range},
     {"Authorization", &RequestInfo::authorization},
+    {"Expect", &RequestInfo::expect},
+    {"Transfer-Encoding", &RequestInfo::transferEncoding},
 }};
 
 void PickField(std::string_view line, RequestInfo &request) {

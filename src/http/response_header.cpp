@@ -25,7 +25,7 @@ struct Reason {
 constexpr Reason kReasons[] = {
     {200, "OK"},          {206, "Partial Content"},        {302, "Found"},
     {304, "Not Modified"}, {400, "Bad Request"},           {401, "Authorization Required"},
-    {403, "Forbidden"},   {404, "Not Found"},              {408, "Request Timeout"},
+    {403, "Forbidden"},   {404, "Not Found"},              {408, "Request Timeout"}, {411, "Length Required"},
     {500, "Internal Server Error"}, {501, "Not Implemented"},
 };
 
@@ -96,6 +96,8 @@ std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &
 int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
   slot.headerSent = true;
   std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime());
+  constexpr std::string_view kVersion = "HTTP/1.1 ";
+  slot.sentStatus = header.substr(kVersion.size(), header.find("\r\n") - kVersion.size());
   return slot.socket.SendAll(header) ? 1 : 0;
 }
 

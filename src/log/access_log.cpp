@@ -37,19 +37,36 @@ std::string ShortName(const char *format, const DateTime &t) {
   return name;
 }
 
+// The status a request is logged and shown with: the status line that went
+// out (a CGI program may have chosen it), else the request's code.
+struct LoggedStatus {
+  std::string code;
+  std::string text;
+};
+
+LoggedStatus StatusOf(const ConnectionSlot &slot, int statusCode) {
+  const std::string &sent = slot.sentStatus;
+  if (sent.empty()) return {std::to_string(statusCode), StatusReason(statusCode)};
+  const std::size_t space = sent.find(' ');
+  if (space == std::string::npos) return {sent, ""};
+  return {sent.substr(0, space), sent.substr(space + 1)};
+}
+
 void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
-               std::uint64_t bytesSent, int statusCode) {
+               std::uint64_t bytesSent, const LoggedStatus &status) {
+  // Every text a client chose is escaped, so no request can forge a field or
+  // a line, or send escape sequences to a terminal showing the log.
   const std::pair<const char *, std::string> tokens[] = {
       {"%ip%", request.remoteAddr},
       {"%host%", request.remoteHost},
-      {"%methodurl%", request.requestLine},
-      {"%method%", request.method},
-      {"%url%", request.uri},
-      {"%protocol%", request.protocol},
-      {"%filepath%", request.localPath},
-      {"%query%", request.query},
-      {"%referer%", request.referer},
-      {"%ua%", request.userAgent},
+      {"%methodurl%", EscapeLogValue(request.requestLine)},
+      {"%method%", EscapeLogValue(request.method)},
+      {"%url%", EscapeLogValue(request.uri)},
+      {"%protocol%", EscapeLogValue(request.protocol)},
+      {"%filepath%", EscapeLogValue(request.localPath)},
+      {"%query%", EscapeLogValue(request.query)},
+      {"%referer%", EscapeLogValue(request.referer)},
+      {"%ua%", EscapeLogValue(request.userAgent)},
       {"%year%", FourDigits(t.year)},
       {"%month%", TwoDigits(t.month)},
       {"%day%", TwoDigits(t.day)},
@@ -59,8 +76,8 @@ void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
       {"%monthstring%", ShortName("%b", t)},
       {"%weekstring%", ShortName("%a", t)},
       {"%bytesd%", std::to_string(bytesSent)},
-      {"%responsecode%", std::to_string(statusCode)},
-      {"%responsetext%", StatusReason(statusCode)},
+      {"%responsecode%", EscapeLogValue(status.code)},
+      {"%responsetext%", EscapeLogValue(status.text)},
   };
   for (const auto &[token, value] : tokens) ExpandToken(line, token, value);
 }
@@ -93,11 +110,34 @@ void BufferLine(ConnectionSlot &slot, LogBuffer &buffer, const std::string &line
 
 }  // namespace
 
+std::string EscapeLogValue(std::string_view cp932) {
+  std::string escaped;
+  escaped.reserve(cp932.size());
+  for (std::size_t i = 0; i < cp932.size();) {
+    const std::size_t length = Cp932CharLength(cp932, i);
+    const unsigned char c = static_cast<unsigned char>(cp932[i]);
+    if (length == 2) {
+      escaped.append(cp932.substr(i, 2));
+    } else if (c == '"' || c == '\\') {
+      escaped += '\\';
+      escaped += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      escaped += hex;
+    } else {
+      escaped += static_cast<char>(c);
+    }
+    i += length;
+  }
+  return escaped;
+}
+
 std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
                           std::uint64_t bytesSent, int statusCode) {
   const DateTime t = slot.startTime != nullptr ? *slot.startTime : GetLocalDateTime();
   std::string line = slot.settings->logformat + "\r\n";
-  ExpandAll(line, request, t, bytesSent, statusCode);
+  ExpandAll(line, request, t, bytesSent, StatusOf(slot, statusCode));
   ReplaceAll(line, "%%", "%");
   return line;
 }
@@ -117,7 +157,8 @@ void WriteLogLine(ConnectionSlot &slot, const RequestInfo &request, std::uint64_
 
 void RecordRequestEnd(ConnectionSlot &slot, RequestInfo &request, int statusCode,
                       std::uint64_t bytesSent) {
-  SetRowText(slot, kColResponse, std::to_string(statusCode) + " " + StatusReason(statusCode));
+  const LoggedStatus status = StatusOf(slot, statusCode);
+  SetRowText(slot, kColResponse, status.code + " " + status.text);
   if (slot.settings->logwrite) {
     // Formatting reads only this request, so only the store is serialized.
     const std::string line = FormatLogLine(slot, request, bytesSent, statusCode);

@@ -99,6 +99,8 @@ std::string Utf8ToCp932(std::string_view utf8) {
   return out;
 }
 
+std::size_t Cp932CharLength(std::string_view text, std::size_t i) { return CharLength(text, i); }
+
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && MatchesAt(a, 0, b);
 }

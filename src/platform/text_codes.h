@@ -8,6 +8,10 @@
 
 namespace ruz {
 
+/// Length of the CP932 character at text[i]: 2 for a lead byte followed by a
+/// byte that can follow it, else 1 (a broken lead byte stands alone).
+std::size_t Cp932CharLength(std::string_view text, std::size_t i);
+
 /// True when byte b starts a CP932 double-byte character (0x81-0x9F, 0xE0-0xFC).
 bool IsCp932LeadByte(unsigned char b);
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "cgi/cgi.h"
+#include "cgi/child_process.h"
 #include "common/lines.h"
 #include "config/private_files.h"
 #include "config/settings.h"
@@ -96,6 +97,7 @@ std::optional<Outcome> TryCgi(ConnectionSlot &slot, RequestInfo &request,
   int rule = FindCgiRule(settings, request.localPath);
   if (rule == -1) return std::nullopt;
   if (rule < 0) return Refuse(slot, RUZ_CP932("ファイルオープンエラー"), 500);
+  if (HasChunkedBody(request)) return Refuse(slot, RUZ_CP932("リクエストボディの長さが不明です"), 411);
   return Produced(ServeCgi(slot, request, rule, bytesSent));
 }
 

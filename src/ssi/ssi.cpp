@@ -7,6 +7,7 @@
 #include "cgi/environment_block.h"
 #include "config/settings.h"
 #include "content/static_file.h"
+#include "content/file_response.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -40,7 +41,7 @@ class SlotOutput : public SsiOutput {
 
   RunResult Run(const SsiProgram &program, const EnvironmentBlock &environment) override {
     return RunChildProcess(slot_, program.arguments, program.workingDirectory, environment,
-                           bytesSent_, false, program.headerMode);
+                           bytesSent_, RequestBody{}, program.headerMode);
   }
 
  private:
@@ -76,7 +77,9 @@ std::uint64_t SizeLimit(const ServerSettings &settings) {
 
 int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
   bytesSent = 0;
-  std::string extra = "Pragma: no-cache\r\nCache-Control: no-cache\r\n";
+  // The page's type comes from its extension, as a static file's does.
+  std::string extra = "Content-Type: " + ContentTypeFor(*slot.settings, request.localPath) +
+                      "\r\nPragma: no-cache\r\nCache-Control: no-cache\r\n";
   SendResponseHeader(slot, 200, extra);
 
   ReadFile file(request.localPath);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/format_time.h"
+#include "common/html_escape.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -27,6 +28,13 @@ std::string UnescapeQuery(std::string query) {
 std::string DocumentLastModified(const SsiDocument &document) {
   if (document.file == nullptr || !document.file->IsOpen()) return std::string();
   return FormatSsiTime(document.timeFormat, UtcFromEpoch(document.file->Info().mtime));
+}
+
+// Values reach the page HTML-escaped unless the directive asks for
+// encoding="none": a variable may hold a client's text (the query, say).
+bool WantsRawValue(std::string_view attributes) {
+  std::string encoding;
+  return GetSsiAttribute(attributes, encoding, "encoding") && encoding == "none";
 }
 
 }  // namespace
@@ -54,7 +62,8 @@ int SsiEcho(SsiDocument &document, std::string_view attributes) {
   SetSsiVariables(document);
   std::string value;
   if (!EnvGet(document.variables, name, value) || value.empty()) return 1;
-  return document.output->Send(value) ? 1 : 0;
+  const std::string text = WantsRawValue(attributes) ? value : EscapeHtml(value);
+  return document.output->Send(text) ? 1 : 0;
 }
 
 int SsiSet(SsiDocument &document, std::string_view attributes) {
@@ -68,7 +77,7 @@ int SsiSet(SsiDocument &document, std::string_view attributes) {
 
 int SsiPrintenv(SsiDocument &document, std::string_view) {
   for (std::string_view entry : EnvEntries(document.variables)) {
-    if (!document.output->Send(entry) || !document.output->Send("\r\n")) return 0;
+    if (!document.output->Send(EscapeHtml(entry)) || !document.output->Send("\r\n")) return 0;
   }
   return 1;
 }

@@ -1,5 +1,6 @@
 // Runs of child processes against a socket pair standing in for the client.
 #include "cgi/child_process.h"
+#include "http/request_info.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -76,9 +77,13 @@ class RunChildProcessTest : public ::testing::Test {
     return path;
   }
 
-  RunResult Run(const Args &args, HeaderMode mode, bool relayBody = false) {
+  RunResult Run(const Args &args, HeaderMode mode, RequestBody body = {}) {
     bytes_ = 0;
-    return RunChildProcess(slot_, args, dir_.string(), env_, bytes_, relayBody, mode);
+    return RunChildProcess(slot_, args, dir_.string(), env_, bytes_, body, mode);
+  }
+
+  static RequestBody Length(std::uint64_t length, bool sendContinue = false) {
+    return {RequestBody::Framing::kLength, length, sendContinue};
   }
 
   // Everything the client received; the server side is closed first.
@@ -195,14 +200,25 @@ TEST_F(RunChildProcessTest, ZeroTimeoutEndsEveryRunThatTakesAMillisecond) {
 
 TEST_F(RunChildProcessTest, BodyIsPassedOnAndItsEndIsTheEndOfInput) {
   ClientSends("name=value&x=1");
-  EXPECT_EQ(Run({"cat"}, HeaderMode::kNone, true), kRunOk);
+  EXPECT_EQ(Run({"cat"}, HeaderMode::kNone, {RequestBody::Framing::kUntilSilent}), kRunOk);
   EXPECT_EQ(Received(), "name=value&x=1");
 }
 
-TEST_F(RunChildProcessTest, ClientClosingDuringTheBodyEndsTheRun) {
+TEST_F(RunChildProcessTest, AStatedLengthIsPassedOnExactlyAfterAContinue) {
+  ClientSends("name=value&x=1 and more");
+  EXPECT_EQ(Run({"cat"}, HeaderMode::kNone, Length(14, true)), kRunOk);
+  EXPECT_EQ(Received(), "HTTP/1.1 100 Continue\r\n\r\nname=value&x=1");
+}
+
+TEST_F(RunChildProcessTest, ClientStallingOrClosingDuringTheBodyEndsTheRun) {
+  settings_.connecttimeout = 200;
   ClientSends("partial body");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run({"sleep", "30"}, HeaderMode::kSend, Length(100)), kRunClientGone);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   ::shutdown(client_, SHUT_WR);
-  EXPECT_EQ(Run({"sleep", "30"}, HeaderMode::kSend, true), kRunClientGone);
+  EXPECT_EQ(Run({"sleep", "30"}, HeaderMode::kSend, {RequestBody::Framing::kUntilSilent}),
+            kRunClientGone);
   EXPECT_EQ(Received(), "");
 }
 
@@ -216,7 +232,7 @@ TEST_F(RunChildProcessTest, ProgramThatReadsOnlyPartOfALargeBodyIsNoError) {
       sent += static_cast<std::size_t>(n);
     }
   });
-  const RunResult result = Run({"head", "-c", "3"}, HeaderMode::kNone, true);
+  const RunResult result = Run({"head", "-c", "3"}, HeaderMode::kNone, Length(body.size()));
   client.join();
   EXPECT_EQ(result, kRunOk);
   EXPECT_EQ(Received(), "bbb");
@@ -228,7 +244,7 @@ TEST_F(RunChildProcessTest, FailedLaunchesReportResult4) {
   EXPECT_EQ(Run({"no-such-program-on-path"}, HeaderMode::kSend), kRunLaunchFailed);
   bytes_ = 0;
   EXPECT_EQ(
-      RunChildProcess(slot_, {"true"}, "/nonexistent/dir", env_, bytes_, false, HeaderMode::kNone),
+      RunChildProcess(slot_, {"true"}, "/nonexistent/dir", env_, bytes_, {}, HeaderMode::kNone),
       kRunLaunchFailed);
   EXPECT_EQ(Received(), "");
 }
@@ -262,6 +278,44 @@ TEST_F(RunChildProcessTest, ManyRunsLeaveNoDescriptorsAndNoChildren) {
   }
   EXPECT_EQ(OpenDescriptorCount(), before);
   EXPECT_FALSE(HasChildren());
+}
+
+}  // namespace
+}  // namespace ruz
+
+namespace ruz {
+namespace {
+
+TEST(RequestBodyTest, TheBodyFollowsTheStatedLengthOrTheMethod) {
+  using Framing = RequestBody::Framing;
+  struct Case {
+    const char *method, *length, *expect;
+    Framing framing;
+    std::uint64_t bytes;
+    bool sendContinue;
+  } cases[] = {
+      {"GET", "", "", Framing::kNone, 0, false},  // no wait for a body that never comes
+      {"HEAD", "", "", Framing::kNone, 0, false},
+      {"POST", "", "", Framing::kUntilSilent, 0, false},
+      {"POST", "12", "", Framing::kLength, 12, false},
+      {"POST", "12", "100-Continue", Framing::kLength, 12, true},
+      {"POST", "0", "100-continue", Framing::kLength, 0, false},
+      {"GET", "5", "", Framing::kLength, 5, false},
+      {"POST", "12x", "", Framing::kUntilSilent, 0, false},
+  };
+  for (const Case &c : cases) {
+    RequestInfo request;
+    request.method = c.method;
+    request.contentLength = c.length;
+    request.expect = c.expect;
+    const RequestBody body = BodyOf(request);
+    EXPECT_EQ(body.framing, c.framing) << c.method << " " << c.length;
+    EXPECT_EQ(body.length, c.bytes) << c.method << " " << c.length;
+    EXPECT_EQ(body.sendContinue, c.sendContinue) << c.method << " " << c.length;
+  }
+  RequestInfo chunked;
+  chunked.transferEncoding = "Chunked";
+  EXPECT_TRUE(HasChunkedBody(chunked));
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // Requests judged by what they mean: every spelling of a protected path gets
-// the answer of the plain path, aliases stay inside their folder, and the
-// program's own files are never served.
+// the answer of the plain path, aliases stay inside their folder, the
+// program's own files are never served, client text cannot forge log lines,
+// CGI programs get exactly the body the client stated, and SSI pages escape
+// what they echo.
+#include <chrono>
 #include <filesystem>
+#include <regex>
 
 #include "integration/harness.h"
 
@@ -112,6 +116,96 @@ TEST_F(RequestSafetyTest, TheSettingsFileAndTheLogAreNeverServed) {
   EXPECT_NE(listing.find("notes.txt"), std::string::npos);
   EXPECT_EQ(listing.find("ruz.ini"), std::string::npos);
   EXPECT_EQ(listing.find("access.log"), std::string::npos);
+}
+
+TEST_F(RequestSafetyTest, ClientTextCannotForgeALogLine) {
+  WriteFile("www/日本.txt", "jp");
+  StartServer();
+  const std::string forged = "evil\" 200 99999 \"http://forged\" \"Mozilla\x1b[31m\\";
+  EXPECT_EQ(Get("/%E6%97%A5%E6%9C%AC.txt",
+                "User-Agent: " + forged + "\r\nReferer: " + forged + "\r\n").status,
+            200);
+  EXPECT_EQ(Get("/a\"b").status, 404);
+  ASSERT_EQ(StopServer(), 0);
+  // Every line parses as the Combined format, and the escapes are there.
+  const std::regex combined(
+      R"re(\S+ - - \[[^\]]+\] "((?:[^"\\]|\\.)*)" \d{3} \d+ "((?:[^"\\]|\\.)*)" "((?:[^"\\]|\\.)*)"\r)re");
+  std::istringstream lines(Log());
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    EXPECT_TRUE(std::regex_match(line, combined)) << line;
+    EXPECT_EQ(line.find('\x1b'), std::string::npos);
+  }
+  EXPECT_EQ(count, 2);
+  const std::string log = Cp932ToUtf8(Log());
+  EXPECT_NE(log.find("GET /%E6%97%A5%E6%9C%AC.txt HTTP/1.1"), std::string::npos);
+  EXPECT_NE(log.find(R"("evil\" 200 99999 \"http://forged\" \"Mozilla\x1B[31m\\")"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find(R"("GET /a\"b HTTP/1.1")"), std::string::npos) << log;
+}
+
+TEST_F(RequestSafetyTest, RowAndLogShowTheStatusACgiProgramSent) {
+  WriteFile("www/moved.cgi", "printf 'Status: 302 Found\\nLocation: /index.html\\n\\n'");
+  SetKey("logformat", "%url% %responsecode% %responsetext%");
+  StartServer();
+  const HttpResponse r = Get("/moved.cgi");
+  EXPECT_EQ(r.statusLine, "HTTP/1.1 302 Found");
+  EXPECT_EQ(RowFor("/moved.cgi")[5], "302 Found");
+  ASSERT_EQ(StopServer(), 0);
+  EXPECT_EQ(Log(), "/moved.cgi 302 Found\r\n");
+}
+
+TEST_F(RequestSafetyTest, CgiProgramsGetExactlyTheStatedBody) {
+  WriteFile("www/count.cgi", "printf 'Content-Type: text/plain\\n\\n'; wc -c | tr -d ' '");
+  SetKey("connecttimeout", "1000");
+  StartServer();
+  const std::string body(2 * 1024 * 1024, 'b');
+  const std::string post = "POST /count.cgi HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+                           std::to_string(body.size()) + "\r\n";
+  // Without Expect, and with bytes beyond the stated length that are not passed on.
+  EXPECT_EQ(Request(post + "\r\n" + body + "extra").body, std::to_string(body.size()) + "\n");
+
+  // With Expect: 100-continue the body is sent only once the server asks for it.
+  Client waiting;
+  ASSERT_TRUE(waiting.Connect(Port()));
+  ASSERT_TRUE(waiting.Send(post + "Expect: 100-continue\r\n\r\n"));
+  bool closed = false;
+  std::string interim;
+  while (interim.find("\r\n\r\n") == std::string::npos && !closed)
+    interim += waiting.ReadAll(200, closed);
+  EXPECT_EQ(interim, "HTTP/1.1 100 Continue\r\n\r\n");
+  ASSERT_TRUE(waiting.Send(body));
+  const HttpResponse counted = waiting.ReadResponse();
+  EXPECT_EQ(counted.status, 200);
+  EXPECT_EQ(counted.body, std::to_string(body.size()) + "\n");
+
+  // A chunked body has no length to pass on.
+  EXPECT_EQ(Request("POST /count.cgi HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n")
+                .status,
+            411);
+
+  // A body that trickles is cut off at connecttimeout.
+  Client trickle;
+  ASSERT_TRUE(trickle.Connect(Port()));
+  ASSERT_TRUE(trickle.Send("POST /count.cgi HTTP/1.1\r\nContent-Length: 100\r\n\r\n"));
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 40 && trickle.Send("x") && trickle.StaysOpenSilently(100); ++i) {
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+  EXPECT_EQ(RowFor("/count.cgi", 4)[2], "相手側で切断");
+}
+
+TEST_F(RequestSafetyTest, SsiPagesEscapeWhatTheyEchoAndCarryTheirType) {
+  WriteFile("www/echo.shtml",
+            "[<!--#echo var=\"QUERY_STRING_UNESCAPED\" -->]"
+            "[<!--#echo encoding=\"none\" var=\"QUERY_STRING_UNESCAPED\" -->]"
+            "[<!--#echo encoding=\"entity\" var=\"QUERY_STRING_UNESCAPED\" -->]");
+  AddSections("[mime0]\r\nextension=.shtml\r\nmimetype=text/html\r\n");
+  StartServer();
+  const HttpResponse r = Get("/echo.shtml?%3Cscript%3E'&%22");
+  EXPECT_EQ(r.Header("Content-Type"), "text/html");
+  EXPECT_EQ(r.body,
+            "[&lt;script&gt;&#39;&amp;&quot;][<script>'&\"][&lt;script&gt;&#39;&amp;&quot;]");
 }
 
 }  // namespace
