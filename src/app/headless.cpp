@@ -68,9 +68,11 @@ int RunHeadless() {
   context.statusTable = &table;
   context.settings = &settings;
   context.showWarning = PrintToStderr;
+  // The printer runs before the server, so that it already runs when the
+  // server lines say the server is there.
+  RowPrinter printer(table, kStandardOutput);
   if (!StartServer(context)) return 1;
   PrintServerLines(context);
-  RowPrinter printer(table, kStandardOutput);
   WaitForStopSignal(stopSignals);
   // A second signal is left pending and ignored while stopping.
   StopServer(context);

@@ -20,7 +20,7 @@ bool StatusTable::MarkChanged(Entry &entry) {
   if (!entry.changed) {
     entry.changed = true;
     changedRows_.push_back(entry.row.id);
-    PruneLists();
+    PruneChanged();
   }
   if (pending_) return false;
   pending_ = true;
@@ -33,14 +33,23 @@ void StatusTable::Notify() {
 }
 
 void StatusTable::DropOldest() {
-  if (rows_.front().finishPending) ++finishedUnseen_;
+  StatusRow &oldest = rows_.front().row;
+  if (finishedLimit_ > 0 && !oldest.finished) detached_.emplace(oldest.id, std::move(oldest));
   rows_.pop_front();
 }
 
-void StatusTable::PruneLists() {
+void StatusTable::QueueFinished(const StatusRow &row) {
+  if (finishedLimit_ == 0) return;
+  if (finishedRows_.size() == finishedLimit_) {
+    finishedRows_.pop_front();
+    ++finishedUnseen_;
+  }
+  finishedRows_.push_back(row);
+}
+
+void StatusTable::PruneChanged() {
   auto gone = [this](RowId id) { return Find(id) == nullptr; };
   if (changedRows_.size() > 2 * kStatusRowLimit) std::erase_if(changedRows_, gone);
-  if (finishedRows_.size() > 2 * kStatusRowLimit) std::erase_if(finishedRows_, gone);
 }
 
 RowId StatusTable::AddRow(std::string_view host, std::initializer_list<RowCell> cells) {
@@ -65,7 +74,12 @@ void StatusTable::SetCells(RowId row, std::initializer_list<RowCell> cells) {
   {
     std::lock_guard lock(mutex_);
     Entry *entry = Find(row);
-    if (entry == nullptr) return;
+    if (entry == nullptr) {
+      if (auto detached = detached_.find(row); detached != detached_.end()) {
+        for (const RowCell &cell : cells) detached->second.cells[cell.column] = cell.text;
+      }
+      return;
+    }
     for (const RowCell &cell : cells) entry->row.cells[cell.column] = cell.text;
     notify = MarkChanged(*entry);
   }
@@ -77,11 +91,19 @@ void StatusTable::FinishRow(RowId row) {
   {
     std::lock_guard lock(mutex_);
     Entry *entry = Find(row);
-    if (entry == nullptr) return;
-    entry->row.finished = true;
-    entry->finishPending = true;
-    finishedRows_.push_back(row);
-    notify = MarkChanged(*entry);
+    if (entry == nullptr) {
+      if (auto detached = detached_.find(row); detached != detached_.end()) {
+        detached->second.finished = true;
+        QueueFinished(detached->second);
+        detached_.erase(detached);
+        notify = !pending_;
+        pending_ = true;
+      }
+    } else {
+      entry->row.finished = true;
+      QueueFinished(entry->row);
+      notify = MarkChanged(*entry);
+    }
   }
   if (notify) Notify();
 }
@@ -112,12 +134,8 @@ StatusChanges StatusTable::TakeChanges() {
     }
   }
   changedRows_.clear();
-  for (RowId id : finishedRows_) {
-    if (Entry *entry = Find(id)) {
-      entry->finishPending = false;
-      changes.finished.push_back(id);
-    }
-  }
+  changes.finished.assign(std::make_move_iterator(finishedRows_.begin()),
+                          std::make_move_iterator(finishedRows_.end()));
   finishedRows_.clear();
   changes.finishedUnseen = finishedUnseen_;
   finishedUnseen_ = 0;
@@ -138,6 +156,11 @@ void StatusTable::Interrupt() {
     interrupted_ = true;
   }
   changed_.notify_all();
+}
+
+void StatusTable::KeepFinishedRows(std::size_t limit) {
+  std::lock_guard lock(mutex_);
+  finishedLimit_ = limit;
 }
 
 void StatusTable::SetChangeCallback(std::function<void()> callback) {

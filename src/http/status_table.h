@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ruz {
@@ -47,11 +48,11 @@ struct StatusRow {
 /// What changed since the last TakeChanges.
 struct StatusChanges {
   std::vector<StatusRow> rows;  // changed rows still in the table, oldest first
-  /// Rows that finished since the last take, in the order they finished
-  /// (only those still in the table).
-  std::vector<RowId> finished;
+  /// Copies of the rows that finished since the last take, in the order they
+  /// finished (kept only with a finished-row queue, see KeepFinishedRows).
+  std::vector<StatusRow> finished;
   RowId newest = 0;  // the newest row's id; rows at or below newest - 500 are gone
-  /// Rows that finished but fell out of the table before anybody took them.
+  /// Finished rows that overflowed the queue before anybody took them.
   std::uint64_t finishedUnseen = 0;
 };
 
@@ -68,6 +69,11 @@ class StatusTable {
   void SetCells(RowId row, std::initializer_list<RowCell> cells);
   /// Marks the row finished (after its response cell and its log line).
   void FinishRow(RowId row);
+
+  /// Keeps a copy of every finished row until it is taken, at most limit of
+  /// them (older ones are dropped and counted), independent of the 500 rows
+  /// shown. 0, the default, keeps none. Set before any row is written.
+  void KeepFinishedRows(std::size_t limit);
 
   /// A copy of a row; id 0 when it is not in the table.
   StatusRow Row(RowId row) const;
@@ -89,25 +95,30 @@ class StatusTable {
  private:
   struct Entry {
     StatusRow row;
-    bool changed = false;        // listed in changedRows_
-    bool finishPending = false;  // listed in finishedRows_
+    bool changed = false;  // listed in changedRows_
   };
   Entry *Find(RowId row);
   const Entry *Find(RowId row) const;
   // Returns whether the change callback is due.
   bool MarkChanged(Entry &entry);
-  void DropOldest();
   // Wakes the waiting consumer and calls the change callback.
   void Notify();
-  // Keeps the id lists bounded when nobody takes changes.
-  void PruneLists();
+  // Keeps the list of changed rows bounded when nobody takes changes.
+  void PruneChanged();
+  void DropOldest();
+  void QueueFinished(const StatusRow &row);
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Entry> rows_;  // rows_.front() is the oldest
   RowId newest_ = 0;
   std::vector<RowId> changedRows_;
-  std::vector<RowId> finishedRows_;
+  std::deque<StatusRow> finishedRows_;
+  // Unfinished rows pushed out of the 500 while a finished-row queue is kept:
+  // their connections still write them and finish them (at most one per
+  // connection, so at most 64).
+  std::unordered_map<RowId, StatusRow> detached_;
+  std::size_t finishedLimit_ = 0;
   std::uint64_t finishedUnseen_ = 0;
   bool pending_ = false;
   bool interrupted_ = false;

@@ -5,6 +5,7 @@
 
 #include "common/append_file.h"
 #include "common/expand_token.h"
+#include "log/log_escape.h"
 #include "common/format_time.h"
 #include "common/lines.h"
 #include "config/settings.h"
@@ -38,7 +39,9 @@ std::string ShortName(const char *format, const DateTime &t) {
 }
 
 // The status a request is logged and shown with: the status line that went
-// out (a CGI program may have chosen it), else the request's code.
+// out (a CGI program may have chosen it), unless the request failed after it
+// (a client that left mid-transfer): then its error code tells the operator
+// the transfer broke off.
 struct LoggedStatus {
   std::string code;
   std::string text;
@@ -46,7 +49,10 @@ struct LoggedStatus {
 
 LoggedStatus StatusOf(const ConnectionSlot &slot, int statusCode) {
   const std::string &sent = slot.sentStatus;
-  if (sent.empty()) return {std::to_string(statusCode), StatusReason(statusCode)};
+  constexpr int kFirstErrorCode = 400;
+  if (sent.empty() || statusCode >= kFirstErrorCode) {
+    return {std::to_string(statusCode), StatusReason(statusCode)};
+  }
   const std::size_t space = sent.find(' ');
   if (space == std::string::npos) return {sent, ""};
   return {sent.substr(0, space), sent.substr(space + 1)};
@@ -59,14 +65,14 @@ void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
   const std::pair<const char *, std::string> tokens[] = {
       {"%ip%", request.remoteAddr},
       {"%host%", request.remoteHost},
-      {"%methodurl%", EscapeLogValue(request.requestLine)},
-      {"%method%", EscapeLogValue(request.method)},
-      {"%url%", EscapeLogValue(request.uri)},
-      {"%protocol%", EscapeLogValue(request.protocol)},
-      {"%filepath%", EscapeLogValue(request.localPath)},
-      {"%query%", EscapeLogValue(request.query)},
-      {"%referer%", EscapeLogValue(request.referer)},
-      {"%ua%", EscapeLogValue(request.userAgent)},
+      {"%methodurl%", EscapeLogText(request.requestLine)},
+      {"%method%", EscapeLogText(request.method)},
+      {"%url%", EscapeLogText(request.uri)},
+      {"%protocol%", EscapeLogText(request.protocol)},
+      {"%filepath%", EscapeLogText(request.localPath)},
+      {"%query%", EscapeLogText(request.query)},
+      {"%referer%", EscapeLogText(request.referer)},
+      {"%ua%", EscapeLogText(request.userAgent)},
       {"%year%", FourDigits(t.year)},
       {"%month%", TwoDigits(t.month)},
       {"%day%", TwoDigits(t.day)},
@@ -76,8 +82,8 @@ void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
       {"%monthstring%", ShortName("%b", t)},
       {"%weekstring%", ShortName("%a", t)},
       {"%bytesd%", std::to_string(bytesSent)},
-      {"%responsecode%", EscapeLogValue(status.code)},
-      {"%responsetext%", EscapeLogValue(status.text)},
+      {"%responsecode%", EscapeLogText(status.code)},
+      {"%responsetext%", EscapeLogText(status.text)},
   };
   for (const auto &[token, value] : tokens) ExpandToken(line, token, value);
 }
@@ -109,29 +115,6 @@ void BufferLine(ConnectionSlot &slot, LogBuffer &buffer, const std::string &line
 }
 
 }  // namespace
-
-std::string EscapeLogValue(std::string_view cp932) {
-  std::string escaped;
-  escaped.reserve(cp932.size());
-  for (std::size_t i = 0; i < cp932.size();) {
-    const std::size_t length = Cp932CharLength(cp932, i);
-    const unsigned char c = static_cast<unsigned char>(cp932[i]);
-    if (length == 2) {
-      escaped.append(cp932.substr(i, 2));
-    } else if (c == '"' || c == '\\') {
-      escaped += '\\';
-      escaped += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      escaped += hex;
-    } else {
-      escaped += static_cast<char>(c);
-    }
-    i += length;
-  }
-  return escaped;
-}
 
 std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
                           std::uint64_t bytesSent, int statusCode) {

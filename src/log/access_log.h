@@ -10,12 +10,6 @@ namespace ruz {
 struct ConnectionSlot;
 struct RequestInfo;
 
-/// A client's CP932 text made safe for one field of a log line: '"' becomes
-/// \", a single-byte '\' becomes \\, and control bytes (below 0x20, and
-/// 0x7F) become \xNN. Double-byte characters are copied whole, so a second
-/// byte of 0x5C stays as it is.
-std::string EscapeLogValue(std::string_view cp932);
-
 /// Response cell, log line (under the log lock when logwrite is on), release of
 /// the request and of the slot. The slot must not be touched afterwards.
 void RecordRequestEnd(ConnectionSlot &slot, RequestInfo &request, int statusCode,

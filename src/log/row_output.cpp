@@ -18,17 +18,16 @@ using Clock = std::chrono::steady_clock;
 constexpr int kCheckMs = 100;
 // The shortest time between two batches of rows (about 30 a second).
 constexpr std::chrono::milliseconds kBatchInterval{33};
+// Finished rows waiting to be printed, at most; past it rows are dropped and
+// counted (an output that blocks).
+constexpr std::size_t kQueuedRows = 4096;
+// A batch at least this large is taken as a sign of falling behind.
+constexpr std::size_t kCatchUpRows = 100;
 
 void AppendEscaped(std::string &out, unsigned char byte) {
   char text[8];
   std::snprintf(text, sizeof text, "\\x%02X", byte);
   out += text;
-}
-
-const StatusRow *FindRow(const std::vector<StatusRow> &rows, RowId id) {
-  auto it = std::lower_bound(rows.begin(), rows.end(), id,
-                             [](const StatusRow &row, RowId wanted) { return row.id < wanted; });
-  return it != rows.end() && it->id == id ? &*it : nullptr;
 }
 
 }  // namespace
@@ -65,8 +64,10 @@ std::string RowsNotShownLine(std::uint64_t count) {
   return "(" + std::to_string(count) + " rows not shown)";
 }
 
-RowPrinter::RowPrinter(StatusTable &table, int outputFd)
-    : table_(table), fd_(outputFd), thread_([this] { Run(); }) {}
+RowPrinter::RowPrinter(StatusTable &table, int outputFd) : table_(table), fd_(outputFd) {
+  table_.KeepFinishedRows(kQueuedRows);
+  thread_ = std::thread([this] { Run(); });
+}
 
 RowPrinter::~RowPrinter() { Stop(std::chrono::milliseconds(kCheckMs)); }
 
@@ -86,9 +87,11 @@ void RowPrinter::Run() {
   while (!closed_) {
     const bool last = stopping_.load();
     if (!last) table_.WaitForChanges(kCheckMs);
-    PrintChanges(table_.TakeChanges());
+    const StatusChanges changes = table_.TakeChanges();
+    PrintChanges(changes);
     if (last) return;
-    PauseBetweenBatches();
+    // A large batch means the printer is behind: it goes on at once.
+    if (changes.finished.size() < kCatchUpRows) PauseBetweenBatches();
   }
 }
 
@@ -99,18 +102,20 @@ void RowPrinter::PauseBetweenBatches() {
 
 void RowPrinter::PrintChanges(const StatusChanges &changes) {
   notShown_ += changes.finishedUnseen;
-  for (RowId id : changes.finished) {
-    const StatusRow *row = FindRow(changes.rows, id);
-    if (row == nullptr) continue;
-    if (notShown_ > 0 && Print(RowsNotShownLine(notShown_))) notShown_ = 0;
-    if (notShown_ > 0 || !Print(RowLine(*row))) ++notShown_;
+  std::string lines;
+  for (const StatusRow &row : changes.finished) {
+    lines += RowLine(row);
+    lines += '\n';
   }
+  if (notShown_ > 0 && Print(RowsNotShownLine(notShown_) + '\n')) notShown_ = 0;
+  // Rows after a gap that could not be reported wait for the report.
+  const std::uint64_t rows = changes.finished.size();
+  if (rows > 0 && (notShown_ > 0 || !Print(std::move(lines)))) notShown_ += rows;
 }
 
-bool RowPrinter::Print(std::string line) {
+bool RowPrinter::Print(std::string lines) {
   if (closed_) return false;
-  line += '\n';
-  std::string_view rest = line;
+  std::string_view rest = lines;
   for (;;) {
     // While stopping, the wait for room ends at the deadline.
     int waitMs = kCheckMs;

@@ -47,9 +47,9 @@ class RowPrinter {
  private:
   void Run();
   void PrintChanges(const StatusChanges &changes);
-  // False when the line could not be written (output closed or blocked past
-  // the stop's deadline).
-  bool Print(std::string line);
+  // Writes whole lines; false when they could not all be written (output
+  // closed, or blocked past the stop's deadline).
+  bool Print(std::string lines);
 
   // Waits a short while between batches (or until Stop), so a busy server's
   // rows are taken many at a time instead of waking the printer per row.

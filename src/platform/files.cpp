@@ -189,7 +189,9 @@ bool AppendBytes(std::string_view path, std::string_view bytes) {
   return fd.Close() && written;
 }
 
-AppendingFile::AppendingFile(std::string_view cp932Path) : systemPath_(ToSystemPath(cp932Path)) {}
+AppendingFile::AppendingFile(std::string_view cp932Path) : systemPath_(ToSystemPath(cp932Path)) {
+  Reopen();
+}
 
 AppendingFile::~AppendingFile() {
   if (fd_ >= 0) close(fd_);

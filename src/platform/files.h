@@ -75,6 +75,7 @@ bool AppendBytes(std::string_view path, std::string_view bytes);
 /// keeps working. Not thread-safe: callers serialize appends.
 class AppendingFile {
  public:
+  /// Opens (creating) the file at once.
   explicit AppendingFile(std::string_view cp932Path);
   ~AppendingFile();
   AppendingFile(const AppendingFile &) = delete;

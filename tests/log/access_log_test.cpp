@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "common/expand_token.h"
 #include "log/access_log.h"
+#include "log/log_escape.h"
 #include "common/lines.h"
 #include "http/connection_slot.h"
 #include "http/request_info.h"
@@ -38,6 +39,28 @@ TEST(ExpandTokenTest, AValueIsNeverExpandedByALaterToken) {
   ExpandToken(line, "%ua%", "Agent");
   ReplaceAll(line, "%%", "%");
   EXPECT_EQ(line, "%%ua%% Agent");
+}
+
+TEST(EscapeLogTextTest, EscapesQuotesBackslashesAndControlsButNoDoubleByteCharacter) {
+  struct Case {
+    const char *text, *escaped;
+  } cases[] = {
+      {"Mozilla/5.0 (X11)", "Mozilla/5.0 (X11)"},
+      {"a\"b", "a\\\"b"},
+      {"C:\\x", "C:\\\\x"},
+      {"\x1B[31mred\x1B[0m", "\\x1B[31mred\\x1B[0m"},
+      {"\t\r\n\x7F", "\\x09\\x0D\\x0A\\x7F"},
+      {"\x8A\x9F\xB1\x82\xA0", "\x8A\x9F\xB1\x82\xA0"},       // trail byte 0x9F; kana; あ
+      {"\x95\x5C\x83\x5Cx", "\x95\x5C\x83\x5Cx"},             // two ending in 0x5C
+      {"/\x95\x5C", "/\\x95\\x5C"},                           // one at the end
+      {"\x95\x5C\x95\x5C\"", "\\x95\\x5C\\x95\\x5C\\\""},     // ... or before an escape
+      {"\x81\x81\x5C", "\x81\x81\\\\"},                       // a pair, a lone backslash
+      {"\x81\n", "\\x81\\x0A"},                               // a lead byte alone
+      {"\x81\"", "\\x81\\\""},
+      {"\x81", "\\x81"},
+  };
+  for (const Case &c : cases) EXPECT_EQ(EscapeLogText(c.text), c.escaped) << c.text;
+  EXPECT_EQ(EscapeLogText(std::string("a\0b", 3)), "a\\x00b");
 }
 
 class WriteLogLineTest : public ::testing::Test {

@@ -59,7 +59,7 @@ TEST_F(RowPrinterTest, ABlockedOutputDropsAndCountsRowsAndNeverHoldsUpWriters) {
   ASSERT_EQ(::fcntl(fds_[1], F_SETPIPE_SZ, 4096), 4096);
   RowPrinter printer(table, fds_[1]);
   const std::string host(300, 'h');
-  for (int i = 0; i < 2000; ++i) Finish(host, "x");  // far more than the pipe and table hold
+  for (int i = 0; i < 10000; ++i) Finish(host, "x");  // far more than the pipe and queue hold
   // Reading again lets the printer catch up: the gap is reported in one line.
   std::string all;
   for (int i = 0; i < 200 && all.find("rows not shown)") == std::string::npos; ++i) {
