@@ -172,8 +172,10 @@ int ServeConnection(ConnectionSlot *slotPointer) {
   const std::string startText = StartText(arrival);
   ShowConnectionRow(slot, request.remoteHost,
                     {{kColStart, startText}, {kColStatus, RUZ_CP932("接続")}});
-  // The socket's receive and send time-outs (connecttimeout) come with it from
-  // the listening socket.
+  slot.socket.SetReceiveTimeout(slot.settings->connecttimeout);
+  // Sends are bounded by the same time, so a client that stops reading its
+  // response ends the connection instead of holding the slot forever.
+  slot.socket.SetSendTimeout(slot.settings->connecttimeout);
   std::uint64_t bytesSent = 0;
   Outcome outcome = Decide(slot, request, bytesSent);
   FinishRequest(slot, request, std::move(outcome.extra), bytesSent, outcome.code, outcome.send);

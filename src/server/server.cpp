@@ -129,11 +129,6 @@ int StartServer(ServerContext &context) {
   }
   context.startFailure.clear();
   context.listenSocket = std::move(listening.socket);
-  // Accepted connections inherit both time-outs. Sends are bounded too, so a
-  // client that stops reading its response ends the connection instead of
-  // holding the slot forever.
-  context.listenSocket.SetReceiveTimeout(settings.connecttimeout);
-  context.listenSocket.SetSendTimeout(settings.connecttimeout);
   context.boundPort = listening.boundPort;
   MakeSlots(context);
   context.workers = std::make_unique<ConnectionWorkers>(
