@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTreeView>
@@ -35,6 +36,9 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   BuildMainMenu(*menuBar(), [this](int id) { OnCommand(id); });
   BuildCentral();
   statusBar()->setSizeGripEnabled(true);
+  state_ = new QLabel(statusBar());
+  state_->setObjectName(u"serverState"_s);
+  statusBar()->addWidget(state_, 1);
   BuildTray();
   connect(&updateTimer_, &QTimer::timeout, this, &MainWindow::RunUpdateCheck);
   connect(&checker_, &UpdateChecker::Finished, this, &MainWindow::OnUpdateChecked);
@@ -91,6 +95,7 @@ void MainWindow::Create() {
   if (closed_) return;
   band_->update();
   StartServer(context_);
+  ShowServerState();
   if (settings_.autoupdatecheck) {
     ApplyAutoUpdateFlag();
     QTimer::singleShot(0, this, &MainWindow::RunUpdateCheck);
@@ -105,6 +110,20 @@ void MainWindow::ShowStartupWarnings() {
     text += warning;
   }
   if (!text.empty()) ShowWarning(this, FromCp932(text));
+}
+
+// The server's state in the status bar: running with its port (and the first
+// setting that cannot work), or stopped with the reason.
+void MainWindow::ShowServerState() {
+  QString text;
+  if (context_.isRunning) {
+    text = u"稼働中 ポート %1"_s.arg(context_.boundPort);
+    const std::vector<std::string> warnings = StartupWarnings(settings_);
+    if (!warnings.empty()) text += u" — "_s + FromCp932(warnings.front());
+  } else {
+    text = u"停止中 — "_s + FromCp932(context_.startFailure);
+  }
+  state_->setText(text);
 }
 
 void MainWindow::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
@@ -155,6 +174,7 @@ void MainWindow::Restart(std::function<void()> then) {
     FreeSettings(settings_);
     LoadSettings(settings_);
     StartServer(context_);
+    ShowServerState();
     ApplyAutoUpdateFlag();
     band_->update();
     if (then) then();

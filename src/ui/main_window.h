@@ -16,6 +16,7 @@
 #include "ui/status_model.h"
 #include "ui/update_checker.h"
 
+class QLabel;
 class QTreeView;
 
 namespace ruz {
@@ -77,6 +78,7 @@ class MainWindow : public QMainWindow {
   void BuildCentral();
   void BuildTray();
   void ShowStartupWarnings();
+  void ShowServerState();
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   // Stops the server off the GUI thread with text in the status bar; after
   // runs on the GUI thread when the stop is over.
@@ -113,6 +115,7 @@ class MainWindow : public QMainWindow {
   ServerStopper stopper_;
   FactBand *band_ = nullptr;
   QTreeView *view_ = nullptr;
+  QLabel *state_ = nullptr;  // the server's state, in the status bar
   QSystemTrayIcon tray_;
   QMenu trayMenu_;
   QTimer updateTimer_;

@@ -2,6 +2,8 @@
 // commands that only show or open something.
 #include "window_support.h"
 
+#include <QLabel>
+
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
@@ -33,6 +35,12 @@ TEST(TrimRootSlashTest, DropsOneTrailingSlashButNeverEmptiesTheRoot) {
 
 using WindowCreationTest = WindowTest;
 
+// The server's state as the status bar shows it.
+QString StateText(MainWindow &window) {
+  auto *state = window.findChild<QLabel *>(u"serverState"_s);
+  return state != nullptr ? state->text() : QString();
+}
+
 TEST_F(WindowCreationTest, ShowsTheServerFactsAndAConfiguredStatusList) {
   const int port = FreePort();
   WriteIni(BasicIni(port));
@@ -55,6 +63,7 @@ TEST_F(WindowCreationTest, ShowsTheServerFactsAndAConfiguredStatusList) {
   EXPECT_EQ(window.Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
             u"サーバーステータス"_s);
   EXPECT_EQ(context_.isRunning, 1);
+  EXPECT_EQ(StateText(window), u"稼働中 ポート %1"_s.arg(port));
   EXPECT_TRUE(CloseWindow());
   EXPECT_EQ(context_.isRunning, 0);
 }
@@ -81,6 +90,7 @@ TEST_F(WindowCreationTest, SettingsThatCannotWorkShareOneBoxAndTheServerStillSta
   EXPECT_TRUE(paragraphs[0].contains(u"ruz.ini の maxconnect"_s));
   EXPECT_TRUE(paragraphs[1].contains(u"ruz.ini の root"_s));
   EXPECT_EQ(context_.isRunning, 1);
+  EXPECT_TRUE(StateText(window).contains(u"ruz.ini の maxconnect"_s));
   EXPECT_TRUE(window.isVisible());
   EXPECT_TRUE(CloseWindow());
 }
@@ -96,6 +106,7 @@ TEST_F(WindowCreationTest, TakenPortIsReportedAndTheWindowStaysUsable) {
   EXPECT_EQ(bindBox->text, u"ソケットのバインドに失敗しました\nポート %1: 他のプログラムが使用中です"_s
                                .arg(holder.boundPort));
   EXPECT_EQ(context_.isRunning, 0);
+  EXPECT_EQ(StateText(window), u"停止中 — ポート %1: 他のプログラムが使用中です"_s.arg(holder.boundPort));
   auto about = AnswerNextBox();
   window.OnCommand(kCmdAbout);
   EXPECT_TRUE(about->seen);
