@@ -37,25 +37,29 @@ class FaultClientsTest : public ServerTest {
 TEST_F(FaultClientsTest, SixtyFifthConnectionIsClosedAtOnceAndSlotsComeBack) {
   SetKey("maxconnect", "64");
   SetKey("logformat", "%url% %responsecode%");
+  // Complete headers whose bodies never come: no slot is idle, none gives way.
+  SetKey("running", "1");
+  AddSections("[cgi0]\nextension=.cgi\nfileheader=\ncmdline=sh %filepath%\n");
+  WriteFile("www/wait.cgi", "cat > /dev/null\n");
   StartServer();
   const ProcessFacts baseline = Facts();
   std::vector<Client> held(64);
   for (Client &c : held) {
     ASSERT_TRUE(c.Connect(Port()));
-    ASSERT_TRUE(c.Send("GET /small.html HTTP/1.1\r\nHo"));  // never finished
+    ASSERT_TRUE(c.Send("POST /wait.cgi HTTP/1.1\r\nContent-Length: 10\r\n\r\n"));
   }
   Client extra;
   ASSERT_TRUE(extra.Connect(Port()));
   extra.Send(GetRequest("/small.html"));
   EXPECT_TRUE(extra.ClosedWithoutAnswer(5000));
 
-  for (Client &c : held) c.Close();  // all vanish mid-header
+  for (Client &c : held) c.Close();  // all vanish mid-body
   EXPECT_EQ(StatusOnceASlotIsFree("/small.html"), 200);
   EXPECT_EQ(Rows(65).size(), 65u);
   EXPECT_EQ(SettlesTo(baseline, [&] { return Facts(); }), baseline);
   ASSERT_EQ(StopServer(), 0);
   // The refused connection was never served, so it left no line.
-  EXPECT_EQ(CountLines(Log(), " 400\r\n"), 64);
+  EXPECT_EQ(CountLines(Log(), "/wait.cgi 500\r\n"), 64);
   EXPECT_EQ(CountLines(Log(), "/small.html 200\r\n"), 1);
 }
 
