@@ -9,6 +9,7 @@
 #include "fuzz_check.h"
 #include "common/expand_token.h"
 #include "log/access_log.h"
+#include "log/log_escape.h"
 #include "platform/clock.h"
 #include "http/connection_slot.h"
 #include "http/request_info.h"
@@ -58,11 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   request.remoteAddr = input.ConsumeRandomLengthString(16);
   const int code = input.ConsumeIntegralInRange<int>(-1, 999);
 
-  // A request's values go into the line literally: a "%" or a token inside a
-  // value is never expanded again.
+  // A request's values go into the line escaped and nothing else: a "%" or a
+  // token inside a value is never expanded again.
   const std::string format = "<" + Token(input, "referer") + "|" + Token(input, "ua") + ">";
   FUZZ_CHECK(fixture.Line(format, request, code) ==
-             "<" + request.referer + "|" + request.userAgent + ">\r\n");
+             "<" + ruz::EscapeLogText(request.referer) + "|" + ruz::EscapeLogText(request.userAgent) +
+                 ">\r\n");
 
   // Any format: a line that ends with its CR LF.
   const std::string line = fixture.Line(input.ConsumeRemainingBytesAsString(), request, code);
