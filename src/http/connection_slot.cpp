@@ -14,6 +14,7 @@ void OpenSlot(ConnectionSlot &slot, Socket socket, const PeerAddress &peer) {
   slot.sentStatus.clear();
   slot.acceptedAt = std::chrono::steady_clock::now();
   slot.headerPhase.store(HeaderPhase::kReading, std::memory_order_relaxed);
+  slot.awaitingClient.store(false, std::memory_order_relaxed);
   slot.cutOff.store(false, std::memory_order_relaxed);
   slot.childProcessGroup = 0;
 }

@@ -50,6 +50,10 @@ struct ConnectionSlot {
   // Shared with the accepting and stopping threads.
   std::chrono::steady_clock::time_point acceptedAt;
   std::atomic<HeaderPhase> headerPhase{HeaderPhase::kReading};
+  /// The connection's thread has taken every byte that arrived and waits for
+  /// the client (a busy server that has not got round to reading a header
+  /// that is there is not the client's fault).
+  std::atomic<bool> awaitingClient{false};
   std::atomic<bool> cutOff{false};  // the server is stopping: the response ends now
   std::mutex interruptLock;         // held while the socket is shut or closed across threads
   int childProcessGroup = 0;        // a running CGI or exec program (under interruptLock)

@@ -159,7 +159,9 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
       if (!ArmReceiveTimeout(socket, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
       armed = true;
     }
+    slot.awaitingClient.store(true);
     RecvResult r = socket.Peek(peeked, std::min(sizeof peeked, kMaxHeaderBytes - header.size()));
+    slot.awaitingClient.store(false);
     // A connection told to give up its slot ends as if its time had run out.
     if (r.status == RecvStatus::kTimeout || GivenUp(slot)) return Fail(slot, "接続タイムアウト", 408);
     if (r.status == RecvStatus::kError) return Fail(slot, "相手側で切断", 500);

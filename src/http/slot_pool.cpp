@@ -65,6 +65,7 @@ bool SlotPool::TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait) {
   for (int i = 0; i < count_; ++i) {
     ConnectionSlot &slot = slots_[i];
     if (!taken_[i] || slot.headerPhase.load() != HeaderPhase::kReading) continue;
+    if (!slot.awaitingClient.load()) continue;
     if (slot.acceptedAt < oldest) {
       oldest = slot.acceptedAt;
       longest = &slot;

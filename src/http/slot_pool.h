@@ -37,8 +37,8 @@ class SlotPool {
   void Return(ConnectionSlot &slot);
 
   /// Tells the connection that has waited longest for its request header to
-  /// give up its slot, if it has waited longer than minWait. False when no
-  /// connection qualifies.
+  /// give up its slot, if it has waited longer than minWait and is waiting for
+  /// its client now. False when no connection qualifies.
   bool TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait);
   /// Calls fn for every taken slot (under the pool's lock: fn must be short).
   void ForEachTaken(const std::function<void(ConnectionSlot &)> &fn);
