@@ -16,7 +16,7 @@ class FaultCgiTest : public ServerTest {
  protected:
   void SetUp() override {
     SetKey("running", "1");
-    SetKey("processtimeout", "500");
+    SetKey("processtimeout", "1000");  // a run that works finishes well within it, even under load
     SetKey("maxconnect", "32");
     AddSections("[cgi0]\nextension=.cgi\nfileheader=\ncmdline=sh %filepath%\n");
     // Every run notes its process group (the shell leads a group of its own).
