@@ -207,6 +207,7 @@ void MainWindow::FinishClose() {
 }
 
 void MainWindow::Shutdown() {
+  stopper_.Wait();  // a stop under way ends before the window does
   if (closed_) return;
   closed_ = true;
   updateTimer_.stop();

@@ -8,8 +8,11 @@ namespace ruz {
 ServerStopper::ServerStopper(ServerContext &context, QObject *parent)
     : QObject(parent), context_(context) {}
 
-ServerStopper::~ServerStopper() {
+ServerStopper::~ServerStopper() { Wait(); }
+
+void ServerStopper::Wait() {
   if (thread_.joinable()) thread_.join();
+  done_ = nullptr;
 }
 
 bool ServerStopper::Start(std::function<void()> done) {
@@ -23,7 +26,7 @@ bool ServerStopper::Start(std::function<void()> done) {
 }
 
 void ServerStopper::Finish() {
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
   if (auto done = std::exchange(done_, nullptr)) done();
 }
 

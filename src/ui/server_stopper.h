@@ -23,6 +23,9 @@ class ServerStopper : public QObject {
   /// Runs StopServer on a thread of its own; done runs on the GUI thread once
   /// it is over. False (and nothing happens) while a stop is under way.
   bool Start(std::function<void()> done);
+  /// Waits for a stop under way without running its done (for a window that
+  /// goes away meanwhile).
+  void Wait();
 
  private:
   void Finish();
