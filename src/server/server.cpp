@@ -28,7 +28,7 @@ constexpr std::chrono::milliseconds kGiveUpWait{2000};
 // How long a new connection that finds every slot taken waits for one to be
 // returned before it is closed: a client that reconnects the moment it has
 // its answer arrives while its previous connection writes its log line.
-constexpr std::chrono::milliseconds kReturnWait{100};
+constexpr std::chrono::milliseconds kReturnWait{1000};
 
 void Warn(const ServerContext &context, const char *utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
