@@ -3,12 +3,12 @@
 
 namespace ruz {
 
-std::string EscapeHtml(std::string_view text) {
+std::string EscapeHtml(std::string_view text, Ampersand ampersand) {
   std::string escaped;
   escaped.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
+      case '&': escaped += ampersand == Ampersand::kEscape ? "&amp;" : "&"; break;
       case '<': escaped += "&lt;"; break;
       case '>': escaped += "&gt;"; break;
       case '"': escaped += "&quot;"; break;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/html_escape.h"
 #include "content/pages.h"
 #include "platform/byte_size.h"
 #include "platform/clock.h"
@@ -55,22 +56,7 @@ bool IsListed(const DirEntry &entry, bool directories) {
 
 }  // namespace
 
-std::string EscapeHtmlName(std::string_view name) {
-  // CP932 trail bytes are 0x40 and above, so these ASCII bytes are always
-  // characters of their own.
-  std::string escaped;
-  escaped.reserve(name.size());
-  for (char c : name) {
-    switch (c) {
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\'': escaped += "&#39;"; break;
-      default: escaped += c;
-    }
-  }
-  return escaped;
-}
+std::string EscapeHtmlName(std::string_view name) { return EscapeHtml(name, Ampersand::kKeep); }
 
 bool IsHiddenName(std::string_view name) { return name.starts_with('.'); }
 
