@@ -19,12 +19,6 @@ namespace {
 
 using namespace ruz;
 
-// Where the sample settings, site and help files are installed, relative to the
-// executable's folder (set by the build from the install layout).
-#ifndef RUZ_INSTALLED_DATA
-#define RUZ_INSTALLED_DATA "../share/ruz"
-#endif
-
 struct FolderPlan {
   std::string installedData;  // CP932
   ProgramFolderChoice choice;
@@ -33,7 +27,7 @@ struct FolderPlan {
 FolderPlan PlanProgramFolder() {
   const std::string exeDir = ExecutableDirectory();
   FolderPlan plan;
-  plan.installedData = PathCombine(exeDir, RUZ_INSTALLED_DATA);
+  plan.installedData = InstalledDataDirectory();
   plan.choice = ChooseProgramFolder(exeDir, plan.installedData, UserProgramFolder());
   return plan;
 }

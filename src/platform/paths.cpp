@@ -10,6 +10,12 @@
 #include "platform/files.h"
 #include "platform/text_codes.h"
 
+// Where the sample settings, site and help files are installed, relative to the
+// executable's folder (set by the build from the install layout).
+#ifndef RUZ_INSTALLED_DATA
+#define RUZ_INSTALLED_DATA "../share/ruz"
+#endif
+
 namespace ruz {
 namespace {
 
@@ -132,6 +138,19 @@ std::string ExecutableDirectory() {
   ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
   if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return "/";
   return PathRemoveFileSpec(Utf8ToCp932(std::string_view(buffer.data(), n)));
+}
+
+std::string InstalledDataDirectory() {
+  return PathCombine(ExecutableDirectory(), RUZ_INSTALLED_DATA);
+}
+
+std::string FindFileInFolders(std::string_view name, const std::vector<std::string> &folders) {
+  for (const std::string &folder : folders) {
+    std::string path = PathAppend(folder, name);
+    const FileInfo info = GetFileInfo(path);
+    if (info.exists && !info.isDirectory) return path;
+  }
+  return std::string();
 }
 
 std::string UserProgramFolder() {

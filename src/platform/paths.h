@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ruz {
 
@@ -38,6 +39,14 @@ void SetProgramDirectory(std::string_view dir);
 
 /// The running executable's directory ("/" when it cannot be found).
 std::string ExecutableDirectory();
+
+/// Where the sample settings, site and help files are installed: a folder fixed
+/// by the build relative to the executable's (share/ruz beside bin/).
+std::string InstalledDataDirectory();
+
+/// The first of folders that holds a file (not a folder) called name, as its
+/// path; "" when none does.
+std::string FindFileInFolders(std::string_view name, const std::vector<std::string> &folders);
 
 /// The per-user program folder: $XDG_CONFIG_HOME/ruz, or $HOME/.config/ruz when
 /// XDG_CONFIG_HOME is unset, empty or relative; "" when HOME is no absolute path either.

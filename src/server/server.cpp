@@ -122,9 +122,9 @@ int StartServer(ServerContext &context) {
     return 0;
   }
   if (listening.listenFailed) {
-    context.startFailure =
-        Utf8ToCp932("ポート " + std::to_string(settings.port) + ": 接続待機に失敗しました");
-    Warn(context, "接続待機に失敗しました");
+    const std::string reason = "ポート " + std::to_string(settings.port) + ": 接続待機に失敗しました";
+    context.startFailure = Utf8ToCp932(reason);
+    Warn(context, ("接続待機に失敗しました\n" + reason).c_str());
     return 0;
   }
   context.startFailure.clear();

@@ -1,6 +1,10 @@
 #include "ui/fact_band.h"
 
+#include <QEvent>
 #include <QPainter>
+#include <QStyle>
+
+#include <algorithm>
 
 #include "config/settings.h"
 #include "ui/qt_text.h"
@@ -10,12 +14,12 @@ namespace ruz {
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr int kLineStep = 18;
+constexpr int kLineCount = 3;
 }
 
 FactBand::FactBand(const ServerSettings &settings, QWidget *parent)
     : QWidget(parent), settings_(settings) {
-  setFixedHeight(kFactBandHeight);
+  FitHeight();
 }
 
 QStringList FactBand::Lines() const {
@@ -26,12 +30,33 @@ QStringList FactBand::Lines() const {
   };
 }
 
+int FactBand::LineStep() const { return std::max(kFactLineStep, fontMetrics().lineSpacing()); }
+
+// The style's layout margins, so the text lines up with the list's content.
+QMargins FactBand::TextMargins() const {
+  const int left = style()->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, this);
+  const int top = style()->pixelMetric(QStyle::PM_LayoutTopMargin, nullptr, this);
+  return QMargins(left, top, left, top);
+}
+
+void FactBand::FitHeight() {
+  const QMargins margins = TextMargins();
+  setFixedHeight(std::max(kFactBandHeight, margins.top() + kLineCount * LineStep() + margins.bottom()));
+}
+
+void FactBand::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) FitHeight();
+}
+
 void FactBand::paintEvent(QPaintEvent *) {
   QPainter painter(this);
   const QStringList lines = Lines();
+  const QRect area = rect().marginsRemoved(TextMargins());
+  const int step = LineStep();
   for (int i = 0; i < lines.size(); ++i) {
     // Top alignment in a rectangle: y is the top of the line, not its baseline.
-    const QRect line(0, i * kLineStep, width(), kLineStep);
+    const QRect line(area.left(), area.top() + i * step, area.width(), step);
     painter.drawText(line, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, lines[i]);
   }
 }

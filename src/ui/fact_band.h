@@ -8,7 +8,9 @@ namespace ruz {
 
 struct ServerSettings;
 
+/// The band's least height and line step, as at the default font.
 inline constexpr int kFactBandHeight = 90;
+inline constexpr int kFactLineStep = 18;
 
 class FactBand : public QWidget {
   Q_OBJECT
@@ -20,10 +22,17 @@ class FactBand : public QWidget {
   /// The three lines as painted, top to bottom.
   QStringList Lines() const;
 
+  /// The distance between two lines: the font's line spacing, at least kFactLineStep.
+  int LineStep() const;
+
  protected:
   void paintEvent(QPaintEvent *event) override;
+  void changeEvent(QEvent *event) override;
 
  private:
+  void FitHeight();
+  QMargins TextMargins() const;
+
   const ServerSettings &settings_;
 };
 

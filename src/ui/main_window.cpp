@@ -19,10 +19,21 @@
 #include "ui/message_boxes.h"
 #include "ui/qt_setup.h"
 #include "ui/qt_text.h"
+#include "ui/status_view.h"
 
 namespace ruz {
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The window's size when none is saved, unless the status list needs more width.
+constexpr int kDefaultWidth = 646;
+constexpr int kDefaultHeight = 432;
+
+QString ProgramName() { return u"Ruzo'sWebserver"_s; }
+
+}  // namespace
 
 MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int updateDeadlineMs)
     : context_(context),
@@ -30,17 +41,21 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
       model_(table_),
       stopper_(context),
       checker_(updateDeadlineMs) {
-  setWindowTitle(u"Ruzo'sWebserver"_s);
+  setWindowTitle(ProgramName());
   setWindowIcon(RuzIcon());
-  resize(646, 432);
   BuildMainMenu(*menuBar(), [this](int id) { OnCommand(id); });
   BuildCentral();
+  // Wide enough for every column of the status list at its typical width.
+  // The band grows with the font; the list keeps its height.
+  resize(std::max(kDefaultWidth, StatusViewWidth(*view_)),
+         kDefaultHeight + band_->height() - kFactBandHeight);
   statusBar()->setSizeGripEnabled(true);
   state_ = new QLabel(statusBar());
   state_->setObjectName(u"serverState"_s);
   statusBar()->addWidget(state_, 1);
   BuildTray();
   connect(&updateTimer_, &QTimer::timeout, this, &MainWindow::RunUpdateCheck);
+  connect(&stateTimer_, &QTimer::timeout, this, &MainWindow::RefreshState);
   connect(&checker_, &UpdateChecker::Finished, this, &MainWindow::OnUpdateChecked);
   context_.statusTable = &table_;
   context_.settings = &settings_;
@@ -64,14 +79,7 @@ void MainWindow::BuildCentral() {
   view_ = new QTreeView(central);
   view_->setObjectName(u"statusList"_s);
   view_->setModel(&model_);
-  view_->setRootIsDecorated(false);
-  view_->setUniformRowHeights(true);
-  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view_->setSortingEnabled(false);
-  view_->header()->setSectionsClickable(false);
-  view_->header()->setStretchLastSection(false);
-  for (int column = 0; column < kStatusColumns; ++column)
-    view_->setColumnWidth(column, StatusModel::ColumnWidth(column));
+  SetUpStatusView(*view_);
   layout->addWidget(band_);
   layout->addWidget(view_);
   setCentralWidget(central);
@@ -79,7 +87,7 @@ void MainWindow::BuildCentral() {
 
 void MainWindow::BuildTray() {
   tray_.setIcon(RuzIcon());
-  tray_.setToolTip(u"Ruzo'sWebserver"_s);
+  tray_.setToolTip(ProgramName());
   trayMenu_.setObjectName(u"trayMenu"_s);
   BuildTrayMenu(trayMenu_, [this](int id) { OnCommand(id); });
   connect(&tray_, &QSystemTrayIcon::activated, this, &MainWindow::OnTrayActivated);
@@ -93,9 +101,11 @@ void MainWindow::Create() {
   TrimRootSlash(settings_.root);
   if (loaded) ShowStartupWarnings();
   if (closed_) return;
+  RestorePlacement();
   band_->update();
   StartServer(context_);
   ShowServerState();
+  stateTimer_.start(kStateRefreshMs);
   if (settings_.autoupdatecheck) {
     ApplyAutoUpdateFlag();
     QTimer::singleShot(0, this, &MainWindow::RunUpdateCheck);
@@ -112,19 +122,40 @@ void MainWindow::ShowStartupWarnings() {
   if (!text.empty()) ShowWarning(this, FromCp932(text));
 }
 
-// The server's state in the status bar: running with its port (and the first
-// setting that cannot work), or stopped with the reason.
+// The server's state in the status bar and the tray tip.
 void MainWindow::ShowServerState() {
-  QString text;
   if (context_.isRunning) {
-    text = u"稼働中 ポート %1"_s.arg(context_.boundPort);
-    const std::vector<std::string> warnings = StartupWarnings(settings_);
-    if (!warnings.empty()) text += u" — "_s + FromCp932(warnings.front());
+    ShowState(RunningStateText());
   } else {
-    text = u"停止中 — "_s + FromCp932(context_.startFailure);
+    ShowState(u"停止中 — "_s + FromCp932(context_.startFailure));
   }
-  state_->setText(text);
 }
+
+// While a stop or restart runs its own text stays: the server's fields change
+// on the stopping thread.
+void MainWindow::RefreshState() {
+  if (!busy_ && !closed_) ShowServerState();
+}
+
+// Running with its port, the connections served out of the usable slots, and
+// the first setting that cannot work.
+QString MainWindow::RunningStateText() const {
+  const int slots = context_.slots != nullptr ? context_.slots->Size() : 0;
+  QString text = u"稼働中 ポート %1 — 接続 %2/%3"_s.arg(context_.boundPort)
+                     .arg(ActiveConnections(context_))
+                     .arg(slots);
+  const std::vector<std::string> warnings = StartupWarnings(settings_);
+  if (!warnings.empty()) text += u" — "_s + FromCp932(warnings.front());
+  return text;
+}
+
+void MainWindow::ShowState(const QString &text) {
+  if (state_->text() == text) return;
+  state_->setText(text);
+  tray_.setToolTip(ProgramName() + u" — "_s + text);
+}
+
+QString MainWindow::StateText() const { return state_->text(); }
 
 void MainWindow::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
   if (reason == QSystemTrayIcon::Trigger) {
@@ -141,15 +172,14 @@ void MainWindow::changeEvent(QEvent *event) {
   // Without a tray host a hidden window could never be brought back.
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
   QTimer::singleShot(0, this, [this] {
-    if (isMinimized()) hide();
+    if (isMinimized()) HideToTray();
   });
 }
 
 void MainWindow::StopInBackground(const QString &text, std::function<void()> after) {
+  ShowState(text);
   busy_ = true;
-  statusBar()->showMessage(text);
   stopper_.Start([this, after = std::move(after)] {
-    statusBar()->clearMessage();
     after();
     busy_ = false;
     AfterBusy();
@@ -195,11 +225,13 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 // tray icon stays until the program ends.
 void MainWindow::BeginClose() {
   updateTimer_.stop();
+  SaveWindowPlacement();
   StopInBackground(u"停止中…"_s, [this] { FinishClose(); });
 }
 
 void MainWindow::FinishClose() {
   closed_ = true;
+  stateTimer_.stop();
   FreeSettings(settings_);
   hide();
   tray_.hide();
@@ -211,6 +243,8 @@ void MainWindow::Shutdown() {
   if (closed_) return;
   closed_ = true;
   updateTimer_.stop();
+  stateTimer_.stop();
+  SaveWindowPlacement();
   tray_.hide();
   busy_ = true;
   StopServer(context_);

@@ -4,11 +4,13 @@
 
 #include <QMainWindow>
 #include <QMenu>
+#include <QRect>
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <functional>
+#include <string>
 
 #include "ui/options/options_sheet.h"
 #include "http/status_table.h"
@@ -27,6 +29,8 @@ class FactBand;
 
 /// The period of the automatic update check: three hours.
 inline constexpr int kUpdatePeriodMs = 10'800'000;
+/// How often the connection count in the status bar is brought up to date.
+inline constexpr int kStateRefreshMs = 250;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -67,18 +71,31 @@ class MainWindow : public QMainWindow {
   /// True once the close path has run (the server is stopped).
   bool IsClosed() const { return closed_; }
   bool IsTranslucent() const { return translucent_; }
+  /// The server's state as the status bar shows it.
+  QString StateText() const;
   /// The main menu's action with this id.
   QAction *MenuAction(int id) const;
 
  protected:
   void closeEvent(QCloseEvent *event) override;
   void changeEvent(QEvent *event) override;
+  void moveEvent(QMoveEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
 
  private:
   void BuildCentral();
   void BuildTray();
   void ShowStartupWarnings();
   void ShowServerState();
+  void RefreshState();
+  void ShowState(const QString &text);
+  QString RunningStateText() const;
+  // Position and size: restored at start and after hiding, saved when hidden
+  // and at exit (main_window_placement.cpp).
+  void RestorePlacement();
+  void TrackPlacement();
+  void SaveWindowPlacement();
+  void HideToTray();
   void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
   // Stops the server off the GUI thread with text in the status bar; after
   // runs on the GUI thread when the stop is over.
@@ -99,6 +116,8 @@ class MainWindow : public QMainWindow {
   void OpenHelp();
   void OpenReadme();
   void OpenWebSite();
+  void OpenFile(const std::string &cp932Path);
+  void OpenInstalledFile(const char *name);
   void ToggleAutoUpdate();
   void ShowAbout();
   void ShowWindow();
@@ -116,6 +135,8 @@ class MainWindow : public QMainWindow {
   FactBand *band_ = nullptr;
   QTreeView *view_ = nullptr;
   QLabel *state_ = nullptr;  // the server's state, in the status bar
+  QTimer stateTimer_;        // keeps the connection count live
+  QRect placement_;          // the last normal position and size; empty until known
   QSystemTrayIcon tray_;
   QMenu trayMenu_;
   QTimer updateTimer_;

@@ -1,12 +1,19 @@
 // The main window's commands: one function per menu id, reached from a table.
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QUrl>
 
+#include <algorithm>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "config/settings.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "ui/main_window.h"
 #include "ui/menus.h"
 #include "ui/message_boxes.h"
@@ -30,8 +37,34 @@ const QString &IniFilter() {
   return filter;
 }
 
-void OpenLocalFile(std::string_view cp932Path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(FromCp932(cp932Path)));
+bool IsFile(const std::string &cp932Path) {
+  const FileInfo info = GetFileInfo(cp932Path);
+  return info.exists && !info.isDirectory;
+}
+
+// Where the help and readme files are looked for, in this order: beside the
+// executable (a build or portable folder), the program folder, and the
+// installed data folder.
+std::vector<std::string> HelpFolders() {
+  return {ExecutableDirectory(), ProgramDirectory(), InstalledDataDirectory()};
+}
+
+// The about box's width: its notice on one line, and its title in full with
+// room for the title bar's icon and buttons.
+int AboutWidth(const QMessageBox &box) {
+  const QFontMetrics text(box.font());
+  const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+  const int titleBar = title.horizontalAdvance(box.windowTitle()) + 8 * title.height();
+  return std::max(text.horizontalAdvance(box.informativeText()), titleBar);
+}
+
+// QMessageBox sizes itself to its layout's minimum width; a spacer across the
+// bottom row raises that minimum.
+void WidenTo(QMessageBox &box, int width) {
+  auto *grid = qobject_cast<QGridLayout *>(box.layout());
+  if (grid == nullptr) return;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 }  // namespace
@@ -55,13 +88,35 @@ void MainWindow::OnCommand(int id) {
   }
 }
 
-void MainWindow::OpenLog() { OpenLocalFile(ExeRelativePath(settings_.logname)); }
+void MainWindow::OpenLog() { OpenFile(ExeRelativePath(settings_.logname)); }
+
+// A missing file, or no program to open it with, is said in a warning box.
+void MainWindow::OpenFile(const std::string &cp932Path) {
+  const QString path = FromCp932(cp932Path);
+  if (!IsFile(cp932Path)) {
+    ShowWarning(this, u"\"%1\" が見つかりません"_s.arg(path));
+  } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    ShowWarning(this, u"\"%1\" を開けませんでした"_s.arg(path));
+  }
+}
+
+void MainWindow::OpenInstalledFile(const char *name) {
+  const std::vector<std::string> folders = HelpFolders();
+  const std::string path = FindFileInFolders(name, folders);
+  if (!path.empty()) {
+    OpenFile(path);
+    return;
+  }
+  QString text = u"%1 が見つかりません。探した場所:"_s.arg(QString::fromLatin1(name));
+  for (const std::string &folder : folders) text += u"\n"_s + FromCp932(folder);
+  ShowWarning(this, text);
+}
 
 void MainWindow::Quit() { close(); }
 
 void MainWindow::HideWindow() {
   if (QSystemTrayIcon::isSystemTrayAvailable())
-    hide();
+    HideToTray();
   else
     showMinimized();
 }
@@ -113,11 +168,15 @@ void MainWindow::Export() {
   ShowConfirmation(this, u"\"%1\" へエクスポートしました"_s.arg(name));
 }
 
-void MainWindow::OpenHelp() { OpenLocalFile(ExeRelativePath("ruz.html")); }
+void MainWindow::OpenHelp() { OpenInstalledFile("ruz.html"); }
 
-void MainWindow::OpenReadme() { OpenLocalFile(ExeRelativePath("readme.txt")); }
+void MainWindow::OpenReadme() { OpenInstalledFile("readme.txt"); }
 
-void MainWindow::OpenWebSite() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(RUZ_WEB_URL))); }
+void MainWindow::OpenWebSite() {
+  const QUrl url(QString::fromUtf8(RUZ_WEB_URL));
+  if (!QDesktopServices::openUrl(url))
+    ShowWarning(this, u"\"%1\" を開けませんでした"_s.arg(url.toString()));
+}
 
 void MainWindow::ShowAbout() {
   QMessageBox box(this);
@@ -125,10 +184,17 @@ void MainWindow::ShowAbout() {
   box.setWindowTitle(u"Ruzo'sWebserver のバージョン情報"_s);
   box.setText(u"Ruzo'sWebserver Ver1.0"_s);
   box.setInformativeText(u"HTTP/1.1 で動く、小さな個人用ウェブサーバーです。"_s);
+  WidenTo(box, AboutWidth(box));
   box.exec();
 }
 
 void MainWindow::ShowWindow() {
+  // A window manager may place a window anew when it is mapped again.
+  const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
+  if (!isVisible() && normal && !placement_.isEmpty()) {
+    move(placement_.topLeft());
+    resize(placement_.size());
+  }
   // Not showNormal(), which would also undo a maximised state.
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();

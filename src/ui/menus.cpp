@@ -55,7 +55,8 @@ const std::vector<MenuItem> &TrayMenuLayout() {
       {{}, 0, nullptr},
       {u"通信ログ(&L)"_s, kCmdOpenLog, "trayOpenLog"},
       {u"バージョン情報(&A)"_s, kCmdAbout, "trayAbout"},
-      {u"終了(&X)"_s, kCmdQuit, "trayQuit"},
+      {{}, 0, nullptr},
+      {u"終了(&Q)"_s, kCmdQuit, "trayQuit"},
   };
   return items;
 }

@@ -1,6 +1,8 @@
 #include "ui/qt_setup.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -17,6 +19,18 @@ void InstallJapaneseQtTexts() {
   auto *translator = new QTranslator(QCoreApplication::instance());
   if (translator->load(u"qtbase_ja"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(translator);
+}
+
+QString UseJapaneseUiFont() {
+  const QStringList installed = QFontDatabase::families();
+  for (const QString &family : {u"Noto Sans CJK JP"_s, u"IPAGothic"_s}) {
+    if (!installed.contains(family)) continue;
+    QFont font = QApplication::font();
+    font.setFamilies({family});
+    QApplication::setFont(font);
+    return family;
+  }
+  return {};
 }
 
 QIcon RuzIcon() {

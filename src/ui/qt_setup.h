@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QString>
 
 namespace ruz {
 
@@ -9,6 +10,12 @@ namespace ruz {
 /// Japanese the default locale, so standard buttons read はい/いいえ/キャンセル.
 /// Call once, after the application object exists.
 void InstallJapaneseQtTexts();
+
+/// Makes the first installed of the preferred Japanese UI font families the
+/// application font (keeping its size), so digits, Latin letters and kana come
+/// from one font whatever fontconfig would pick per character. Returns the
+/// family chosen, or an empty text when none is installed.
+QString UseJapaneseUiFont();
 
 /// The program's icon (RUZICON) at 16, 22, 32 and 48 pixels.
 QIcon RuzIcon();

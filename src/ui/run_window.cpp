@@ -55,6 +55,7 @@ int RunMainWindow(int argc, char **argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   InstallJapaneseQtTexts();
+  UseJapaneseUiFont();
   ReportStallsOnQuitIfAsked(&app);
 
   ServerSettings settings;

@@ -2,6 +2,8 @@
 // status table.
 #include "ui/status_model.h"
 
+#include "platform/text_codes.h"
+#include "platform/url.h"
 #include "ui/qt_text.h"
 
 #include <algorithm>
@@ -14,19 +16,29 @@ namespace {
 
 struct ColumnSpec {
   QString title;
-  int width;
+  QString sample;  // a typical long content, for the column's width
 };
 
 const std::array<ColumnSpec, kStatusColumns> &Columns() {
   static const std::array<ColumnSpec, kStatusColumns> columns = {{
-      {u"ホスト"_s, 100},
-      {u"開始日時"_s, 125},
-      {u"サーバーステータス"_s, 200},
-      {u"メソッド"_s, 50},
-      {u"パス"_s, 250},
-      {u"レスポンス"_s, 125},
+      {u"ホスト"_s, u"192.168.100.100"_s},
+      {u"開始日時"_s, u"2026/12/09 01:23:45"_s},
+      {u"サーバーステータス"_s, u"ファイル送信中... 1234567Bytes"_s},
+      {u"メソッド"_s, u"OPTIONS"_s},
+      {u"パス"_s, u"/日本語/案内.html?page=12"_s},
+      {u"レスポンス"_s, u"501 Not Implemented"_s},
   }};
   return columns;
+}
+
+// The request path as the server read it: %XX decoded, then the code guessed
+// (UTF-8, EUC-JP, ISO-2022-JP or CP932), as the status cell shows it.
+QString DecodedPath(std::string_view raw) {
+  return FromCp932(ConvertToCp932Guessing(UrlUnescape(raw)));
+}
+
+QString ShownCell(int column, std::string_view cp932) {
+  return column == kColPath ? DecodedPath(cp932) : FromCp932(cp932);
 }
 
 }  // namespace
@@ -48,7 +60,7 @@ StatusModel::StatusModel(StatusTable &table, QObject *parent)
 StatusModel::~StatusModel() { table_.SetChangeCallback(nullptr); }
 
 QString StatusModel::ColumnTitle(int column) { return Columns().at(column).title; }
-int StatusModel::ColumnWidth(int column) { return Columns().at(column).width; }
+QString StatusModel::ColumnSample(int column) { return Columns().at(column).sample; }
 
 void StatusModel::OnTableChanged() {
   const qint64 waited = sinceRefresh_.elapsed();
@@ -85,7 +97,7 @@ void StatusModel::Refresh() {
     if (age >= static_cast<RowId>(RowCount())) continue;
     const int index = static_cast<int>(age);
     for (int column = 0; column < kStatusColumns; ++column)
-      rows_[index][column] = FromCp932(row.cells[static_cast<std::size_t>(column)]);
+      rows_[index][column] = ShownCell(column, row.cells[static_cast<std::size_t>(column)]);
     top = std::min(top, index);
     bottom = std::max(bottom, index);
   }

@@ -30,7 +30,7 @@ class StatusModel : public QAbstractTableModel {
   void Refresh();
 
   int RowCount() const { return static_cast<int>(rows_.size()); }
-  /// The cell as shown; empty for a cell that does not exist.
+  /// The cell as shown (the path decoded); empty for a cell that does not exist.
   QString Cell(int row, int column) const;
 
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -38,9 +38,9 @@ class StatusModel : public QAbstractTableModel {
   QVariant data(const QModelIndex &index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  /// Column titles and widths in pixels.
+  /// Column titles, and a typical long content of each column.
   static QString ColumnTitle(int column);
-  static int ColumnWidth(int column);
+  static QString ColumnSample(int column);
 
  private:
   using Row = std::array<QString, kStatusColumns>;

@@ -11,6 +11,7 @@ int main(int argc, char **argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   ruz::InstallJapaneseQtTexts();
+  ruz::UseJapaneseUiFont();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -73,7 +73,7 @@ TEST_F(X11TrayTest, RightClickOpensTheMenuAboveTheCursorAndItsQuitEnds) {
   EXPECT_EQ(menu.geometry().bottom() + 1, centre.y());
   QAction *quit = FindCommandAction(menu, kCmdQuit);
   ASSERT_NE(quit, nullptr);
-  EXPECT_EQ(quit->text(), u"終了(&X)"_s);
+  EXPECT_EQ(quit->text(), u"終了(&Q)"_s);
   QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(quit).center());
   EXPECT_TRUE(WaitFor([&] { return window.IsClosed(); }, 5000));
   EXPECT_EQ(context_.isRunning, 0);

@@ -59,7 +59,7 @@ TEST(MenusTest, TrayMenuShowsWindowLogAboutAndQuit) {
   QList<int> ran;
   BuildTrayMenu(menu, [&](int id) { ran << id; });
   EXPECT_EQ(Describe(menu), (QStringList{u"ウインドウを表示(&O)[19]"_s, u"-"_s, u"通信ログ(&L)[1]"_s,
-                                         u"バージョン情報(&A)[18]"_s, u"終了(&X)[3]"_s}));
+                                         u"バージョン情報(&A)[18]"_s, u"-"_s, u"終了(&Q)[3]"_s}));
   FindCommandAction(menu, kCmdShowWindow)->trigger();
   EXPECT_EQ(ran, QList<int>{kCmdShowWindow});
 }
