@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -49,22 +50,23 @@ std::vector<std::string> HelpFolders() {
   return {ExecutableDirectory(), ProgramDirectory(), InstalledDataDirectory()};
 }
 
-// The about box's width: its notice on one line, and its title in full with
-// room for the title bar's icon and buttons.
-int AboutWidth(const QMessageBox &box) {
-  const QFontMetrics text(box.font());
-  const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
-  const int titleBar = title.horizontalAdvance(box.windowTitle()) + 8 * title.height();
-  return std::max(text.horizontalAdvance(box.informativeText()), titleBar);
-}
-
-// QMessageBox sizes itself to its layout's minimum width; a spacer across the
-// bottom row raises that minimum.
-void WidenTo(QMessageBox &box, int width) {
+// QMessageBox sizes itself to its layout's minimum width; spacers in a row of
+// their own raise that minimum: under the notice its width on one line, across
+// every column the title's in full with room for the title bar's buttons.
+void FitAboutBoxToItsText(QMessageBox &box) {
   auto *grid = qobject_cast<QGridLayout *>(box.layout());
-  if (grid == nullptr) return;
-  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
-                grid->rowCount(), 0, 1, grid->columnCount());
+  auto *notice = box.findChild<QLabel *>(u"qt_msgbox_informativelabel"_s);
+  if (grid == nullptr || notice == nullptr) return;
+  int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+  grid->getItemPosition(grid->indexOf(notice), &row, &column, &rowSpan, &columnSpan);
+  const QFontMetrics text(notice->font());
+  const int noticeWidth = text.horizontalAdvance(box.informativeText()) + 2 * text.averageCharWidth();
+  const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+  const int titleWidth = title.horizontalAdvance(box.windowTitle()) + 8 * title.height();
+  const int spacerRow = grid->rowCount();
+  grid->addItem(new QSpacerItem(noticeWidth, 0, QSizePolicy::Fixed), spacerRow, column, 1, columnSpan);
+  grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed), spacerRow + 1, 0, 1,
+                grid->columnCount());
 }
 
 }  // namespace
@@ -184,7 +186,7 @@ void MainWindow::ShowAbout() {
   box.setWindowTitle(u"Ruzo'sWebserver のバージョン情報"_s);
   box.setText(u"Ruzo'sWebserver Ver1.0"_s);
   box.setInformativeText(u"HTTP/1.1 で動く、小さな個人用ウェブサーバーです。"_s);
-  WidenTo(box, AboutWidth(box));
+  FitAboutBoxToItsText(box);
   box.exec();
 }
 

@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/paths.h"
+#include "support/temp_dir.h"
 
 namespace ruz {
 namespace {
@@ -115,6 +118,30 @@ TEST(PathsTest, UserProgramFolderFollowsXdgConfigHomeThenHome) {
     ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
     ScopedEnv home("HOME", c.home);
     EXPECT_EQ(UserProgramFolder(), c.folder) << (c.xdg ? c.xdg : "-") << " " << (c.home ? c.home : "-");
+  }
+}
+
+// Help files: beside the executable, then the program folder, then the
+// installed data folder; a folder of the file's name does not count.
+TEST(PathsTest, FindFileInFoldersTakesTheFirstFolderHoldingTheFile) {
+  struct Case {
+    const char *present;  // per folder: f a file, d a folder of that name, - nothing
+    int found;            // index of the folder found, -1 for none
+  };
+  const Case cases[] = {{"fff", 0}, {"-ff", 1}, {"--f", 2}, {"f-f", 0}, {"df-", 1}, {"d-d", -1},
+                        {"---", -1}};
+  for (const Case &c : cases) {
+    TempDir temp;
+    std::vector<std::string> folders;
+    for (int i = 0; i < 3; ++i) {
+      const std::string folder = temp.File(std::to_string(i));
+      folders.push_back(folder);
+      std::filesystem::create_directories(folder);
+      if (c.present[i] == 'f') temp.Write(std::to_string(i) + "/ruz.html", "");
+      if (c.present[i] == 'd') std::filesystem::create_directories(folder + "/ruz.html");
+    }
+    const std::string expected = c.found < 0 ? "" : folders[c.found] + "/ruz.html";
+    EXPECT_EQ(FindFileInFolders("ruz.html", folders), expected) << c.present;
   }
 }
 

@@ -15,6 +15,7 @@
 #include "platform/socket.h"
 #include "ui/fact_band.h"
 #include "ui/menus.h"
+#include "ui/window_placement.h"
 
 namespace ruz::testing {
 namespace {
@@ -35,21 +36,17 @@ TEST(TrimRootSlashTest, DropsOneTrailingSlashButNeverEmptiesTheRoot) {
 
 using WindowCreationTest = WindowTest;
 
-// The server's state as the status bar shows it.
-QString StateText(MainWindow &window) {
-  auto *state = window.findChild<QLabel *>(u"serverState"_s);
-  return state != nullptr ? state->text() : QString();
-}
-
 TEST_F(WindowCreationTest, ShowsTheServerFactsAndAConfiguredStatusList) {
   const int port = FreePort();
   WriteIni(BasicIni(port));
   MainWindow &window = Open();
   EXPECT_EQ(window.windowTitle(), u"Ruzo'sWebserver"_s);
-  EXPECT_EQ(window.size(), QSize(646, 432));
+  EXPECT_GE(window.width(), 646);
   EXPECT_FALSE(window.windowIcon().isNull());
-  EXPECT_EQ(window.Band().height(), kFactBandHeight);
-  EXPECT_EQ(window.Band().Lines(),
+  FactBand &band = window.Band();
+  EXPECT_GE(band.height(), kFactBandHeight);
+  EXPECT_GE(band.LineStep(), 18);
+  EXPECT_EQ(band.Lines(),
             (QStringList{u"サーバーネーム: testhost"_s, u"ポート番号: %1"_s.arg(port),
                          u"ドキュメントルート: "_s + dir_.path() + u"/www"_s}));
   EXPECT_TRUE(window.statusBar()->isSizeGripEnabled());
@@ -57,13 +54,25 @@ TEST_F(WindowCreationTest, ShowsTheServerFactsAndAConfiguredStatusList) {
   EXPECT_FALSE(view.rootIsDecorated());
   EXPECT_FALSE(view.isSortingEnabled());
   EXPECT_FALSE(view.header()->sectionsClickable());
-  const int widths[] = {100, 125, 200, 50, 250, 125};
-  for (int column = 0; column < kStatusColumns; ++column)
-    EXPECT_EQ(view.columnWidth(column), widths[column]) << column;
+  // Every column fits its typical content, and all of them fit the window.
+  for (int column = 0; column < kStatusColumns; ++column) {
+    EXPECT_GT(view.columnWidth(column),
+              view.fontMetrics().horizontalAdvance(StatusModel::ColumnSample(column)))
+        << column;
+  }
+  EXPECT_EQ(view.header()->sectionResizeMode(kColPath), QHeaderView::Stretch);
+  EXPECT_EQ(view.header()->length(), view.viewport()->width());
   EXPECT_EQ(window.Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
             u"サーバーステータス"_s);
   EXPECT_EQ(context_.isRunning, 1);
-  EXPECT_EQ(StateText(window), u"稼働中 ポート %1"_s.arg(port));
+  EXPECT_EQ(window.StateText(), u"稼働中 ポート %1 — 接続 0/64"_s.arg(port));
+  EXPECT_EQ(window.Tray().toolTip(), u"Ruzo'sWebserver — "_s + window.StateText());
+  // A larger font makes the band taller instead of overlapping its lines.
+  QFont large = band.font();
+  large.setPointSize(large.pointSize() * 3);
+  band.setFont(large);
+  EXPECT_GE(band.LineStep(), band.fontMetrics().lineSpacing());
+  EXPECT_GE(band.height(), 3 * band.LineStep());
   EXPECT_TRUE(CloseWindow());
   EXPECT_EQ(context_.isRunning, 0);
 }
@@ -90,7 +99,7 @@ TEST_F(WindowCreationTest, SettingsThatCannotWorkShareOneBoxAndTheServerStillSta
   EXPECT_TRUE(paragraphs[0].contains(u"ruz.ini の maxconnect"_s));
   EXPECT_TRUE(paragraphs[1].contains(u"ruz.ini の root"_s));
   EXPECT_EQ(context_.isRunning, 1);
-  EXPECT_TRUE(StateText(window).contains(u"ruz.ini の maxconnect"_s));
+  EXPECT_TRUE(window.StateText().contains(u"ruz.ini の maxconnect"_s));
   EXPECT_TRUE(window.isVisible());
   EXPECT_TRUE(CloseWindow());
 }
@@ -106,7 +115,8 @@ TEST_F(WindowCreationTest, TakenPortIsReportedAndTheWindowStaysUsable) {
   EXPECT_EQ(bindBox->text, u"ソケットのバインドに失敗しました\nポート %1: 他のプログラムが使用中です"_s
                                .arg(holder.boundPort));
   EXPECT_EQ(context_.isRunning, 0);
-  EXPECT_EQ(StateText(window), u"停止中 — ポート %1: 他のプログラムが使用中です"_s.arg(holder.boundPort));
+  EXPECT_EQ(window.StateText(), u"停止中 — ポート %1: 他のプログラムが使用中です"_s.arg(holder.boundPort));
+  EXPECT_EQ(window.Tray().toolTip(), u"Ruzo'sWebserver — "_s + window.StateText());
   auto about = AnswerNextBox();
   window.OnCommand(kCmdAbout);
   EXPECT_TRUE(about->seen);
@@ -118,6 +128,8 @@ TEST_F(WindowCreationTest, AboutBoxShowsTheVersionUnderItsOwnTitle) {
   MainWindow &window = Open();
   QPixmap icon;
   QString informative;
+  int width = 0;
+  bool noticeOnOneLine = false;
   auto box = std::make_shared<SeenBox>();
   OnNextModal([&, box](QWidget *modal) {
     auto *about = qobject_cast<QMessageBox *>(modal);
@@ -127,6 +139,11 @@ TEST_F(WindowCreationTest, AboutBoxShowsTheVersionUnderItsOwnTitle) {
     box->text = about->text();
     icon = about->iconPixmap();
     informative = about->informativeText();
+    width = about->width();
+    auto *notice = about->findChild<QLabel *>(u"qt_msgbox_informativelabel"_s);
+    // As tall as with all the room in the world: not wrapped.
+    noticeOnOneLine = notice != nullptr &&
+                      notice->heightForWidth(notice->width()) == notice->heightForWidth(10000);
     about->accept();
   });
   window.OnCommand(kCmdAbout);
@@ -135,17 +152,74 @@ TEST_F(WindowCreationTest, AboutBoxShowsTheVersionUnderItsOwnTitle) {
   EXPECT_EQ(box->text, u"Ruzo'sWebserver Ver1.0"_s);
   EXPECT_FALSE(icon.isNull());
   EXPECT_FALSE(informative.isEmpty());
+  // Sized to its text: the notice on one line, the title in full.
+  EXPECT_TRUE(noticeOnOneLine);
+  EXPECT_GT(width, window.fontMetrics().horizontalAdvance(box->title));
 }
 
-TEST_F(WindowCreationTest, OpenCommandsAskForTheLogHelpReadmeAndWebPage) {
+TEST_F(WindowCreationTest, OpenCommandsOpenTheLogHelpReadmeAndWebPageOrSayWhatIsMissing) {
   WriteIni(BasicIni(FreePort(), "logname=logs/access.log\n"));
   MainWindow &window = Open();
-  for (int id : {kCmdOpenLog, kCmdHelp, kCmdReadme, kCmdWebSite}) window.OnCommand(id);
-  ASSERT_EQ(urls_->urls.size(), 4);
-  EXPECT_EQ(urls_->urls[0], QUrl::fromLocalFile(dir_.path() + u"/logs/access.log"_s));
-  EXPECT_EQ(urls_->urls[1], QUrl::fromLocalFile(dir_.path() + u"/ruz.html"_s));
-  EXPECT_EQ(urls_->urls[2], QUrl::fromLocalFile(dir_.path() + u"/readme.txt"_s));
-  EXPECT_EQ(urls_->urls[3].scheme(), u"http"_s);
+  const std::pair<int, const char *> files[] = {
+      {kCmdOpenLog, "logs/access.log"}, {kCmdHelp, "ruz.html"}, {kCmdReadme, "readme.txt"}};
+  for (const auto &[id, file] : files) {
+    auto missing = AnswerNextBox();
+    window.OnCommand(id);
+    ASSERT_TRUE(missing->seen) << file;
+    EXPECT_EQ(missing->title, u"エラー"_s);
+    EXPECT_TRUE(missing->text.contains(QString::fromUtf8(file))) << missing->text.toStdString();
+    EXPECT_TRUE(missing->text.contains(u"見つかりません"_s));
+    WriteFile(file, "");
+    window.OnCommand(id);
+    ASSERT_FALSE(urls_->urls.isEmpty()) << file;
+    EXPECT_EQ(urls_->urls.takeLast(), QUrl::fromLocalFile(dir_.path() + u"/"_s + QString::fromUtf8(file)));
+  }
+  window.OnCommand(kCmdWebSite);
+  ASSERT_EQ(urls_->urls.size(), 1);
+  EXPECT_EQ(urls_->urls[0].scheme(), u"http"_s);
+}
+
+TEST(PlacementTest, PullOnScreenMovesAndShrinksIntoTheScreenItOverlapsMost) {
+  const QList<QRect> one = {QRect(0, 0, 1280, 800)};
+  const QList<QRect> two = {QRect(0, 0, 1280, 800), QRect(1280, 0, 1920, 1080)};
+  struct Case {
+    QRect placement;
+    const QList<QRect> &screens;
+    QRect pulled;
+  };
+  const Case cases[] = {
+      {QRect(100, 50, 700, 400), one, QRect(100, 50, 700, 400)},
+      {QRect(5000, 100, 700, 400), one, QRect(580, 100, 700, 400)},
+      {QRect(-300, -50, 700, 400), one, QRect(0, 0, 700, 400)},
+      {QRect(10, 10, 2000, 1000), one, QRect(0, 0, 1280, 800)},
+      {QRect(1500, 100, 700, 400), two, QRect(1500, 100, 700, 400)},
+      {QRect(1300, 900, 700, 400), two, QRect(1300, 680, 700, 400)},
+      {QRect(9000, 9000, 700, 400), two, QRect(580, 400, 700, 400)},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(PullOnScreen(c.placement, c.screens), c.pulled)
+        << c.placement.x() << "," << c.placement.y() << " on " << c.screens.size();
+  }
+}
+
+TEST_F(WindowCreationTest, PositionAndSizeSurviveHidingAndARestartOfTheProgram) {
+  WriteIni(BasicIni(FreePort()));
+  const QRect placed(40, 50, 700, 400);
+  MainWindow &first = Open();
+  first.move(placed.topLeft());
+  first.resize(placed.size());
+  ASSERT_TRUE(WaitFor([&] { return first.pos() == placed.topLeft(); }, 2000));
+  first.hide();
+  first.move(300, 200);  // as a window manager may do with a window it maps again
+  Q_EMIT first.Tray().activated(QSystemTrayIcon::Trigger);
+  EXPECT_EQ(QRect(first.pos(), first.size()), placed);
+  EXPECT_TRUE(CloseWindow());
+  const std::string ini = ReadFile("ruz.ini");
+  for (const char *line : {"windowx=40", "windowy=50", "windowwidth=700", "windowheight=400"})
+    EXPECT_NE(ini.find(line), std::string::npos) << line;
+  window_.reset();
+  MainWindow &second = Open();
+  EXPECT_EQ(QRect(second.pos(), second.size()), placed);
 }
 
 TEST_F(WindowCreationTest, TranslucencyIsReportedMissingWhereItCannotShow) {

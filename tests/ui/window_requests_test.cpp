@@ -2,7 +2,10 @@
 // and serving while a modal box or the options sheet is open.
 #include "window_support.h"
 
+#include <QClipboard>
+#include <QMenu>
 #include <QTest>
+#include <QTreeView>
 
 #include <vector>
 
@@ -37,6 +40,38 @@ TEST_F(WindowRequestsTest, EveryConnectionBecomesARowWithItsCells) {
   const QStringList older = Row(1);
   EXPECT_EQ(older[kColStatus], u"正常終了"_s);
   EXPECT_EQ(older[kColResponse], u"200 OK"_s);
+}
+
+TEST_F(WindowRequestsTest, PathCellsAreDecodedAndTheContextMenuCopiesACellOrTheRow) {
+  const int port = FreePort();
+  WriteIni(BasicIni(port));
+  MainWindow &window = Open();
+  // 日本 escaped from UTF-8, CP932 and EUC-JP, and escapes in a query.
+  const std::pair<std::string, QString> cases[] = {
+      {"/%E6%97%A5%E6%9C%AC.html", u"/日本.html"_s},
+      {"/%93%FA%96%7B.html", u"/日本.html"_s},
+      {"/%C6%FC%CB%DC.html", u"/日本.html"_s},
+      {"/a%20b?q=%41", u"/a b?q=A"_s},
+  };
+  int rows = 0;
+  for (const auto &[path, shown] : cases) {
+    Fetch fetch(port, path);
+    ASSERT_TRUE(WaitFor([&] { return fetch.Done(); }));
+    ++rows;
+    ASSERT_TRUE(WaitFor([&] {
+      return window.Model().RowCount() == rows && !Row(0)[kColResponse].isEmpty();
+    }));
+    EXPECT_EQ(Row(0)[kColPath], shown) << path;
+  }
+  QTreeView &view = window.View();
+  Q_EMIT view.customContextMenuRequested(view.visualRect(window.Model().index(0, kColPath)).center());
+  auto *menu = view.findChild<QMenu *>(u"statusCopyMenu"_s);
+  ASSERT_NE(menu, nullptr);
+  menu->findChild<QAction *>(u"copyCell"_s)->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text(), u"/a b?q=A"_s);
+  menu->findChild<QAction *>(u"copyRow"_s)->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text(), Row(0).join(u'\t'));
+  menu->close();
 }
 
 TEST_F(WindowRequestsTest, SixHundredRequestsLeaveTheFiveHundredNewestRows) {

@@ -52,16 +52,27 @@ TEST_F(WindowRestartTest, RestartWaitsForATransferWhoseRowKeepsUpdating) {
   const int port = ServeSlowly();
   Fetch slow(port, "/big.bin");
   ASSERT_TRUE(WaitFor([&] { return Sending(); }));
+  // The status bar counts the connection while it is served.
+  EXPECT_TRUE(WaitFor([&] {
+    return window_->StateText() == u"稼働中 ポート %1 — 接続 1/64"_s.arg(port);
+  }, 5000)) << window_->StateText().toStdString();
   QStringList seenWhileBusy;
+  QStringList statesWhileBusy;
   QObject::connect(&window_->Model(), &QAbstractItemModel::dataChanged, window_.get(), [&] {
-    if (window_->IsBusy()) seenWhileBusy << window_->Model().Cell(0, kColStatus);
+    if (!window_->IsBusy()) return;
+    seenWhileBusy << window_->Model().Cell(0, kColStatus);
+    statesWhileBusy << window_->StateText() << window_->Tray().toolTip();
   });
   // The close arrives in the middle of the restart and must wait for its end.
   // Meanwhile the event loop keeps turning.
   StallMeter meter;
-  MoveToNewPort();
+  const int newPort = MoveToNewPort();
   QTimer::singleShot(100, window_.get(), [&] { window_->close(); });
   RestartCleanly();
+  EXPECT_EQ(window_->StateText(), u"稼働中 ポート %1 — 接続 0/64"_s.arg(newPort));
+  ASSERT_FALSE(statesWhileBusy.isEmpty());
+  statesWhileBusy.removeDuplicates();
+  EXPECT_EQ(statesWhileBusy, (QStringList{u"再起動中…"_s, u"Ruzo'sWebserver — 再起動中…"_s}));
   EXPECT_FALSE(window_->IsClosed());
   EXPECT_TRUE(slow.Done());
   EXPECT_GE(slow.Reply().size(), static_cast<std::size_t>(8 * kPiece));
