@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -30,6 +31,8 @@ namespace {
 // The window's size when none is saved, unless the status list needs more width.
 constexpr int kDefaultWidth = 646;
 constexpr int kDefaultHeight = 432;
+// Room left on the screen for the window manager's frame.
+constexpr int kFrameAllowance = 16;
 
 QString ProgramName() { return u"Ruzo'sWebserver"_s; }
 
@@ -45,9 +48,10 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   setWindowIcon(RuzIcon());
   BuildMainMenu(*menuBar(), [this](int id) { OnCommand(id); });
   BuildCentral();
-  // Wide enough for every column of the status list at its typical width.
-  // The band grows with the font; the list keeps its height.
-  resize(std::max(kDefaultWidth, StatusViewWidth(*view_)),
+  // Wide enough for every column of the status list at its typical width, as
+  // far as the screen allows. The band grows with the font; the list keeps its height.
+  const int wanted = std::max(kDefaultWidth, StatusViewWidth(*view_));
+  resize(std::min(wanted, screen()->availableGeometry().width() - kFrameAllowance),
          kDefaultHeight + band_->height() - kFactBandHeight);
   statusBar()->setSizeGripEnabled(true);
   state_ = new QLabel(statusBar());
