@@ -50,6 +50,9 @@ std::vector<std::string> HelpFolders() {
   return {ExecutableDirectory(), ProgramDirectory(), InstalledDataDirectory()};
 }
 
+// The title bar's icon, buttons and padding, measured in lines of its font.
+constexpr int kTitleBarRoomInLines = 8;
+
 // QMessageBox sizes itself to its layout's minimum width; spacers in a row of
 // their own raise that minimum: under the notice its width on one line, across
 // every column the title's in full with room for the title bar's buttons.
@@ -62,7 +65,8 @@ void FitAboutBoxToItsText(QMessageBox &box) {
   const QFontMetrics text(notice->font());
   const int noticeWidth = text.horizontalAdvance(box.informativeText()) + 2 * text.averageCharWidth();
   const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
-  const int titleWidth = title.horizontalAdvance(box.windowTitle()) + 8 * title.height();
+  const int titleWidth =
+      title.horizontalAdvance(box.windowTitle()) + kTitleBarRoomInLines * title.height();
   const int spacerRow = grid->rowCount();
   grid->addItem(new QSpacerItem(noticeWidth, 0, QSizePolicy::Fixed), spacerRow, column, 1, columnSpan);
   grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed), spacerRow + 1, 0, 1,
