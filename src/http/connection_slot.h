@@ -25,6 +25,9 @@ struct LogBuffer {
   std::string text;
 };
 
+/// How a connection speaks HTTP: in plain text, or inside TLS (HTTPS).
+enum class Transport { kPlain, kTls };
+
 /// How far a connection has come with its request header. A connection still
 /// reading it can be told to give up its slot (to a new connection, or to a
 /// stopping server); one whose header is complete keeps it.

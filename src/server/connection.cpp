@@ -52,7 +52,7 @@ std::string StartText(const DateTime &t) {
 }
 
 void FillPeer(const ConnectionSlot &slot, RequestInfo &request) {
-  request.remoteAddr = FormatIpv4(slot.peer.address);
+  request.remoteAddr = FormatIpAddress(slot.peer.address);
   request.remotePort = std::to_string(slot.peer.port);
   std::string name;
   if (slot.settings->dnsopt == 2 && LookupHostName(slot.peer.address, name)) {
