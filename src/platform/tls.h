@@ -116,8 +116,13 @@ class TlsSession {
   void Shutdown();
 
  private:
+  enum class ReadMode { kTake, kPeek };
+  RecvResult Read(void *buffer, std::size_t size, ReadMode mode);
+
   ssl_st *ssl_ = nullptr;
-  bool broken_ = false;  // a fatal error happened: no close_notify may follow
+  int fd_ = -1;
+  bool established_ = false;  // the handshake completed
+  bool broken_ = false;       // a fatal error happened: nothing more may be sent
 };
 
 }  // namespace ruz
