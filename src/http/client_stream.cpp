@@ -6,10 +6,12 @@
 namespace ruz {
 
 RecvResult ReceiveFromClient(ConnectionSlot &slot, void *buffer, std::size_t size) {
+  if (slot.tls.IsValid()) return slot.tls.Recv(buffer, size);
   return slot.socket.Recv(buffer, size);
 }
 
 RecvResult PeekFromClient(ConnectionSlot &slot, void *buffer, std::size_t size) {
+  if (slot.tls.IsValid()) return slot.tls.Peek(buffer, size);
   return slot.socket.Peek(buffer, size);
 }
 
@@ -18,6 +20,7 @@ bool SendToClient(ConnectionSlot &slot, std::string_view bytes) {
 }
 
 bool SendToClient(ConnectionSlot &slot, const void *data, std::size_t size) {
+  if (slot.tls.IsValid()) return slot.tls.SendAll(data, size);
   return slot.socket.SendAll(data, size);
 }
 
@@ -25,6 +28,9 @@ bool SetClientReceiveTimeout(const ConnectionSlot &slot, int milliseconds) {
   return slot.socket.SetReceiveTimeout(milliseconds);
 }
 
-void FinishClientOutput(ConnectionSlot &slot) { DrainBeforeClose(slot.socket); }
+void FinishClientOutput(ConnectionSlot &slot) {
+  if (slot.tls.IsValid()) slot.tls.Shutdown();
+  DrainBeforeClose(slot.socket);
+}
 
 }  // namespace ruz

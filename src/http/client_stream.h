@@ -20,8 +20,9 @@ bool SendToClient(ConnectionSlot &slot, std::string_view bytes);
 bool SendToClient(ConnectionSlot &slot, const void *data, std::size_t size);
 /// Bounds every later receive (milliseconds, 0: none).
 bool SetClientReceiveTimeout(const ConnectionSlot &slot, int milliseconds);
-/// Ends the response so that what was sent arrives intact (see
-/// DrainBeforeClose); the caller closes the socket afterwards.
+/// Ends the response so that what was sent arrives intact: a TLS session tells
+/// the client it ends, then the socket is drained (see DrainBeforeClose). The
+/// caller closes the socket afterwards.
 void FinishClientOutput(ConnectionSlot &slot);
 
 }  // namespace ruz

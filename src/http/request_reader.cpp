@@ -145,17 +145,17 @@ void ParseRequestHeader(std::string_view header, RequestInfo &request) {
   while (NextLine(header, pos, line)) PickField(line, request);
 }
 
-int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
+int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::milliseconds spent) {
   const int timeoutMs = slot.settings->connecttimeout;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) - spent;
   std::string header;
   char peeked[kPeekBytes];
   // The socket's receive time-out is the whole time at first; later receives
-  // get what is left of it.
+  // (and the first, when time was spent before) get what is left of it.
   bool armed = false;
   for (;;) {
     if (header.size() >= kMaxHeaderBytes) return Fail(slot, "リクエストヘッダ受信エラー", 400);
-    if (!header.empty()) {
+    if (!header.empty() || spent.count() > 0) {
       if (!ArmReceiveTimeout(slot, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
       armed = true;
     }

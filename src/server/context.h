@@ -13,6 +13,7 @@
 #include "http/slot_pool.h"
 #include "http/status_table.h"
 #include "platform/events.h"
+#include "platform/tls.h"
 #include "server/listeners.h"
 #include "server/workers.h"
 
@@ -35,6 +36,14 @@ struct ServerContext {
   std::unique_ptr<std::mutex> logLock;
   bool isRunning = false;
   std::uint16_t boundPort = 0;  // the port of the plain-HTTP listeners
+  /// HTTPS: the certificate (none when tlsport is 0 or the certificate could
+  /// not be used), the port of its listeners (0 without), the certificate's
+  /// SHA-256 fingerprint for visitors to check ("AB:CD:…", empty without), and
+  /// whether this start made the certificate (a self-signed one).
+  std::unique_ptr<TlsContext> tlsContext;
+  std::uint16_t boundTlsPort = 0;
+  std::string tlsFingerprint;
+  bool tlsCertificateMade = false;
   /// Why the last start failed, CP932 (e.g. the port and the reason); empty after a successful start.
   std::string startFailure;
   /// Where warnings go: the window shows a message box, headless prints it.

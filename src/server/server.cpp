@@ -8,6 +8,7 @@
 #include "platform/text_codes.h"
 #include "server/connection.h"
 #include "server/context.h"
+#include "server/tls_setup.h"
 #include "server/workers.h"
 
 namespace ruz {
@@ -41,10 +42,10 @@ constexpr int kAcceptRetryPauseMs = 100;
 // has waited longest for its request header gives its slot up; when every
 // connection has a complete header, the new one waits a moment for a slot to
 // be returned, and is closed (nullptr) when none is.
-ConnectionSlot *TakeSlot(SlotPool &slots, Socket &socket, const PeerAddress &peer) {
-  if (ConnectionSlot *slot = slots.TryTake(socket, peer)) return slot;
+ConnectionSlot *TakeSlot(SlotPool &slots, AcceptedConnection &connection) {
+  if (ConnectionSlot *slot = slots.TryTake(connection)) return slot;
   const bool givenUp = slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
-  return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), socket, peer);
+  return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), connection);
 }
 
 // Takes what waits on every listener, so that a busy one cannot starve the
@@ -55,7 +56,8 @@ bool TakeWaitingConnections(ServerContext &context) {
     AcceptResult taken = TakeConnection(listener.socket);
     if (taken.status == AcceptStatus::kFailed) refused = true;
     if (taken.status != AcceptStatus::kAccepted) continue;
-    ConnectionSlot *slot = TakeSlot(*context.slots, taken.socket, taken.peer);
+    AcceptedConnection connection{std::move(taken.socket), taken.peer, listener.transport};
+    ConnectionSlot *slot = TakeSlot(*context.slots, connection);
     if (slot == nullptr) continue;  // closed at once by the socket's destructor
     if (!context.workers->Start(*slot)) context.slots->Return(*slot);  // closes the socket
   }
@@ -96,6 +98,7 @@ void MakeSlots(ServerContext &context) {
   prototype.logBuffer = context.logBuffer.get();
   prototype.logFile = context.logFile.get();
   prototype.logLock = context.logLock.get();
+  prototype.tlsContext = context.tlsContext.get();
   context.slots = std::make_unique<SlotPool>(settings.maxconnect, prototype);
 }
 
@@ -114,6 +117,31 @@ void EndConnections(ServerContext &context) {
 
 namespace {
 
+// The certificate for HTTPS; a problem with it is a warning, and the server
+// runs without HTTPS.
+void SetUpTls(ServerContext &context) {
+  TlsSetup setup = PrepareTls(*context.settings);
+  if (!setup.warning.empty()) {
+    Warn(context, "HTTPS を開始できません\n" + Cp932ToUtf8(setup.warning));
+    return;
+  }
+  context.tlsContext = std::move(setup.context);
+  context.tlsFingerprint = setup.fingerprint;
+  context.tlsCertificateMade = setup.made;
+}
+
+bool OpenListenersOf(const ServerContext &context, const std::vector<BindTarget> &targets,
+                     std::vector<Listener> &listeners, ListenFailure &failure) {
+  const ServerSettings &settings = *context.settings;
+  if (!OpenListeners(targets, settings.port, Transport::kPlain, listeners, failure)) return false;
+  if (context.tlsContext == nullptr ||
+      OpenListeners(targets, settings.tlsport, Transport::kTls, listeners, failure)) {
+    return true;
+  }
+  failure.line = "HTTPS " + failure.line;
+  return false;
+}
+
 // The listeners of the settings, or false after the warning.
 bool OpenServerListeners(ServerContext &context) {
   const ServerSettings &settings = *context.settings;
@@ -121,9 +149,10 @@ bool OpenServerListeners(ServerContext &context) {
   ListenFailure failure;
   if (targets.empty()) {
     failure.line = "bindaddress \"" + Cp932ToUtf8(settings.bindaddress) + "\": アドレスではありません";
-  } else if (OpenListeners(targets, settings.port, Transport::kPlain, context.listeners, failure)) {
+  } else if (OpenListenersOf(context, targets, context.listeners, failure)) {
     return true;
   }
+  context.listeners.clear();
   context.startFailure = Utf8ToCp932(failure.line);
   Warn(context, failure.listenStep ? std::string("接続待機に失敗しました")
                                    : "ソケットのバインドに失敗しました\n" + failure.line);
@@ -135,9 +164,17 @@ bool OpenServerListeners(ServerContext &context) {
 int StartServer(ServerContext &context) {
   context.isRunning = false;
   context.listeners.clear();
-  if (!OpenServerListeners(context)) return 0;
+  context.tlsContext.reset();
+  context.tlsFingerprint.clear();
+  context.tlsCertificateMade = false;
+  if (context.settings->tlsport != 0) SetUpTls(context);
+  if (!OpenServerListeners(context)) {
+    context.tlsContext.reset();
+    return 0;
+  }
   context.startFailure.clear();
   context.boundPort = context.listeners.front().port;
+  context.boundTlsPort = context.tlsContext ? context.listeners.back().port : 0;
   MakeSlots(context);
   context.workers = std::make_unique<ConnectionWorkers>(
       [](ConnectionSlot &slot) { ServeConnection(&slot); }, kWorkerLinger);
@@ -161,6 +198,7 @@ void StopServer(ServerContext &context) {
   context.logFile.reset();
   context.logLock.reset();
   context.slots.reset();
+  context.tlsContext.reset();
   context.isRunning = false;
 }
 
