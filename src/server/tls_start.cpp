@@ -22,6 +22,13 @@ TlsStart Ended(ConnectionSlot &slot, const char *utf8Text, int code) {
   return {false, code};
 }
 
+// A client without a session can be told nothing: the connection is shut at
+// once, so that its close does not wait for the client as a response's does.
+TlsStart Abandoned(ConnectionSlot &slot, const char *utf8Text, int code) {
+  slot.socket.ShutdownBoth();
+  return Ended(slot, utf8Text, code);
+}
+
 bool GivenUp(const ConnectionSlot &slot) {
   return slot.headerPhase.load(std::memory_order_relaxed) == HeaderPhase::kGivenUp;
 }
@@ -38,18 +45,18 @@ TlsStart Handshake(ConnectionSlot &slot, int timeoutMs, Clock::time_point deadli
   if (timeoutMs > 0) {
     left = static_cast<int>(
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
-    if (left <= 0) return Ended(slot, "接続タイムアウト", kTimedOut);
+    if (left <= 0) return Abandoned(slot, "接続タイムアウト", kTimedOut);
   }
   slot.tls = TlsSession(*slot.tlsContext, slot.socket.Descriptor());
-  if (!slot.tls.IsValid()) return Ended(slot, "TLS を準備できません", kServerError);
+  if (!slot.tls.IsValid()) return Abandoned(slot, "TLS を準備できません", kServerError);
   const HandshakeResult result = slot.tls.Accept(left);
   if (result == HandshakeResult::kDone) return {true, 0};
   // A slot given up to a new connection has had its receiving side shut.
   if (result == HandshakeResult::kTimeout || GivenUp(slot)) {
-    return Ended(slot, "接続タイムアウト", kTimedOut);
+    return Abandoned(slot, "接続タイムアウト", kTimedOut);
   }
-  if (result == HandshakeResult::kClosed) return Ended(slot, "相手側で切断", kBadRequest);
-  return Ended(slot, "TLS ハンドシェイク失敗", kBadRequest);
+  if (result == HandshakeResult::kClosed) return Abandoned(slot, "相手側で切断", kBadRequest);
+  return Abandoned(slot, "TLS ハンドシェイク失敗", kBadRequest);
 }
 
 }  // namespace
@@ -63,9 +70,9 @@ TlsStart StartTls(ConnectionSlot &slot, int timeoutMs) {
   const RecvResult peeked = slot.socket.Peek(&first, 1);  // bounded by the socket's time-out
   TlsStart start;
   if (peeked.status == RecvStatus::kTimeout || GivenUp(slot)) {
-    start = Ended(slot, "接続タイムアウト", kTimedOut);
+    start = Abandoned(slot, "接続タイムアウト", kTimedOut);
   } else if (peeked.status != RecvStatus::kOk) {
-    start = Ended(slot, "相手側で切断", kBadRequest);
+    start = Abandoned(slot, "相手側で切断", kBadRequest);
   } else if (!LooksLikeTlsClientHello(std::string_view(&first, 1))) {
     start = AnswerPlainRequest(slot);
   } else {
