@@ -6,6 +6,7 @@
 #include <openssl/pem.h>
 #include <poll.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <utility>
