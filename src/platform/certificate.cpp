@@ -243,22 +243,6 @@ std::string CertificateFingerprint(std::string_view certificatePem) {
   return text;
 }
 
-CertificateFilesResult EnsureCertificateFiles(std::string_view certificatePath,
-                                              std::string_view keyPath, std::string_view hostName) {
-  CertificateFilesResult result;
-  std::string pem;
-  if (GetFileInfo(certificatePath).exists && GetFileInfo(keyPath).exists) {
-    if (ReadWholeFile(certificatePath, pem)) result.fingerprint = CertificateFingerprint(pem);
-    return result;
-  }
-  MadeCertificate made = MakeSelfSignedCertificate(hostName, MachineAddresses());
-  result.error = made.error.empty() ? WriteCertificateFiles(certificatePath, keyPath, made.pem)
-                                    : made.error;
-  result.made = result.error.empty();
-  if (result.made) result.fingerprint = CertificateFingerprint(made.pem.certificate);
-  return result;
-}
-
 std::vector<std::string> MachineAddresses() {
   ifaddrs *list = nullptr;
   if (::getifaddrs(&list) != 0) return {};

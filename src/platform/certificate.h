@@ -41,19 +41,6 @@ std::string WriteCertificateFiles(std::string_view certificatePath, std::string_
 /// hex pairs joined by colons ("AB:CD:..."); empty when there is none.
 std::string CertificateFingerprint(std::string_view certificatePem);
 
-/// What EnsureCertificateFiles found or did.
-struct CertificateFilesResult {
-  bool made = false;        // a new certificate and key were written
-  std::string fingerprint;  // of the certificate in the file; empty when it has none
-  std::string error;        // CP932, naming the file; empty on success
-};
-
-/// When the certificate or the key file (CP932 paths) is missing, makes a
-/// certificate for hostName and MachineAddresses() and writes both; an
-/// existing pair is left as it is. Either way gives the certificate's fingerprint.
-CertificateFilesResult EnsureCertificateFiles(std::string_view certificatePath,
-                                              std::string_view keyPath, std::string_view hostName);
-
 /// The textual addresses (IPv4 dotted, IPv6 in RFC 5952 form) of this
 /// machine's interfaces that are up, without loopback and link-local ones,
 /// each once.

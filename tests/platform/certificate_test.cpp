@@ -86,18 +86,5 @@ TEST(CertificateTest, WritesAPrivateKeyAndAFingerprintTheOpensslToolAgreesWith) 
   EXPECT_EQ(shown.substr(shown.find('=') + 1), fingerprint + "\n");
 }
 
-TEST(CertificateTest, MakesAMissingPairOnceAndKeepsAnExistingOne) {
-  TempDir dir;
-  const std::string cert = dir.File("cert.pem"), key = dir.File("key.pem");
-  CertificateFilesResult first = EnsureCertificateFiles(cert, key, "host");
-  ASSERT_EQ(first.error, "");
-  EXPECT_TRUE(first.made);
-  EXPECT_EQ(ModeOf(key), 0600u);
-  CertificateFilesResult again = EnsureCertificateFiles(cert, key, "host");
-  EXPECT_FALSE(again.made);
-  EXPECT_EQ(again.fingerprint, first.fingerprint);
-  EXPECT_EQ(first.fingerprint.size(), 32u * 3 - 1);
-}
-
 }  // namespace
 }  // namespace ruz
