@@ -6,6 +6,7 @@
 #include <openssl/pem.h>
 #include <poll.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <utility>
@@ -79,6 +80,8 @@ SslContextPtr NewServerContext() {
   // A client may not make the server redo the expensive part of a handshake.
   SSL_CTX_set_options(context.get(), SSL_OP_NO_RENEGOTIATION);
   SSL_CTX_set_alpn_select_cb(context.get(), SelectHttp11, nullptr);
+  // A connection waiting for its next request holds no record buffers.
+  SSL_CTX_set_mode(context.get(), SSL_MODE_RELEASE_BUFFERS);
   return context;
 }
 
