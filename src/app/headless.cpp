@@ -30,13 +30,24 @@ void PrintToStderr(const std::string &cp932Text) {
   std::fflush(stderr);
 }
 
-// The three lines the main window paints.
+// HTTPS's port and the certificate a visitor can check the server's against.
+void PrintTlsLines(const ServerContext &context) {
+  const ServerSettings &settings = *context.settings;
+  PrintToStderr(Utf8ToCp932("HTTPS ポート: ") + std::to_string(context.boundTlsPort));
+  if (context.tlsCertificateMade) {
+    PrintToStderr(Utf8ToCp932("自己署名証明書を作成しました: ") + settings.tlscert);
+  }
+  PrintToStderr(Utf8ToCp932("証明書の SHA-256 フィンガープリント: ") + context.tlsFingerprint);
+}
+
+// The three lines the main window paints, and the HTTPS lines when it runs.
 void PrintServerLines(const ServerContext &context) {
   const ServerSettings &settings = *context.settings;
   std::string port = std::to_string(context.boundPort);
   PrintToStderr(Utf8ToCp932("サーバーネーム: ") + settings.srvname);
   PrintToStderr(Utf8ToCp932("ポート番号: ") + port);
   PrintToStderr(Utf8ToCp932("ドキュメントルート: ") + settings.root);
+  if (context.tlsContext != nullptr) PrintTlsLines(context);
 }
 
 // How long the printer may wait for a blocked standard output at exit.
@@ -53,8 +64,6 @@ void WaitForStopSignal(const StopSignals &stopSignals) {
 int RunHeadless() {
   // Before any thread exists, so that every thread inherits the blocked signals.
   StopSignals stopSignals;
-  // A closed standard output ends the printing of rows, never the server.
-  IgnoreBrokenPipeSignal();
   StatusTable table;
   ServerSettings settings;
   const bool loaded = LoadSettings(settings) == 0;

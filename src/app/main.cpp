@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "app/headless.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_codes.h"
@@ -93,6 +94,9 @@ int main(int argc, char **argv) {
     case CommandAction::kRun:
       break;
   }
+  // A client or a program that went away, or a closed standard output, must
+  // never end the server, whichever front end runs it.
+  IgnoreBrokenPipeSignal();
   // Paths inside the program are CP932; the folder arrives as a file-system (UTF-8) path.
   int status = line.hasHome ? UseHomeFolder(line.home) : UseDefaultFolder(plan);
   if (status != kExitOk) return status;

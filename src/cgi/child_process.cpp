@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text_codes.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/response_header.h"
 
@@ -79,14 +80,15 @@ RunResult PassOn(ChildProcess &child, std::string_view piece, const RunClock &cl
 // Exactly body.length bytes, within the time-out from the body's start.
 RunResult RelayLengthBody(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock,
                           const RequestBody &body, Clock::time_point deadline) {
-  if (body.sendContinue && !slot.socket.SendAll(std::string_view("HTTP/1.1 100 Continue\r\n\r\n")))
+  if (body.sendContinue && !SendToClient(slot, std::string_view("HTTP/1.1 100 Continue\r\n\r\n")))
     return kRunClientGone;
   std::vector<char> buffer(kBodyBufferSize);
   for (std::uint64_t left = body.length; left > 0;) {
     const int wait = MillisecondsLeft(deadline);
-    if (wait == 0 || !slot.socket.SetReceiveTimeout(wait)) return kRunClientGone;
+    if (wait == 0 || !SetClientReceiveTimeout(slot, wait)) return kRunClientGone;
     const RecvResult received =
-        slot.socket.Recv(buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left)));
+        ReceiveFromClient(
+        slot, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left)));
     if (received.status != RecvStatus::kOk) return kRunClientGone;
     left -= received.bytes;
     if (const RunResult passed = PassOn(child, {buffer.data(), received.bytes}, clock);
@@ -104,8 +106,8 @@ RunResult RelayBodyUntilSilent(ConnectionSlot &slot, ChildProcess &child, const 
   for (;;) {
     const int wait = MillisecondsLeft(deadline);
     if (wait == 0) return kRunClientGone;
-    slot.socket.SetReceiveTimeout(std::min(wait, kBodySilenceMilliseconds));
-    const RecvResult received = slot.socket.Recv(buffer.data(), buffer.size());
+    SetClientReceiveTimeout(slot, std::min(wait, kBodySilenceMilliseconds));
+    const RecvResult received = ReceiveFromClient(slot, buffer.data(), buffer.size());
     if (received.status == RecvStatus::kTimeout) {
       return wait > kBodySilenceMilliseconds ? kRunOk : kRunClientGone;
     }
@@ -167,7 +169,7 @@ RunResult RelayOutput(ConnectionSlot &slot, ChildProcess &child, const RunClock 
     const bool exited = child.HasExited();
     const ChildReadResult read = child.ReadOutput(buffer.data(), buffer.size());
     if (read.status == ChildReadStatus::kData) {
-      if (!slot.socket.SendAll(buffer.data(), read.bytes)) return kRunClientGone;
+      if (!SendToClient(slot, buffer.data(), read.bytes)) return kRunClientGone;
       bytesSent += read.bytes;
       continue;
     }

@@ -144,11 +144,13 @@ void BuildCgiEnvironment(EnvironmentBlock &block, const ConnectionSlot &slot,
   put("CONTENT_LENGTH", request.contentLength);
   put("HTTP_COOKIE", request.cookie);
   put("SERVER_NAME", settings.srvname);
-  put("SERVER_PORT", std::to_string(settings.port));
+  const bool https = slot.transport == Transport::kTls;
+  put("SERVER_PORT", std::to_string(https ? settings.tlsport : settings.port));
   put("SERVER_SOFTWARE", kServerSoftware);
   put("GATEWAY_INTERFACE", "CGI/1.1");
   put("CONTENT_TYPE", request.contentType);
   put("HTTP_REFERER", request.referer);
+  if (https) put("HTTPS", "on");
 }
 
 }  // namespace ruz

@@ -13,6 +13,8 @@ constexpr std::size_t kText = 255;
 constexpr std::size_t kPath = 260;
 constexpr std::size_t kLogFormat = 1024;
 constexpr std::size_t kNoCgiSsiRead = 512;
+constexpr std::string_view kDefaultTlsCert = "ruz-cert.pem";
+constexpr std::string_view kDefaultTlsKey = "ruz-key.pem";
 
 // Reads one section of the ini document with the field capacities.
 class SectionReader {
@@ -29,6 +31,11 @@ class SectionReader {
     return value;
   }
   std::string Path(std::string_view key) const { return ExeRelativePath(Text(key, kPath)); }
+  // A path whose empty or absent value means a file of the program directory.
+  std::string PathOr(std::string_view key, std::string_view fallback) const {
+    const std::string text = Text(key, kPath);
+    return ExeRelativePath(text.empty() ? fallback : text);
+  }
   int Int(std::string_view key, int fallback = 0) const {
     return GetIniInt(doc_, section_, key, fallback);
   }
@@ -98,6 +105,10 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
   s.autoupdatecheck = r.Int("autoupdatecheck");
   s.sendwait = r.Int("sendwait", 20);
   s.stopwait = r.Int("stopwait", 10000);
+  s.bindaddress = r.Text("bindaddress", kText);
+  s.tlsport = r.Int("tlsport");
+  s.tlscert = r.PathOr("tlscert", kDefaultTlsCert);
+  s.tlskey = r.PathOr("tlskey", kDefaultTlsKey);
 }
 
 void ReadTables(const IniDocument &doc, ServerSettings &s) {

@@ -76,6 +76,12 @@ struct ServerSettings {
   int autoupdatecheck = 0;
   int sendwait = 0;  // ms pause after every full 64 KiB piece of a file body
   int stopwait = 0;  // ms a stop gives responses under way before cutting them off
+  /// Where the listeners bind: "" every local address (IPv4 and IPv6), a
+  /// literal address, or "localhost" (both loopback addresses).
+  std::string bindaddress;
+  int tlsport = 0;      // the HTTPS listener's port; 0: no HTTPS
+  std::string tlscert;  // PEM certificate, resolved against the program directory
+  std::string tlskey;   // PEM private key, resolved against the program directory
 
   std::vector<AliasEntry> ruzalias;
   std::vector<AccessRule> accessRules;

@@ -11,6 +11,7 @@
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 
 namespace ruz {
@@ -53,7 +54,7 @@ void PauseAfterPiece(const ConnectionSlot &slot) {
 
 }  // namespace
 
-// The pieces are read and sent with SendAll rather than sendfile: sendfile
+// The pieces are read and sent with SendToClient rather than sendfile: sendfile
 // cannot be told not to raise SIGPIPE, and a client that goes away must never
 // end the server. The read also tells a file error from a peer that left.
 int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
@@ -73,7 +74,7 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
       if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
       return 0;
     }
-    if (got > 0 && !slot.socket.SendAll(buffer.get(), static_cast<std::size_t>(got))) {
+    if (got > 0 && !SendToClient(slot, buffer.get(), static_cast<std::size_t>(got))) {
       if (showProgress) SetStatusText(slot, RUZ_CP932("相手側で切断"));
       return 0;
     }

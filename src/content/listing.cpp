@@ -6,6 +6,7 @@
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
@@ -19,7 +20,7 @@ void SendDirectoryRedirect(ConnectionSlot &slot, RequestInfo &request) {
   std::string lines = "Content-Length: " + std::to_string(page.size()) +
                       "\r\nContent-Type: text/html\r\nLocation: " + location;
   SendResponseHeader(slot, 302, lines);
-  slot.socket.SendAll(page);
+  SendToClient(slot, page);
 }
 
 bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
@@ -32,7 +33,7 @@ bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint6
   std::string lines =
       "Content-Length: " + std::to_string(page.size()) + "\r\nContent-Type: text/html\r\n";
   SendResponseHeader(slot, 200, lines);
-  if (!slot.socket.SendAll(page)) {
+  if (!SendToClient(slot, page)) {
     bytesSent = 0;
     SetStatusText(slot, RUZ_CP932("相手側で切断"));
     return false;

@@ -5,9 +5,11 @@
 
 namespace ruz {
 
-void OpenSlot(ConnectionSlot &slot, Socket socket, const PeerAddress &peer) {
-  slot.socket = std::move(socket);
-  slot.peer = peer;
+void OpenSlot(ConnectionSlot &slot, AcceptedConnection &connection) {
+  slot.socket = std::move(connection.socket);
+  slot.peer = connection.peer;
+  slot.transport = connection.transport;
+  slot.tls = TlsSession();
   slot.row = 0;
   slot.startTime = nullptr;
   slot.headerSent = false;
@@ -48,6 +50,7 @@ void SetChildProcessGroup(ConnectionSlot &slot, int processGroup) {
 
 void CloseSlotSocket(ConnectionSlot &slot) {
   std::lock_guard lock(slot.interruptLock);
+  slot.tls = TlsSession();
   slot.socket.Close();
 }
 

@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/socket.h"
+#include "platform/tls.h"
 
 namespace ruz {
 
@@ -25,6 +26,16 @@ struct LogBuffer {
   std::string text;
 };
 
+/// How a connection speaks HTTP: in plain text, or inside TLS (HTTPS).
+enum class Transport { kPlain, kTls };
+
+/// A connection just accepted, with the transport of the listener it came in on.
+struct AcceptedConnection {
+  Socket socket;
+  PeerAddress peer;
+  Transport transport = Transport::kPlain;
+};
+
 /// How far a connection has come with its request header. A connection still
 /// reading it can be told to give up its slot (to a new connection, or to a
 /// stopping server); one whose header is complete keeps it.
@@ -33,6 +44,11 @@ enum class HeaderPhase { kReading, kComplete, kGivenUp };
 struct ConnectionSlot {
   Socket socket;
   PeerAddress peer;
+  Transport transport = Transport::kPlain;
+  /// The TLS session of a kTls connection once its handshake has begun; every
+  /// read and write of the client goes through it then (see client_stream.h).
+  TlsSession tls;
+  const TlsContext *tlsContext = nullptr;  // the server's certificate, for kTls connections
   const ServerSettings *settings = nullptr;
   StatusTable *statusTable = nullptr;
   RowId row = 0;  // the connection's row; 0 before it is shown
@@ -59,8 +75,8 @@ struct ConnectionSlot {
   int childProcessGroup = 0;        // a running CGI or exec program (under interruptLock)
 };
 
-/// Prepares a free slot for a new connection.
-void OpenSlot(ConnectionSlot &slot, Socket socket, const PeerAddress &peer);
+/// Prepares a free slot for a new connection (its socket is moved in).
+void OpenSlot(ConnectionSlot &slot, AcceptedConnection &connection);
 
 /// The connection's own thread: the header is complete. False when the slot
 /// has already been told to give up (the request must end as a time-out).
@@ -78,8 +94,8 @@ void CutOff(ConnectionSlot &slot);
 /// runs for the connection (0 when it has ended), so CutOff can end it.
 void SetChildProcessGroup(ConnectionSlot &slot, int processGroup);
 
-/// The connection's own thread: closes the socket, so no other thread shuts a
-/// descriptor number that has been reused.
+/// The connection's own thread: ends the TLS session and closes the socket, so
+/// no other thread shuts a descriptor number that has been reused.
 void CloseSlotSocket(ConnectionSlot &slot);
 
 }  // namespace ruz

@@ -1,6 +1,7 @@
 // The request record: peer, request line, mapped path and the picked header fields.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -55,7 +56,9 @@ void ParseRequestHeader(std::string_view header, RequestInfo &request);
 
 /// Receives and parses the request header. 0 when complete; otherwise 400, 408
 /// or 500 with the status text already written to the slot's row. The body
-/// stays in the socket.
-int ReadRequest(ConnectionSlot &slot, RequestInfo &request);
+/// stays in the socket. spent: what the connection has already used of its
+/// time for the header (a TLS handshake).
+int ReadRequest(ConnectionSlot &slot, RequestInfo &request,
+                std::chrono::milliseconds spent = std::chrono::milliseconds::zero());
 
 }  // namespace ruz

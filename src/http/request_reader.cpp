@@ -7,6 +7,7 @@
 #include "http/status_rows.h"
 #include "platform/text_codes.h"
 #include "platform/url.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/request_info.h"
 
@@ -100,19 +101,19 @@ using Clock = std::chrono::steady_clock;
 
 // Bounds the next receive by what is left of the whole header's time; false
 // when nothing is left. A time-out of 0 or less means no limit.
-bool ArmReceiveTimeout(const Socket &socket, int timeoutMs, Clock::time_point deadline) {
+bool ArmReceiveTimeout(const ConnectionSlot &slot, int timeoutMs, Clock::time_point deadline) {
   if (timeoutMs <= 0) return true;
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
   if (left.count() <= 0) return false;
-  socket.SetReceiveTimeout(static_cast<int>(left.count()));
+  SetClientReceiveTimeout(slot, static_cast<int>(left.count()));
   return true;
 }
 
 // Takes exactly count bytes that a peek has shown to be in the socket.
-bool TakeBytes(const Socket &socket, std::size_t count) {
+bool TakeBytes(ConnectionSlot &slot, std::size_t count) {
   char sink[kPeekBytes];
   while (count > 0) {
-    RecvResult r = socket.Recv(sink, std::min(count, sizeof sink));
+    RecvResult r = ReceiveFromClient(slot, sink, std::min(count, sizeof sink));
     if (r.status != RecvStatus::kOk) return false;
     count -= r.bytes;
   }
@@ -144,23 +145,22 @@ void ParseRequestHeader(std::string_view header, RequestInfo &request) {
   while (NextLine(header, pos, line)) PickField(line, request);
 }
 
-int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
-  const Socket &socket = slot.socket;
+int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::milliseconds spent) {
   const int timeoutMs = slot.settings->connecttimeout;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) - spent;
   std::string header;
   char peeked[kPeekBytes];
   // The socket's receive time-out is the whole time at first; later receives
-  // get what is left of it.
+  // (and the first, when time was spent before) get what is left of it.
   bool armed = false;
   for (;;) {
     if (header.size() >= kMaxHeaderBytes) return Fail(slot, "リクエストヘッダ受信エラー", 400);
-    if (!header.empty()) {
-      if (!ArmReceiveTimeout(socket, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
+    if (!header.empty() || spent.count() > 0) {
+      if (!ArmReceiveTimeout(slot, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
       armed = true;
     }
     slot.awaitingClient.store(true);
-    RecvResult r = socket.Peek(peeked, std::min(sizeof peeked, kMaxHeaderBytes - header.size()));
+    RecvResult r = PeekFromClient(slot, peeked, std::min(sizeof peeked, kMaxHeaderBytes - header.size()));
     slot.awaitingClient.store(false);
     // A connection told to give up its slot ends as if its time had run out.
     if (r.status == RecvStatus::kTimeout || GivenUp(slot)) return Fail(slot, "接続タイムアウト", 408);
@@ -176,10 +176,10 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request) {
     }
     std::size_t kept = end == std::string::npos ? header.size() : end;
     header.resize(kept);
-    if (!TakeBytes(socket, kept - checked)) return Fail(slot, "相手側で切断", 500);
+    if (!TakeBytes(slot, kept - checked)) return Fail(slot, "相手側で切断", 500);
     if (end == std::string::npos) continue;
     if (!MarkHeaderComplete(slot)) return Fail(slot, "接続タイムアウト", 408);
-    if (armed) socket.SetReceiveTimeout(timeoutMs);
+    if (armed) SetClientReceiveTimeout(slot, timeoutMs);
     ParseRequestHeader(header, request);
     return 0;
   }

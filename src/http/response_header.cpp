@@ -5,6 +5,7 @@
 
 #include "common/lines.h"
 #include "platform/text_codes.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 
 namespace ruz {
@@ -98,7 +99,7 @@ int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
   std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime());
   constexpr std::string_view kVersion = "HTTP/1.1 ";
   slot.sentStatus = header.substr(kVersion.size(), header.find("\r\n") - kVersion.size());
-  return slot.socket.SendAll(header) ? 1 : 0;
+  return SendToClient(slot, header) ? 1 : 0;
 }
 
 }  // namespace ruz

@@ -16,6 +16,7 @@ SlotPool::SlotPool(int count, const ConnectionSlot &prototype)
     slot.logBuffer = prototype.logBuffer;
     slot.logFile = prototype.logFile;
     slot.logLock = prototype.logLock;
+    slot.tlsContext = prototype.tlsContext;
     slot.pool = this;
   }
 }
@@ -25,27 +26,26 @@ int SlotPool::TakenCount() const {
   return takenCount_;
 }
 
-ConnectionSlot *SlotPool::TakeLocked(Socket &socket, const PeerAddress &peer) {
+ConnectionSlot *SlotPool::TakeLocked(AcceptedConnection &connection) {
   for (int i = 0; i < count_; ++i) {
     if (taken_[i]) continue;
     taken_[i] = true;
     ++takenCount_;
-    OpenSlot(slots_[i], std::move(socket), peer);
+    OpenSlot(slots_[i], connection);
     return &slots_[i];
   }
   return nullptr;
 }
 
-ConnectionSlot *SlotPool::TryTake(Socket &socket, const PeerAddress &peer) {
+ConnectionSlot *SlotPool::TryTake(AcceptedConnection &connection) {
   std::lock_guard lock(mutex_);
-  return TakeLocked(socket, peer);
+  return TakeLocked(connection);
 }
 
-ConnectionSlot *SlotPool::TakeBefore(Clock::time_point deadline, Socket &socket,
-                                     const PeerAddress &peer) {
+ConnectionSlot *SlotPool::TakeBefore(Clock::time_point deadline, AcceptedConnection &connection) {
   std::unique_lock lock(mutex_);
   returned_.wait_until(lock, deadline, [this] { return takenCount_ < count_; });
-  return TakeLocked(socket, peer);
+  return TakeLocked(connection);
 }
 
 void SlotPool::Return(ConnectionSlot &slot) {

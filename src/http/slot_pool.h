@@ -28,10 +28,11 @@ class SlotPool {
   int Size() const { return count_; }
   int TakenCount() const;
 
-  /// A free slot opened for the connection, or nullptr when every slot is taken.
-  ConnectionSlot *TryTake(Socket &socket, const PeerAddress &peer);
+  /// A free slot opened for the connection, or nullptr when every slot is
+  /// taken (the connection is then left as it was).
+  ConnectionSlot *TryTake(AcceptedConnection &connection);
   /// Waits until a slot is free or the deadline passes, then tries to take it.
-  ConnectionSlot *TakeBefore(Clock::time_point deadline, Socket &socket, const PeerAddress &peer);
+  ConnectionSlot *TakeBefore(Clock::time_point deadline, AcceptedConnection &connection);
   /// Returns a slot (its socket is closed here if still open). The slot must
   /// not be touched by its connection afterwards.
   void Return(ConnectionSlot &slot);
@@ -48,7 +49,7 @@ class SlotPool {
   void WaitUntilAllFree();
 
  private:
-  ConnectionSlot *TakeLocked(Socket &socket, const PeerAddress &peer);
+  ConnectionSlot *TakeLocked(AcceptedConnection &connection);
 
   const int count_;
   std::unique_ptr<ConnectionSlot[]> slots_;

@@ -66,6 +66,10 @@ bool StopSignals::Take() const {
 }
 
 int WaitForReadable(std::initializer_list<int> fds, int timeoutMilliseconds) {
+  return WaitForReadable(std::span<const int>(fds.begin(), fds.size()), timeoutMilliseconds);
+}
+
+int WaitForReadable(std::span<const int> fds, int timeoutMilliseconds) {
   std::vector<pollfd> polled;
   std::vector<int> index;
   int i = 0;

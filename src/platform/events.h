@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <span>
 #include <string_view>
 
 namespace ruz {
@@ -47,6 +48,7 @@ class StopSignals {
 /// Returns the index of a readable descriptor, -1 on time-out or failure.
 /// Negative descriptors are ignored.
 int WaitForReadable(std::initializer_list<int> fds, int timeoutMilliseconds);
+int WaitForReadable(std::span<const int> fds, int timeoutMilliseconds);
 
 /// The process's standard output.
 inline constexpr int kStandardOutput = 1;

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -25,8 +26,58 @@ BindFailure BindFailureFromErrno(int error) {
     case EADDRINUSE: return BindFailure::kInUse;
     case EACCES:
     case EPERM: return BindFailure::kNoPermission;
+    case EADDRNOTAVAIL: return BindFailure::kAddressNotLocal;
+    case EAFNOSUPPORT: return BindFailure::kNoFamily;
     default: return BindFailure::kOther;
   }
+}
+
+constexpr std::array<std::uint8_t, 12> kMappedIpv4Prefix = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+
+bool IsMappedIpv4(const IpAddress &address) {
+  return address.family == AddressFamily::kIpv6 &&
+         std::equal(kMappedIpv4Prefix.begin(), kMappedIpv4Prefix.end(), address.bytes.begin());
+}
+
+IpAddress Ipv4From(const std::uint8_t *fourBytes) {
+  IpAddress address;
+  std::copy_n(fourBytes, 4, address.bytes.begin());
+  return address;
+}
+
+// The peer of an accepted connection; an IPv4 client of an IPv6 socket comes
+// as a mapped address and is kept as the IPv4 address it is.
+PeerAddress PeerFromSockaddr(const sockaddr_storage &storage) {
+  PeerAddress peer;
+  if (storage.ss_family == AF_INET6) {
+    const auto &sa6 = reinterpret_cast<const sockaddr_in6 &>(storage);
+    peer.address.family = AddressFamily::kIpv6;
+    std::memcpy(peer.address.bytes.data(), &sa6.sin6_addr, 16);
+    if (IsMappedIpv4(peer.address)) peer.address = Ipv4From(peer.address.bytes.data() + 12);
+    peer.port = ntohs(sa6.sin6_port);
+  } else {
+    const auto &sa4 = reinterpret_cast<const sockaddr_in &>(storage);
+    peer.address = Ipv4From(reinterpret_cast<const std::uint8_t *>(&sa4.sin_addr));
+    peer.port = ntohs(sa4.sin_port);
+  }
+  return peer;
+}
+
+// The socket address of address:port and its length.
+socklen_t ToSockaddr(const IpAddress &address, std::uint16_t port, sockaddr_storage &storage) {
+  storage = {};
+  if (address.family == AddressFamily::kIpv6) {
+    auto &sa6 = reinterpret_cast<sockaddr_in6 &>(storage);
+    sa6.sin6_family = AF_INET6;
+    sa6.sin6_port = htons(port);
+    std::memcpy(&sa6.sin6_addr, address.bytes.data(), 16);
+    return sizeof sa6;
+  }
+  auto &sa4 = reinterpret_cast<sockaddr_in &>(storage);
+  sa4.sin_family = AF_INET;
+  sa4.sin_port = htons(port);
+  std::memcpy(&sa4.sin_addr, address.bytes.data(), 4);
+  return sizeof sa4;
 }
 
 bool SetTimeoutOption(int fd, int option, int milliseconds) {
@@ -68,20 +119,44 @@ bool WaitForEvent(int fd, short events, int milliseconds) {
 
 }  // namespace
 
-std::string FormatIpv4(std::uint32_t address) {
-  in_addr a{};
-  a.s_addr = htonl(address);
-  char text[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &a, text, sizeof text);
+std::string FormatIpAddress(const IpAddress &address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  if (address.family == AddressFamily::kIpv4 || IsMappedIpv4(address)) {
+    const std::size_t start = address.family == AddressFamily::kIpv4 ? 0 : 12;
+    ::inet_ntop(AF_INET, address.bytes.data() + start, text, sizeof text);
+  } else {
+    ::inet_ntop(AF_INET6, address.bytes.data(), text, sizeof text);
+  }
   return text;
 }
 
-bool LookupHostName(std::uint32_t address, std::string &name) {
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(address);
+std::string FormatEndpoint(const IpAddress &address, std::uint16_t port) {
+  const std::string text = FormatIpAddress(address);
+  const bool bracketed = text.find(':') != std::string::npos;
+  return (bracketed ? "[" + text + "]" : text) + ":" + std::to_string(port);
+}
+
+bool ParseIpAddress(std::string_view text, IpAddress &address) {
+  if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
+    text = text.substr(1, text.size() - 2);
+  }
+  const std::string zeroEnded(text);
+  IpAddress parsed;
+  if (::inet_pton(AF_INET, zeroEnded.c_str(), parsed.bytes.data()) == 1) {
+    address = parsed;
+    return true;
+  }
+  parsed.family = AddressFamily::kIpv6;
+  if (::inet_pton(AF_INET6, zeroEnded.c_str(), parsed.bytes.data()) != 1) return false;
+  address = parsed;
+  return true;
+}
+
+bool LookupHostName(const IpAddress &address, std::string &name) {
+  sockaddr_storage storage;
+  const socklen_t length = ToSockaddr(address, 0, storage);
   char host[NI_MAXHOST] = {};
-  int r = ::getnameinfo(reinterpret_cast<sockaddr *>(&sa), sizeof sa, host, sizeof host, nullptr,
+  int r = ::getnameinfo(reinterpret_cast<sockaddr *>(&storage), length, host, sizeof host, nullptr,
                         0, NI_NAMEREQD);
   if (r != 0 || host[0] == '\0') return false;
   name = host;
@@ -167,64 +242,105 @@ void Socket::ShutdownReceive() const {
   if (fd_ >= 0) ::shutdown(fd_, SHUT_RD);
 }
 
-ListenResult ListenTcp(std::uint16_t port, int backlog) {
+namespace {
+
+// A socket bound to address:port and listening. anyFamily: an IPv6 socket
+// that takes IPv4 clients too (whatever the system's default says).
+ListenResult ListenOn(const IpAddress &address, std::uint16_t port, int backlog, bool anyFamily) {
   ListenResult result;
-  result.socket = Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_ANY);
-  sa.sin_port = htons(port);
+  const int family = address.family == AddressFamily::kIpv6 ? AF_INET6 : AF_INET;
+  result.socket = Socket(::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!result.socket.IsValid()) {
+    result.bindFailed = true;
+    result.bindFailure = BindFailureFromErrno(errno);
+    return result;
+  }
+  const int fd = result.socket.Descriptor();
   // A restart binds the same port while the connections it just closed are in
   // TIME_WAIT; Windows allows that bind, Linux only with SO_REUSEADDR. A port
   // another program listens on is still refused.
-  int reuse = 1;
-  if (result.socket.IsValid())
-    ::setsockopt(result.socket.Descriptor(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-  if (!result.socket.IsValid() ||
-      ::bind(result.socket.Descriptor(), reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0) {
+  int on = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  // Only the socket for every address serves both families; one bound to an
+  // IPv6 address must not also claim the IPv4 port.
+  int v6only = anyFamily ? 0 : 1;
+  if (family == AF_INET6) ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6only, sizeof v6only);
+  sockaddr_storage storage;
+  const socklen_t length = ToSockaddr(address, port, storage);
+  if (::bind(fd, reinterpret_cast<sockaddr *>(&storage), length) != 0) {
     result.bindFailed = true;
     result.bindFailure = BindFailureFromErrno(errno);
     result.socket.Close();
     return result;
   }
-  if (::listen(result.socket.Descriptor(), backlog) != 0) {
+  if (::listen(fd, backlog) != 0) {
     result.listenFailed = true;
     result.socket.Close();
     return result;
   }
-  socklen_t len = sizeof sa;
-  ::getsockname(result.socket.Descriptor(), reinterpret_cast<sockaddr *>(&sa), &len);
-  result.boundPort = ntohs(sa.sin_port);
+  socklen_t bound = sizeof storage;
+  ::getsockname(fd, reinterpret_cast<sockaddr *>(&storage), &bound);
+  result.boundPort = PeerFromSockaddr(storage).port;
   return result;
 }
 
-Socket AcceptConnection(const Socket &listener, PeerAddress &peer) {
-  sockaddr_in sa{};
+}  // namespace
+
+ListenResult ListenTcp(std::uint16_t port, int backlog) {
+  IpAddress everyIpv6;
+  everyIpv6.family = AddressFamily::kIpv6;
+  ListenResult result = ListenOn(everyIpv6, port, backlog, true);
+  if (result.bindFailure != BindFailure::kNoFamily) return result;
+  return ListenOn(IpAddress{}, port, backlog, false);  // 0.0.0.0
+}
+
+ListenResult ListenTcp(const IpAddress &address, std::uint16_t port, int backlog) {
+  return ListenOn(address, port, backlog, false);
+}
+
+AcceptResult TakeConnection(const Socket &listener) {
+  AcceptResult result;
   for (;;) {
-    socklen_t len = sizeof sa;
-    int fd = ::accept4(listener.Descriptor(), reinterpret_cast<sockaddr *>(&sa), &len,
+    sockaddr_storage storage{};
+    socklen_t length = sizeof storage;
+    int fd = ::accept4(listener.Descriptor(), reinterpret_cast<sockaddr *>(&storage), &length,
                        SOCK_CLOEXEC);
     if (fd >= 0) {
-      peer.address = ntohl(sa.sin_addr.s_addr);
-      peer.port = ntohs(sa.sin_port);
-      return Socket(fd);
+      result.status = AcceptStatus::kAccepted;
+      result.socket = Socket(fd);
+      result.peer = PeerFromSockaddr(storage);
+      return result;
     }
-    // A connection reset before it was taken, or an interrupted call, is no
-    // reason to stop accepting.
-    if (errno != EINTR && errno != ECONNABORTED) return Socket();
+    if (errno == EINTR) continue;
+    // A connection reset before it was taken is no failure of the listener.
+    const bool nothing = errno == EAGAIN || errno == EWOULDBLOCK || errno == ECONNABORTED;
+    result.status = nothing ? AcceptStatus::kNothingWaiting : AcceptStatus::kFailed;
+    return result;
+  }
+}
+
+Socket AcceptConnection(const Socket &listener, PeerAddress &peer) {
+  for (;;) {
+    AcceptResult taken = TakeConnection(listener);
+    if (taken.status == AcceptStatus::kAccepted) {
+      peer = taken.peer;
+      return std::move(taken.socket);
+    }
+    if (taken.status == AcceptStatus::kFailed) return Socket();
+    if (!WaitForEvent(listener.Descriptor(), POLLIN, -1)) return Socket();
   }
 }
 
 Socket ConnectTcp(std::string_view host, std::uint16_t port, int timeoutMilliseconds) {
   addrinfo hints{};
-  hints.ai_family = AF_INET;
+  hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo *found = nullptr;
   std::string service = std::to_string(port);
   if (::getaddrinfo(std::string(host).c_str(), service.c_str(), &hints, &found) != 0) {
     return Socket();
   }
-  Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  Socket s(::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   bool connected = false;
   if (s.IsValid()) {
     int r = ::connect(s.Descriptor(), found->ai_addr, found->ai_addrlen);

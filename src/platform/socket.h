@@ -1,6 +1,8 @@
-// TCP sockets (IPv4). Sends never raise SIGPIPE and always complete partial writes.
+// TCP sockets over IPv4 and IPv6. Sends never raise SIGPIPE and always complete
+// partial writes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,17 +10,39 @@
 
 namespace ruz {
 
-/// An IPv4 peer: address and port in host byte order.
+enum class AddressFamily { kIpv4, kIpv6 };
+
+/// An IP address in network byte order; an IPv4 address fills the first four
+/// bytes and leaves the rest zero.
+struct IpAddress {
+  AddressFamily family = AddressFamily::kIpv4;
+  std::array<std::uint8_t, 16> bytes{};
+
+  bool operator==(const IpAddress &) const = default;
+};
+
+/// A peer: its address and its port in host byte order. An IPv4 client of a
+/// listener for both families has its IPv4 address here, never the IPv6 form
+/// that maps it.
 struct PeerAddress {
-  std::uint32_t address = 0;
+  IpAddress address;
   std::uint16_t port = 0;
 };
 
-/// Dotted decimal text of an address.
-std::string FormatIpv4(std::uint32_t address);
+/// IPv4 in dotted decimal, IPv6 in its shortest standard form (RFC 5952); an
+/// IPv6 address that maps an IPv4 one (::ffff:a.b.c.d) is shown as a.b.c.d.
+std::string FormatIpAddress(const IpAddress &address);
 
-/// Reverse look-up of an address (name required); false when no name comes back.
-bool LookupHostName(std::uint32_t address, std::string &name);
+/// address:port, with an IPv6 address in brackets ("[::1]:80").
+std::string FormatEndpoint(const IpAddress &address, std::uint16_t port);
+
+/// A literal IPv4 or IPv6 address (an IPv6 one may stand in brackets); false
+/// when text is no address.
+bool ParseIpAddress(std::string_view text, IpAddress &address);
+
+/// Reverse look-up of an address of either family (name required); false when
+/// no name comes back.
+bool LookupHostName(const IpAddress &address, std::string &name);
 
 enum class RecvStatus { kOk, kClosed, kTimeout, kError };
 
@@ -65,11 +89,13 @@ class Socket {
 };
 
 /// Why a bind failed: the port is taken, the user may not use it (ports below
-/// 1024 without the privilege), or another reason.
-enum class BindFailure { kNone, kInUse, kNoPermission, kOther };
+/// 1024 without the privilege), the address is none of this computer's, the
+/// system has no such address family, or another reason.
+enum class BindFailure { kNone, kInUse, kNoPermission, kAddressNotLocal, kNoFamily, kOther };
 
-/// Listening socket on 0.0.0.0:port; bindFailed / listenFailed tell which step
-/// failed, bindFailure why the bind did (kNone unless bindFailed).
+/// A listening socket; bindFailed / listenFailed tell which step failed,
+/// bindFailure why the bind did (kNone unless bindFailed). The socket does not
+/// block: take its connections with TakeConnection once it is readable.
 struct ListenResult {
   Socket socket;
   bool bindFailed = false;
@@ -77,13 +103,32 @@ struct ListenResult {
   bool listenFailed = false;
   std::uint16_t boundPort = 0;  // the port actually bound (port 0 picks one)
 };
-ListenResult ListenTcp(std::uint16_t port, int backlog);
 
-/// Blocks until a connection arrives; an invalid socket when accept fails
-/// (also after the listener was shut down).
+/// Listens on every local address: one socket on [::] that takes IPv4 clients
+/// too, or 0.0.0.0 when the system has no IPv6.
+ListenResult ListenTcp(std::uint16_t port, int backlog);
+/// Listens on one local address.
+ListenResult ListenTcp(const IpAddress &address, std::uint16_t port, int backlog);
+
+enum class AcceptStatus { kAccepted, kNothingWaiting, kFailed };
+
+struct AcceptResult {
+  AcceptStatus status = AcceptStatus::kFailed;
+  Socket socket;     // valid for kAccepted
+  PeerAddress peer;  // valid for kAccepted
+};
+
+/// Takes a connection that waits on a listener, without blocking. kFailed is
+/// a failure of the listener or of the system (out of descriptors), not of a
+/// client: a connection reset before it was taken counts as nothing waiting.
+/// The new socket blocks.
+AcceptResult TakeConnection(const Socket &listener);
+
+/// Blocks until a connection arrives; an invalid socket when accept fails.
 Socket AcceptConnection(const Socket &listener, PeerAddress &peer);
 
-/// Connects to host:port (forward look-up); an invalid socket on failure.
+/// Connects to host:port (forward look-up, the first address of either
+/// family); an invalid socket on failure.
 Socket ConnectTcp(std::string_view host, std::uint16_t port, int timeoutMilliseconds);
 
 /// Prepares the close of a connection so that a response already sent arrives

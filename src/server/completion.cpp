@@ -8,6 +8,7 @@
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
@@ -45,7 +46,7 @@ void FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra
   // One response per connection: a producer that failed after its header
   // went out leaves nothing to send.
   if (sendResponse && !slot.headerSent) SendDueResponse(slot, request, extra, bytesSent, code);
-  DrainBeforeClose(slot.socket);
+  FinishClientOutput(slot);
   CloseSlotSocket(slot);
   RecordRequestEnd(slot, request, code, bytesSent);
 }

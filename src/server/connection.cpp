@@ -2,6 +2,7 @@
 // order of checks that chooses exactly one producer of the response.
 #include "server/connection.h"
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 
@@ -19,6 +20,7 @@
 #include "http/access.h"
 #include "http/connection_slot.h"
 #include "server/pipeline.h"
+#include "server/tls_start.h"
 #include "http/request_info.h"
 #include "ssi/ssi.h"
 
@@ -52,7 +54,7 @@ std::string StartText(const DateTime &t) {
 }
 
 void FillPeer(const ConnectionSlot &slot, RequestInfo &request) {
-  request.remoteAddr = FormatIpv4(slot.peer.address);
+  request.remoteAddr = FormatIpAddress(slot.peer.address);
   request.remotePort = std::to_string(slot.peer.port);
   std::string name;
   if (slot.settings->dnsopt == 2 && LookupHostName(slot.peer.address, name)) {
@@ -140,9 +142,24 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInf
   return std::nullopt;
 }
 
+// A connection on the HTTPS port: its session, and the time that took of
+// connecttimeout; an outcome when the connection ends here.
+std::optional<Outcome> OpenTls(ConnectionSlot &slot, std::chrono::milliseconds &spent) {
+  const auto began = std::chrono::steady_clock::now();
+  const TlsStart start = StartTls(slot, slot.settings->connecttimeout);
+  if (!start.ready) return Outcome{start.code, false, {}};
+  spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                began);
+  return std::nullopt;
+}
+
 // The whole request: read, admitted, then exactly one producer answers.
 Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
-  if (int result = ReadRequest(slot, request); result != 0) return {result, true, {}};
+  std::chrono::milliseconds spent{0};
+  if (slot.transport == Transport::kTls) {
+    if (auto ended = OpenTls(slot, spent)) return *ended;
+  }
+  if (int result = ReadRequest(slot, request, spent); result != 0) return {result, true, {}};
   FileInfo file;
   if (auto refused = Admit(slot, request, file)) return *refused;
   if (file.isDirectory) {

@@ -1,4 +1,4 @@
-// The server instance: its listener, its connection slots and its log.
+// The server instance: its listeners, its connection slots and its log.
 #pragma once
 
 #include <cstdint>
@@ -6,12 +6,15 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "config/settings.h"
 #include "http/connection_slot.h"
 #include "http/slot_pool.h"
 #include "http/status_table.h"
-#include "platform/socket.h"
+#include "platform/events.h"
+#include "platform/tls.h"
+#include "server/listeners.h"
 #include "server/workers.h"
 
 namespace ruz {
@@ -21,14 +24,26 @@ struct ServerContext {
   /// outliving the server.
   StatusTable *statusTable = nullptr;
   ServerSettings *settings = nullptr;
-  Socket listenSocket;
+  /// One per address bindaddress names (and per port); the accepting thread
+  /// waits on all of them.
+  std::vector<Listener> listeners;
+  /// Signalled by StopServer: the accepting thread ends.
+  std::unique_ptr<EventFd> acceptStop;
   std::thread acceptThread;
   std::unique_ptr<SlotPool> slots;
   std::unique_ptr<LogBuffer> logBuffer;
   std::unique_ptr<AppendingFile> logFile;
   std::unique_ptr<std::mutex> logLock;
   bool isRunning = false;
-  std::uint16_t boundPort = 0;
+  std::uint16_t boundPort = 0;  // the port of the plain-HTTP listeners
+  /// HTTPS: the certificate (none when tlsport is 0 or the certificate could
+  /// not be used), the port of its listeners (0 without), the certificate's
+  /// SHA-256 fingerprint for visitors to check ("AB:CD:…", empty without), and
+  /// whether this start made the certificate (a self-signed one).
+  std::unique_ptr<TlsContext> tlsContext;
+  std::uint16_t boundTlsPort = 0;
+  std::string tlsFingerprint;
+  bool tlsCertificateMade = false;
   /// Why the last start failed, CP932 (e.g. the port and the reason); empty after a successful start.
   std::string startFailure;
   /// Where warnings go: the window shows a message box, headless prints it.

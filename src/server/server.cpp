@@ -8,6 +8,7 @@
 #include "platform/text_codes.h"
 #include "server/connection.h"
 #include "server/context.h"
+#include "server/tls_setup.h"
 #include "server/workers.h"
 
 namespace ruz {
@@ -16,7 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kListenBacklog = 255;
 // How long a connection thread waits for the next connection before it exits.
 constexpr std::chrono::milliseconds kWorkerLinger{1000};
 // A connection that has not completed its request header within this time can
@@ -30,44 +30,50 @@ constexpr std::chrono::milliseconds kGiveUpWait{2000};
 // its answer arrives while its previous connection writes its log line.
 constexpr std::chrono::milliseconds kReturnWait{1000};
 
-void Warn(const ServerContext &context, const char *utf8Text) {
+void Warn(const ServerContext &context, const std::string &utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
 }
 
-constexpr int kLowestUnprivilegedPort = 1024;
-
-// The second line of a failed start: the port and why it cannot be used.
-std::string BindFailureLine(int port, bool portValid, BindFailure failure) {
-  std::string line = "ポート " + std::to_string(port) + ": ";
-  if (!portValid) return line + "範囲外です（0 から 65535 まで）";
-  switch (failure) {
-    case BindFailure::kInUse: return line + "他のプログラムが使用中です";
-    case BindFailure::kNoPermission:
-      return line + (port < kLowestUnprivilegedPort
-                         ? "使用する権限がありません（1024 未満のポートには管理者の権限が必要です）"
-                         : "使用する権限がありません");
-    default: return line + "使用できません";
-  }
-}
+// How long the accepting thread pauses after the system refused to hand over
+// a connection (out of descriptors), so that it does not spin.
+constexpr int kAcceptRetryPauseMs = 100;
 
 // A slot for a new connection. When every slot is taken, the connection that
 // has waited longest for its request header gives its slot up; when every
 // connection has a complete header, the new one waits a moment for a slot to
 // be returned, and is closed (nullptr) when none is.
-ConnectionSlot *TakeSlot(SlotPool &slots, Socket &socket, const PeerAddress &peer) {
-  if (ConnectionSlot *slot = slots.TryTake(socket, peer)) return slot;
+ConnectionSlot *TakeSlot(SlotPool &slots, AcceptedConnection &connection) {
+  if (ConnectionSlot *slot = slots.TryTake(connection)) return slot;
   const bool givenUp = slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
-  return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), socket, peer);
+  return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), connection);
+}
+
+// Takes what waits on every listener, so that a busy one cannot starve the
+// others. False when the system refuses connections for now.
+bool TakeWaitingConnections(ServerContext &context) {
+  bool refused = false;
+  for (const Listener &listener : context.listeners) {
+    AcceptResult taken = TakeConnection(listener.socket);
+    if (taken.status == AcceptStatus::kFailed) refused = true;
+    if (taken.status != AcceptStatus::kAccepted) continue;
+    AcceptedConnection connection{std::move(taken.socket), taken.peer, listener.transport};
+    ConnectionSlot *slot = TakeSlot(*context.slots, connection);
+    if (slot == nullptr) continue;  // closed at once by the socket's destructor
+    if (!context.workers->Start(*slot)) context.slots->Return(*slot);  // closes the socket
+  }
+  return !refused;
 }
 
 void AcceptLoop(ServerContext &context) {
+  const int stopFd = context.acceptStop->Descriptor();
+  std::vector<int> fds{stopFd};
+  for (const Listener &listener : context.listeners) fds.push_back(listener.socket.Descriptor());
   for (;;) {
-    PeerAddress peer;
-    Socket socket = AcceptConnection(context.listenSocket, peer);
-    if (!socket.IsValid()) return;
-    ConnectionSlot *slot = TakeSlot(*context.slots, socket, peer);
-    if (slot == nullptr) continue;  // closed at once by the socket's destructor
-    if (!context.workers->Start(*slot)) context.slots->Return(*slot);  // closes the socket
+    if (WaitForReadable(fds, -1) <= 0) return;  // stopped, or the wait failed
+    if (!TakeWaitingConnections(context) &&
+        WaitForReadable({stopFd}, kAcceptRetryPauseMs) == 0) {
+      return;
+    }
   }
 }
 
@@ -92,6 +98,7 @@ void MakeSlots(ServerContext &context) {
   prototype.logBuffer = context.logBuffer.get();
   prototype.logFile = context.logFile.get();
   prototype.logLock = context.logLock.get();
+  prototype.tlsContext = context.tlsContext.get();
   context.slots = std::make_unique<SlotPool>(settings.maxconnect, prototype);
 }
 
@@ -108,31 +115,70 @@ void EndConnections(ServerContext &context) {
 
 }  // namespace
 
+namespace {
+
+// The certificate for HTTPS; a problem with it is a warning, and the server
+// runs without HTTPS.
+void SetUpTls(ServerContext &context) {
+  TlsSetup setup = PrepareTls(*context.settings);
+  if (!setup.warning.empty()) {
+    Warn(context, "HTTPS を開始できません\n" + Cp932ToUtf8(setup.warning));
+    return;
+  }
+  context.tlsContext = std::move(setup.context);
+  context.tlsFingerprint = setup.fingerprint;
+  context.tlsCertificateMade = setup.made;
+}
+
+bool OpenListenersOf(const ServerContext &context, const std::vector<BindTarget> &targets,
+                     std::vector<Listener> &listeners, ListenFailure &failure) {
+  const ServerSettings &settings = *context.settings;
+  if (!OpenListeners(targets, settings.port, Transport::kPlain, listeners, failure)) return false;
+  if (context.tlsContext == nullptr ||
+      OpenListeners(targets, settings.tlsport, Transport::kTls, listeners, failure)) {
+    return true;
+  }
+  failure.line = "HTTPS " + failure.line;
+  return false;
+}
+
+// The listeners of the settings, or false after the warning.
+bool OpenServerListeners(ServerContext &context) {
+  const ServerSettings &settings = *context.settings;
+  const std::vector<BindTarget> targets = BindTargets(settings.bindaddress);
+  ListenFailure failure;
+  if (targets.empty()) {
+    failure.line = "bindaddress \"" + Cp932ToUtf8(settings.bindaddress) + "\": アドレスではありません";
+  } else if (OpenListenersOf(context, targets, context.listeners, failure)) {
+    return true;
+  }
+  context.listeners.clear();
+  context.startFailure = Utf8ToCp932(failure.line);
+  Warn(context, (failure.listenStep ? "接続待機に失敗しました\n" : "ソケットのバインドに失敗しました\n") +
+                    failure.line);
+  return false;
+}
+
+}  // namespace
+
 int StartServer(ServerContext &context) {
   context.isRunning = false;
-  const ServerSettings &settings = *context.settings;
-  // A port outside the TCP range cannot be bound.
-  bool portValid = settings.port >= 0 && settings.port <= 65535;
-  ListenResult listening;
-  if (portValid) listening = ListenTcp(static_cast<std::uint16_t>(settings.port), kListenBacklog);
-  if (!portValid || listening.bindFailed) {
-    std::string reason = BindFailureLine(settings.port, portValid, listening.bindFailure);
-    context.startFailure = Utf8ToCp932(reason);
-    Warn(context, ("ソケットのバインドに失敗しました\n" + reason).c_str());
-    return 0;
-  }
-  if (listening.listenFailed) {
-    const std::string reason = "ポート " + std::to_string(settings.port) + ": 接続待機に失敗しました";
-    context.startFailure = Utf8ToCp932(reason);
-    Warn(context, ("接続待機に失敗しました\n" + reason).c_str());
+  context.listeners.clear();
+  context.tlsContext.reset();
+  context.tlsFingerprint.clear();
+  context.tlsCertificateMade = false;
+  if (context.settings->tlsport != 0) SetUpTls(context);
+  if (!OpenServerListeners(context)) {
+    context.tlsContext.reset();
     return 0;
   }
   context.startFailure.clear();
-  context.listenSocket = std::move(listening.socket);
-  context.boundPort = listening.boundPort;
+  context.boundPort = context.listeners.front().port;
+  context.boundTlsPort = context.tlsContext ? context.listeners.back().port : 0;
   MakeSlots(context);
   context.workers = std::make_unique<ConnectionWorkers>(
       [](ConnectionSlot &slot) { ServeConnection(&slot); }, kWorkerLinger);
+  context.acceptStop = std::make_unique<EventFd>();
   context.acceptThread = std::thread([&context] { AcceptLoop(context); });
   context.isRunning = true;
   return 1;
@@ -140,17 +186,19 @@ int StartServer(ServerContext &context) {
 
 void StopServer(ServerContext &context) {
   if (!context.isRunning) return;
-  context.listenSocket.ShutdownBoth();
+  context.acceptStop->Signal();
   // The accept thread ends first, so no slot is taken after the wait below
   // has looked at it.
   if (context.acceptThread.joinable()) context.acceptThread.join();
+  context.listeners.clear();  // new clients are refused from now on
+  context.acceptStop.reset();
   EndConnections(context);
   context.workers.reset();  // lets idle threads go and waits for every thread
-  context.listenSocket.Close();
   WriteOutLogBuffer(context);
   context.logFile.reset();
   context.logLock.reset();
   context.slots.reset();
+  context.tlsContext.reset();
   context.isRunning = false;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_codes.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
@@ -30,7 +31,7 @@ class SlotOutput : public SsiOutput {
   SlotOutput(ConnectionSlot &slot, std::uint64_t &bytesSent) : slot_(slot), bytesSent_(bytesSent) {}
 
   bool Send(std::string_view bytes) override {
-    if (!slot_.socket.SendAll(bytes)) return false;
+    if (!SendToClient(slot_, bytes)) return false;
     bytesSent_ += bytes.size();
     return true;
   }

@@ -58,12 +58,21 @@ TEST_F(SettingsTest, ReadsTheMainSectionWithDefaultsAndPaths) {
   EXPECT_EQ(s.ssisizelimit, 65535);
   EXPECT_EQ(s.sendwait, 20);
   EXPECT_EQ(s.filelist, 0);
+  EXPECT_EQ(s.bindaddress, "");
+  EXPECT_EQ(s.tlsport, 0);
+  EXPECT_EQ(s.tlscert, Home() + "/srv/ruz-cert.pem");
+  EXPECT_EQ(s.tlskey, Home() + "/srv/ruz-key.pem");
   EXPECT_TRUE(s.ruzalias.empty());
 }
 
 TEST_F(SettingsTest, KeepsAbsolutePathsAndEmptyLists) {
-  ServerSettings s = Load("[RUZ]\nroot=/var/www/\nindex=\nssiexts=a,,b\nsendwait=0\n");
+  ServerSettings s = Load("[RUZ]\nroot=/var/www/\nindex=\nssiexts=a,,b\nsendwait=0\n"
+                          "bindaddress=::1\ntlsport=8443\ntlscert=\ntlskey=/etc/ruz/key.pem\n");
   EXPECT_EQ(s.root, "/var/www/");
+  EXPECT_EQ(s.bindaddress, "::1");
+  EXPECT_EQ(s.tlsport, 8443);
+  EXPECT_EQ(s.tlscert, Home() + "/srv/ruz-cert.pem");  // empty: the default file
+  EXPECT_EQ(s.tlskey, "/etc/ruz/key.pem");
   EXPECT_EQ(s.index, "");
   EXPECT_EQ(s.ssiexts, "a\r\rb");
   EXPECT_EQ(s.sendwait, 0);

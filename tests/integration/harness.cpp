@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "config/settings.h"
+#include "platform/socket.h"
 #include "platform/text_codes.h"
 
 extern char **environ;
@@ -201,6 +202,8 @@ void Client::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
+
+std::uint16_t FreePort() { return ListenTcp(0, 1).boundPort; }
 
 HttpResponse Exchange(std::uint16_t port, std::string_view request, int timeoutMs) {
   Client client;

@@ -69,6 +69,10 @@ class Client {
   int fd_ = -1;
 };
 
+/// A port that was free a moment ago on every local address, for a second
+/// listener whose port the test must write into ruz.ini.
+std::uint16_t FreePort();
+
 /// Sends request on a fresh connection and reads the response until close.
 HttpResponse Exchange(std::uint16_t port, std::string_view request, int timeoutMs = 10000);
 

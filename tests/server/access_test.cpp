@@ -32,6 +32,7 @@ TEST(CheckHostAccessTest, FollowsTheRulesInOrder) {
   const AccessRule deny10{"*", "", "10.*"};
   const AccessRule both{"*", "10.*", "10.0.0.*"};
   const AccessRule emptyPath{"", "", ""};
+  const AccessRule allowLoopbackAndLinkLocal{"*", "::1\rfe80:*", ""};
   const HostCase cases[] = {
       {"locked path", {lockPrivate}, 0, "1.2.3.4", "1.2.3.4", true},
       {"allow-only admits a match", {allowLan}, 0, "192.168.1.5", "192.168.1.5", false},
@@ -47,6 +48,10 @@ TEST(CheckHostAccessTest, FollowsTheRulesInOrder) {
       {"both lists: allow only", {both}, 0, "10.1.0.1", "10.1.0.1", false},
       {"both lists: in neither", {both}, 0, "192.168.1.5", "192.168.1.5", false},
       {"empty path list applies nowhere", {emptyPath}, 0, "1.2.3.4", "1.2.3.4", false},
+      {"IPv6 loopback admitted", {allowLoopbackAndLinkLocal}, 0, "::1", "::1", false},
+      {"IPv6 pattern with colons", {allowLoopbackAndLinkLocal}, 0, "fe80::1:2", "fe80::1:2", false},
+      {"other IPv6 refused", {allowLoopbackAndLinkLocal}, 0, "2001:db8::1", "2001:db8::1", true},
+      {"IPv4 loopback is not ::1", {allowLoopbackAndLinkLocal}, 0, "127.0.0.1", "127.0.0.1", true},
   };
   for (const HostCase &c : cases) {
     ServerSettings s;

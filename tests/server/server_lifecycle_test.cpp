@@ -64,17 +64,29 @@ TEST_F(ServerLifecycleTest, BindFailuresNameThePortAndTheReasonUntilAStartSuccee
   ListenResult holder = ListenTcp(0, 1);
   ASSERT_TRUE(holder.socket.IsValid());
   const int taken = holder.boundPort;
-  const std::pair<int, std::string> cases[] = {
-      {70000, "ポート 70000: 範囲外です（0 から 65535 まで）"},
-      {-1, "ポート -1: 範囲外です"},
-      {taken, "ポート " + std::to_string(taken) + ": 他のプログラムが使用中です"},
+  const std::string takenText = std::to_string(taken);
+  struct Case {
+    int port;
+    std::string bindaddress;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {70000, "", "ポート 70000: 範囲外です（0 から 65535 まで）"},
+      {-1, "", "ポート -1: 範囲外です"},
+      {taken, "", "ポート " + takenText + ": 他のプログラムが使用中です"},
+      {taken, "127.0.0.1", "127.0.0.1:" + takenText + ": 他のプログラムが使用中です"},
+      {taken, "localhost", "127.0.0.1:" + takenText + ": 他のプログラムが使用中です"},
+      {taken, "::1", "[::1]:" + takenText + ": 他のプログラムが使用中です"},
+      {0, "192.0.2.1", "192.0.2.1:0: このコンピューターのアドレスではありません"},
+      {0, "myhost", "bindaddress \"myhost\": アドレスではありません"},
   };
   static std::string warning;
   context.showWarning = [](const std::string &text) { warning = text; };
-  for (const auto &[port, reason] : cases) {
+  for (const auto &[port, bindaddress, reason] : cases) {
     settings.port = port;
+    settings.bindaddress = bindaddress;
     warning.clear();
-    EXPECT_EQ(StartServer(context), 0) << port;
+    EXPECT_EQ(StartServer(context), 0) << port << " " << bindaddress;
     EXPECT_EQ(context.isRunning, 0);
     const std::string line = Cp932ToUtf8(context.startFailure);
     EXPECT_EQ(line.rfind(reason, 0), 0u) << line;
@@ -82,9 +94,28 @@ TEST_F(ServerLifecycleTest, BindFailuresNameThePortAndTheReasonUntilAStartSuccee
     StopServer(context);  // does nothing when not running
   }
   settings.port = 0;
+  settings.bindaddress = "";
   settings.maxconnect = 1;
   ASSERT_EQ(StartServer(context), 1);
   EXPECT_EQ(context.startFailure, "");
+}
+
+TEST_F(ServerLifecycleTest, TheBindAddressDecidesWhichLoopbackAnswers) {
+  struct Case {
+    std::string bindaddress;
+    bool ipv4, ipv6;
+  };
+  const Case cases[] = {{"", true, true}, {"127.0.0.1", true, false}, {"::1", false, true},
+                        {"localhost", true, true}};
+  for (const Case &c : cases) {
+    WriteIni(0);
+    ASSERT_EQ(LoadSettings(settings), 0);
+    settings.bindaddress = c.bindaddress;
+    ASSERT_EQ(StartServer(context), 1) << c.bindaddress;
+    EXPECT_EQ(ConnectTcp("127.0.0.1", context.boundPort, 5000).IsValid(), c.ipv4) << c.bindaddress;
+    EXPECT_EQ(ConnectTcp("::1", context.boundPort, 5000).IsValid(), c.ipv6) << c.bindaddress;
+    StopServer(context);
+  }
 }
 
 }  // namespace
