@@ -12,6 +12,7 @@ namespace ruz {
 struct AliasEntry {
   std::string localpath;   // resolved against the program directory
   std::string serverpath;
+  std::string localpathAsWritten;  // the ini text, which the options sheet edits
 };
 
 struct AccessRule {
@@ -34,6 +35,7 @@ struct CgiRule {
 struct ErrorPageEntry {
   int errcode = 0;
   std::string errfile;  // resolved against the program directory
+  std::string errfileAsWritten;  // the ini text, which the options sheet edits
 };
 
 struct UserEntry {
@@ -76,6 +78,12 @@ struct ServerSettings {
   int autoupdatecheck = 0;
   int sendwait = 0;  // ms pause after every full 64 KiB piece of a file body
   int stopwait = 0;  // ms a stop gives responses under way before cutting them off
+
+  // root and logname are resolved against the program directory; the options
+  // sheet shows and saves the text as it stands in the file, so that a relative
+  // path stays relative.
+  std::string rootAsWritten;
+  std::string lognameAsWritten;
 
   std::vector<AliasEntry> ruzalias;
   std::vector<AccessRule> accessRules;

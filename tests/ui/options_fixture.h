@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -66,6 +67,20 @@ inline void Type(QWidget *widget, const char *name, const QString &text) {
   auto *edit = widget->findChild<QLineEdit *>(Name(name));
   ASSERT_NE(edit, nullptr) << name;
   edit->setText(text);
+}
+
+/// Makes window the active one, moves the focus over each of its visible push
+/// buttons (each may claim the default while it has the focus) and then to
+/// target, and presses Enter there.
+inline void EnterAfterVisitingEveryButton(QWidget *window, QWidget *target) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  for (QPushButton *button : window->findChildren<QPushButton *>()) {
+    if (button->isVisible()) button->setFocus(Qt::TabFocusReason);
+  }
+  target->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(target->hasFocus());
+  QTest::keyClick(target, Qt::Key_Return);
 }
 
 inline QString TextOf(QWidget *widget, const char *name) {
