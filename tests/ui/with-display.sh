@@ -21,8 +21,9 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display number and writes it to descriptor 3 once ready.
+# RUZ_SCREEN sets another screen size (make screenshots uses 1280x800x24).
 mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/displayfd" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${RUZ_SCREEN:-1024x768x24}" -nolisten tcp 3>"$work/displayfd" 2>"$work/xvfb.log" &
 pids+=($!)
 if ! read -r -t 20 number <"$work/displayfd"; then
   echo "with-display: Xvfb did not start" >&2

@@ -55,17 +55,18 @@ OptionsSheet::OptionsSheet(QWidget *owner, OptionsContext &context, OptionsMemor
 }
 
 // Large enough for every page, and for the whole tab row when that takes at
-// most half the screen's width; never more than nine tenths of the screen
-// (which leaves room for the frame), where the pages shrink towards their
-// minimum sizes and the lists scroll. Qt on its own would open a dialog at no
-// more than two thirds of the screen, whatever its pages ask for.
+// most two thirds of the screen's width; never more than nine tenths of the
+// screen (which leaves room for the frame), where the pages shrink towards
+// their minimum sizes and the lists scroll. Qt on its own would open a dialog
+// at no more than two thirds of the screen, whatever its pages ask for.
 QSize OptionsSheet::OpeningSize() const {
   const QSize pages = sizeHint();
   const QSize screenSize = screen()->availableGeometry().size();
   const int aroundTabs = pages.width() - tabs_->sizeHint().width();
-  const int tabRow = tabs_->tabBar()->sizeHint().width() + aroundTabs + 2 * tabs_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  const int frame = tabs_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, tabs_);
+  const int tabRow = tabs_->tabBar()->sizeHint().width() + aroundTabs + 2 * frame;
   QSize size = pages;
-  if (tabRow <= screenSize.width() / 2) size.setWidth(std::max(size.width(), tabRow));
+  if (tabRow <= screenSize.width() * 2 / 3) size.setWidth(std::max(size.width(), tabRow));
   return size.boundedTo(screenSize * 9 / 10);
 }
 
