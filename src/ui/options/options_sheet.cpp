@@ -1,10 +1,10 @@
 #include "ui/options/options_sheet.h"
 
 #include <QDialogButtonBox>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QScreen>
 #include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
