@@ -168,8 +168,16 @@ TEST_F(OptionsListTest, PathsShowTheTextOfTheFileAndEditingOneRowRewritesNoOther
   EXPECT_EQ(Cells("aliasList"), Rows{"/p/|../pub"});
   ShowPage(kErrorPagePage);
   EXPECT_EQ(Cells("errpageList"), (Rows{"404|www/errors/404.html", "403|www/errors/403.html"}));
-  Select("errpageList", 1);
-  ThroughDialog("errpageEdit", {{"errcode", u"500"_s}});
+  QPointer<QTimer> watch = OnModal([](QWidget *dialog) {  // a double click edits the row
+    Type(dialog, "errcode", u"500"_s);
+    Click(dialog, "ok");
+  });
+  QApplication::processEvents();  // lays out the page just shown
+  QTreeWidget *view = List("errpageList");
+  const QPoint row = view->visualItemRect(view->topLevelItem(1)).center();
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row);
+  delete watch.data();  // still there when no dialog came
   EXPECT_EQ(PressOk(), 1);
   std::string expected = ini;
   expected.replace(expected.find("errcode=403"), 11, "errcode=500");
