@@ -126,7 +126,7 @@ class OptionsTest : public ::testing::Test {
     return GetIniString(doc, section, key, "<absent>", 4096);
   }
 
-  /// Loads the settings from the file and opens a fresh sheet on them (page 0 built).
+  /// Loads the settings from the file and opens a fresh sheet on them (page 0 shown).
   OptionsSheet &OpenSheet() {
     sheet_.reset();
     settings_ = ServerSettings{};
