@@ -30,7 +30,6 @@ class SectionReader {
     ReplaceChar(value, ',', '\r');
     return value;
   }
-  std::string Path(std::string_view key) const { return ExeRelativePath(Text(key, kPath)); }
   // A path whose empty or absent value means a file of the program directory.
   std::string PathOr(std::string_view key, std::string_view fallback) const {
     const std::string text = Text(key, kPath);
@@ -78,7 +77,8 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
   s.srvname = r.Text("srvname", kText);
   if (s.srvname.empty()) s.srvname = ServerNameFallback();
   s.port = r.Int("port");
-  s.root = r.Path("root");
+  s.rootAsWritten = r.Text("root", kPath);
+  s.root = ExeRelativePath(s.rootAsWritten);
   s.defmime = r.Text("defmime", kText);
   s.index = r.List("index", kText);
   s.filelist = r.Int("filelist");
@@ -86,7 +86,8 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
   s.logformat = r.Text("logformat", kLogFormat);
   s.mem = r.Int("mem");
   s.bufmax = r.Int("bufmax");
-  s.logname = r.Path("logname");
+  s.lognameAsWritten = r.Text("logname", kPath);
+  s.logname = ExeRelativePath(s.lognameAsWritten);
   s.running = r.Int("running");
   s.ssi = r.Int("ssi");
   s.ssiexts = r.List("ssiexts", kText);
@@ -113,7 +114,8 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
 
 void ReadTables(const IniDocument &doc, ServerSettings &s) {
   s.ruzalias = ReadTable<AliasEntry>(doc, "alias", [](const SectionReader &r) {
-    return AliasEntry{r.Path("localpath"), r.Text("serverpath", kPath)};
+    const std::string localpath = r.Text("localpath", kPath);
+    return AliasEntry{ExeRelativePath(localpath), r.Text("serverpath", kPath), localpath};
   });
   s.accessRules = ReadTable<AccessRule>(doc, "deny", [](const SectionReader &r) {
     return AccessRule{r.List("path", kPath), r.List("allow", kText), r.List("deny", kText)};
@@ -125,7 +127,8 @@ void ReadTables(const IniDocument &doc, ServerSettings &s) {
     return CgiRule{r.List("extension", kText), r.Text("fileheader", kText), r.Text("cmdline", kText)};
   });
   s.errorPages = ReadTable<ErrorPageEntry>(doc, "errpage", [](const SectionReader &r) {
-    return ErrorPageEntry{r.Int("errcode"), r.Path("errfile")};
+    const std::string errfile = r.Text("errfile", kPath);
+    return ErrorPageEntry{r.Int("errcode"), ExeRelativePath(errfile), errfile};
   });
   s.users = ReadTable<UserEntry>(doc, "user", [](const SectionReader &r) {
     return UserEntry{r.Text("name", kText), r.Text("password", kText)};

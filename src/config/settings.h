@@ -12,6 +12,7 @@ namespace ruz {
 struct AliasEntry {
   std::string localpath;   // resolved against the program directory
   std::string serverpath;
+  std::string localpathAsWritten;  // the ini text, which the options sheet edits
 };
 
 struct AccessRule {
@@ -34,6 +35,7 @@ struct CgiRule {
 struct ErrorPageEntry {
   int errcode = 0;
   std::string errfile;  // resolved against the program directory
+  std::string errfileAsWritten;  // the ini text, which the options sheet edits
 };
 
 struct UserEntry {
@@ -82,6 +84,12 @@ struct ServerSettings {
   int tlsport = 0;      // the HTTPS listener's port; 0: no HTTPS
   std::string tlscert;  // PEM certificate, resolved against the program directory
   std::string tlskey;   // PEM private key, resolved against the program directory
+
+  // root and logname are resolved against the program directory; the options
+  // sheet shows and saves the text as it stands in the file, so that a relative
+  // path stays relative.
+  std::string rootAsWritten;
+  std::string lognameAsWritten;
 
   std::vector<AliasEntry> ruzalias;
   std::vector<AccessRule> accessRules;

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -154,19 +155,27 @@ void MainWindow::Import() {
                                                     nullptr, QFileDialog::HideNameFilterDetails);
   if (name.isEmpty() || closed_) return;
   lastFileName_ = name;
-  if (!CopySettingsFile(ToCp932(name), IniPath())) {
-    ShowWarning(this, u"\"%1\" からのインポートに失敗しました"_s.arg(name));
+  const ImportResult result = ImportSettingsFile(ToCp932(name), IniPath());
+  if (result != ImportResult::kImported) {
+    ShowWarning(this, ImportFailureText(result, name));
     return;
   }
   Restart([this, name] { ShowConfirmation(this, u"\"%1\" からインポートしました"_s.arg(name)); });
 }
 
 void MainWindow::Export() {
-  const QString name = QFileDialog::getSaveFileName(
-      this, u"名前を付けて保存"_s, lastFileName_, IniFilter(), nullptr,
+  const QString chosen = QFileDialog::getSaveFileName(
+      this, u"名前を付けて保存"_s, ExportSuggestion(lastFileName_), IniFilter(), nullptr,
       QFileDialog::HideNameFilterDetails | QFileDialog::DontConfirmOverwrite);
-  if (name.isEmpty() || closed_) return;
+  if (chosen.isEmpty() || closed_) return;
+  const QString name = ExportFileName(chosen);
   lastFileName_ = name;
+  // Asked here rather than by the file dialog, which never saw the added ".ini".
+  if (QFileInfo::exists(name) &&
+      !AskYesNo(this, u"\"%1\" は既に存在します。\n上書きしますか?"_s.arg(name))) {
+    return;
+  }
+  if (closed_) return;
   if (!CopySettingsFile(IniPath(), ToCp932(name))) {
     ShowWarning(this, u"\"%1\" へのエクスポートに失敗しました"_s.arg(name));
     return;

@@ -47,6 +47,8 @@ TEST_F(SettingsTest, ReadsTheMainSectionWithDefaultsAndPaths) {
   EXPECT_EQ(s.port, 8080);
   EXPECT_EQ(s.root, Home() + "/srv/www");
   EXPECT_EQ(s.logname, Home() + "/logs/access.log");
+  EXPECT_EQ(s.rootAsWritten, "www");  // what the options sheet shows and keeps
+  EXPECT_EQ(s.lognameAsWritten, "../logs/access.log");
   EXPECT_EQ(s.index, "index.html\rindex.htm");
   EXPECT_EQ(s.ssiexts, ".shtml\r.shtm");
   EXPECT_EQ(s.nocgissi, "/cgi-bin/*\r\n/tmp/*");
@@ -118,6 +120,7 @@ TEST_F(SettingsTest, ReadsTheSevenTablesUpToTheFirstGap) {
       "[auth0]\r\nname=Realm\r\npath=/members/*\r\nuser=alice,bob\r\n");
   ASSERT_EQ(s.ruzalias.size(), 2u);
   EXPECT_EQ(s.ruzalias[0].localpath, Home() + "/srv/docs");
+  EXPECT_EQ(s.ruzalias[0].localpathAsWritten, "docs");
   EXPECT_EQ(s.ruzalias[0].serverpath, "/docs/");
   EXPECT_EQ(s.ruzalias[1].localpath, "/abs");
   ASSERT_EQ(s.accessRules.size(), 1u);
@@ -130,6 +133,7 @@ TEST_F(SettingsTest, ReadsTheSevenTablesUpToTheFirstGap) {
   ASSERT_EQ(s.errorPages.size(), 1u);
   EXPECT_EQ(s.errorPages[0].errcode, 404);
   EXPECT_EQ(s.errorPages[0].errfile, Home() + "/srv/errors/404.html");
+  EXPECT_EQ(s.errorPages[0].errfileAsWritten, "errors/404.html");
   EXPECT_TRUE(s.users.empty());
   ASSERT_EQ(s.authRules.size(), 1u);
   EXPECT_EQ(s.authRules[0].user, "alice\rbob");

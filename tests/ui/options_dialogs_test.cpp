@@ -1,4 +1,5 @@
 // The seven add/edit dialogs: required fields, limits, the CGI buttons, the pickers.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -91,6 +92,42 @@ TEST_F(EntryDialogTest, RequiredFieldsAreTestedInOrderAndTheDialogStaysOpen) {
     EXPECT_EQ(dialog.isVisible(), !c.warning.isEmpty());
     for (const auto &[name, text] : c.filled) EXPECT_EQ(TextOf(&dialog, name), text);
   }
+}
+
+TEST_F(EntryDialogTest, EnterMeansOkWhicheverButtonHadTheFocus) {
+  const EntryBlock filled[kListKindCount] = {
+      {".pl", "", "perl"}, {"/a/", "a"},         {"/a/*", "", ""}, {"404", "e.html"},
+      {".x", "t/x"},       {"u", "pw"},          {"r", "/", "u"},
+  };
+  for (int kind = 0; kind < kListKindCount; ++kind) {
+    EntryDialog &dialog = Open(static_cast<ListKind>(kind), filled[kind]);
+    QString opened;  // a file picker or a warning, which Enter must not bring up
+    QPointer<QTimer> watch = OnModal(
+        [&opened](QWidget *modal) {
+          opened = QString::fromLatin1(modal->metaObject()->className());
+          modal->close();
+        },
+        &dialog);
+    EnterAfterVisitingEveryButton(&dialog, dialog.findChildren<QLineEdit *>().first());
+    delete watch.data();
+    EXPECT_EQ(opened.toStdString(), "") << kind;
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << kind;
+    EXPECT_EQ(dialog.Block(), filled[kind]) << kind;
+  }
+}
+
+TEST_F(EntryDialogTest, PasswordIsMaskedUntilShown) {
+  EntryDialog &dialog = Open(kUserList, {"u", "secret"});
+  auto *password = dialog.findChild<QLineEdit *>(u"password"_s);
+  EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(password->text(), u"secret"_s);
+  auto *show = dialog.findChild<QCheckBox *>(u"showPassword"_s);
+  ASSERT_NE(show, nullptr);
+  show->click();
+  EXPECT_EQ(password->echoMode(), QLineEdit::Normal);
+  show->click();
+  EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(dialog.findChild<QLineEdit *>(u"name"_s)->echoMode(), QLineEdit::Normal);
 }
 
 TEST_F(EntryDialogTest, ErrorCodeIsStoredAsItsLeadingNumber) {

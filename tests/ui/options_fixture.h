@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -68,6 +69,20 @@ inline void Type(QWidget *widget, const char *name, const QString &text) {
   edit->setText(text);
 }
 
+/// Makes window the active one, moves the focus over each of its visible push
+/// buttons (each may claim the default while it has the focus) and then to
+/// target, and presses Enter there.
+inline void EnterAfterVisitingEveryButton(QWidget *window, QWidget *target) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  for (QPushButton *button : window->findChildren<QPushButton *>()) {
+    if (button->isVisible()) button->setFocus(Qt::TabFocusReason);
+  }
+  target->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(target->hasFocus());
+  QTest::keyClick(target, Qt::Key_Return);
+}
+
 inline QString TextOf(QWidget *widget, const char *name) {
   auto *edit = widget->findChild<QLineEdit *>(Name(name));
   return edit ? edit->text() : QStringLiteral("<missing>");
@@ -111,7 +126,7 @@ class OptionsTest : public ::testing::Test {
     return GetIniString(doc, section, key, "<absent>", 4096);
   }
 
-  /// Loads the settings from the file and opens a fresh sheet on them (page 0 built).
+  /// Loads the settings from the file and opens a fresh sheet on them (page 0 shown).
   OptionsSheet &OpenSheet() {
     sheet_.reset();
     settings_ = ServerSettings{};

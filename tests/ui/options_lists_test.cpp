@@ -154,6 +154,36 @@ TEST_F(OptionsListTest, SavingAnEditedListKeepsUntouchedCellsByteForByte) {
   EXPECT_EQ(Key("alias1", "localpath"), odd);
 }
 
+TEST_F(OptionsListTest, PathsShowTheTextOfTheFileAndEditingOneRowRewritesNoOther) {
+  const std::string ini =
+      "[RUZ]\r\nroot=www\r\nlogname=\"logs/access.log\"\r\nalias=1\r\nerrpage=1\r\n"
+      "[alias0]\r\nserverpath=/p/\r\nlocalpath=../pub\r\n"
+      "[errpage0]\r\nerrcode=404\r\nerrfile=www/errors/404.html\r\n"
+      "[errpage1]\r\nerrcode=403\r\nerrfile=\"www/errors/403.html\"\r\n";
+  WriteIni(ini);
+  OpenSheet();
+  EXPECT_EQ(TextOf(sheet_.get(), "root"), u"www"_s);
+  EXPECT_EQ(TextOf(sheet_.get(), "logname"), u"logs/access.log"_s);
+  ShowPage(kAliasPage);
+  EXPECT_EQ(Cells("aliasList"), Rows{"/p/|../pub"});
+  ShowPage(kErrorPagePage);
+  EXPECT_EQ(Cells("errpageList"), (Rows{"404|www/errors/404.html", "403|www/errors/403.html"}));
+  QPointer<QTimer> watch = OnModal([](QWidget *dialog) {  // a double click edits the row
+    Type(dialog, "errcode", u"500"_s);
+    Click(dialog, "ok");
+  });
+  QApplication::processEvents();  // lays out the page just shown
+  QTreeWidget *view = List("errpageList");
+  const QPoint row = view->visualItemRect(view->topLevelItem(1)).center();
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row);
+  delete watch.data();  // still there when no dialog came
+  EXPECT_EQ(PressOk(), 1);
+  std::string expected = ini;
+  expected.replace(expected.find("errcode=403"), 11, "errcode=500");
+  EXPECT_EQ(ReadIni(), expected);
+}
+
 TEST_F(OptionsListTest, ErrorPageEditShowsTheCodeAsANumberAndCancelChangesNothing) {
   WriteIni("[RUZ]\r\n[errpage0]\r\nerrcode=404\r\nerrfile=/e/404.html\r\n");
   OpenSheet();

@@ -46,9 +46,53 @@ TEST(CopySettingsFileTest, CopiesWholeFilesAndFailsWithoutTouchingTheTarget) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary left behind
 }
 
+TEST(ImportSettingsFileTest, TakesOnlySettingsFilesAndKeepsTheReplacedOne) {
+  struct Case {
+    const char *source;  // nullptr: no such file
+    bool iniExists;
+    ImportResult result;
+  };
+  const Case cases[] = {
+      {"[ruz]\r\nport=81\r\n", true, ImportResult::kImported},  // names ignore case
+      {"[RUZ]\nport=81\n", false, ImportResult::kImported},        // nothing to keep
+      {"Readme\r\nport=81\r\n", true, ImportResult::kNotSettings},
+      {"[RUZ]\r\n; no key\r\n[cgi0]\r\nextension=.pl\r\n", true, ImportResult::kNotSettings},
+      {nullptr, true, ImportResult::kUnreadable},
+  };
+  for (const Case &c : cases) {
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    const std::string ini = base + "/ruz.ini", backup = ini + ".bak", source = base + "/in.ini";
+    const std::string old = "[RUZ]\r\nport=80\r\n";
+    if (c.iniExists) std::ofstream(ini, std::ios::binary) << old;
+    if (c.source) std::ofstream(source, std::ios::binary) << c.source;
+    EXPECT_EQ(ImportSettingsFile(source, ini), c.result) << (c.source ? c.source : "(none)");
+    const bool imported = c.result == ImportResult::kImported;
+    const std::string expected = imported ? c.source : (c.iniExists ? old : "");
+    std::ifstream now(ini, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(now), {}), expected);
+    std::ifstream kept(backup, std::ios::binary);
+    EXPECT_EQ(kept.is_open(), imported && c.iniExists);
+    if (kept) {
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), old);
+    }
+  }
+}
+
+TEST(ExportFileNameTest, AddsIniOnlyToANameWithoutAnExtension) {
+  const std::pair<QString, QString> cases[] = {
+      {u"/d/settings"_s, u"/d/settings.ini"_s}, {u"/d/settings.ini"_s, u"/d/settings.ini"_s},
+      {u"/d/settings.txt"_s, u"/d/settings.txt"_s}, {u"/d.x/settings"_s, u"/d.x/settings.ini"_s},
+  };
+  for (const auto &[chosen, written] : cases) EXPECT_EQ(ExportFileName(chosen), written);
+  EXPECT_EQ(ExportSuggestion(QString()), u"ruz.ini"_s);
+  EXPECT_EQ(ExportSuggestion(u"/d/old.ini"_s), u"/d/ruz.ini"_s);
+}
+
 TEST_F(WindowTransferTest, ImportRestartsWithTheImportedSettings) {
   const int oldPort = FreePort();
   WriteIni(BasicIni(oldPort, NoUpdateHost()));
+  const std::string replaced = ReadFile("ruz.ini");
   MainWindow &window = Open();
   EXPECT_FALSE(window.UpdateTimer().isActive());
   const int newPort = FreePort();
@@ -66,6 +110,7 @@ TEST_F(WindowTransferTest, ImportRestartsWithTheImportedSettings) {
   ASSERT_TRUE(WaitFor([&] { return done->seen; }));
   EXPECT_EQ(done->title, u"Ruzo'sWebserver"_s);
   EXPECT_EQ(done->text, u"\"%1\" からインポートしました"_s.arg(Path("other/import.ini")));
+  EXPECT_EQ(ReadFile("ruz.ini.bak"), replaced);
   EXPECT_EQ(window.Band().Lines(),
             (QStringList{u"サーバーネーム: インポート先"_s, u"ポート番号: %1"_s.arg(newPort),
                          u"ドキュメントルート: "_s + dir_.path() + u"/site"_s}));
@@ -100,17 +145,38 @@ TEST_F(WindowTransferTest, ExportCopiesTheIniAndLeavesTheServerAlone) {
   WriteIni(BasicIni(port) + "srvname=changed\n");
   const std::string onDisk = ReadFile("ruz.ini");
   WriteFile("out/keep.txt", "");
-  auto dialog = AnswerNextFileDialog(Path("out/exported.ini"));
+  auto dialog = AnswerNextFileDialog(Path("out/exported"));
   auto done = AnswerNextBox();
   window.OnCommand(kCmdExport);
   ASSERT_TRUE(dialog->seen);
   EXPECT_EQ(dialog->title, u"名前を付けて保存"_s);
+  EXPECT_TRUE(dialog->preselected.first().endsWith(u"/ruz.ini"_s));
   ASSERT_TRUE(done->seen);
   EXPECT_EQ(done->title, u"Ruzo'sWebserver"_s);
   EXPECT_EQ(done->text, u"\"%1\" へエクスポートしました"_s.arg(Path("out/exported.ini")));
   EXPECT_EQ(ReadFile("out/exported.ini"), onDisk);
   EXPECT_EQ(window.Band().Lines().first(), u"サーバーネーム: testhost"_s);
   EXPECT_EQ(context_.isRunning, 1);
+
+  // An existing file is replaced only after a yes.
+  WriteIni(BasicIni(port) + "srvname=later\n");
+  for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+    auto again = AnswerNextFileDialog(Path("out/exported.ini"));
+    auto question = AnswerNextBox(answer);
+    // Watches started in turn take the boxes in turn: the question, then the confirmation.
+    auto exported = answer == QMessageBox::Yes ? AnswerNextBox() : nullptr;
+    window.OnCommand(kCmdExport);
+    EXPECT_EQ(again->preselected.first(), Path("out/ruz.ini"));
+    ASSERT_TRUE(question->seen);
+    EXPECT_EQ(question->text,
+              u"\"%1\" は既に存在します。\n上書きしますか?"_s.arg(Path("out/exported.ini")));
+    if (exported) {
+      EXPECT_TRUE(exported->seen);
+    } else {
+      EXPECT_EQ(ReadFile("out/exported.ini"), onDisk);
+    }
+  }
+  EXPECT_EQ(ReadFile("out/exported.ini"), ReadFile("ruz.ini"));
 }
 
 TEST_F(WindowTransferTest, CancelledDialogsDoNothing) {
@@ -124,6 +190,25 @@ TEST_F(WindowTransferTest, CancelledDialogsDoNothing) {
   }
   EXPECT_EQ(ReadFile("ruz.ini"), before);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(WindowTransferTest, ImportRefusesAFileWithoutTheMainSection) {
+  WriteIni(BasicIni(FreePort()));
+  MainWindow &window = Open();
+  const std::string before = ReadFile("ruz.ini");
+  WriteFile("readme.txt", "Ruzo'sWebserver\r\nport=0\r\n");
+  AnswerNextFileDialog(Path("readme.txt"));
+  auto refused = AnswerNextBox();
+  window.OnCommand(kCmdImport);
+  ASSERT_TRUE(refused->seen);
+  EXPECT_EQ(refused->icon, QMessageBox::Warning);
+  EXPECT_EQ(refused->text, u"\"%1\" からのインポートに失敗しました\n"
+                           u"[RUZ] セクションがないため、設定ファイルではありません。"_s
+                               .arg(Path("readme.txt")));
+  EXPECT_EQ(ReadFile("ruz.ini"), before);
+  EXPECT_FALSE(QFile::exists(Path("ruz.ini.bak")));
+  EXPECT_EQ(window.Band().Lines().first(), u"サーバーネーム: testhost"_s);
+  EXPECT_EQ(context_.isRunning, 1);
 }
 
 TEST_F(WindowTransferTest, FailedCopiesAreReportedAndImportDoesNotRestart) {
@@ -141,7 +226,9 @@ TEST_F(WindowTransferTest, FailedCopiesAreReportedAndImportDoesNotRestart) {
   ASSERT_TRUE(importBox->seen);
   EXPECT_EQ(importBox->title, u"エラー"_s);
   EXPECT_EQ(importBox->icon, QMessageBox::Warning);
-  EXPECT_EQ(importBox->text, u"\"%1\" からのインポートに失敗しました"_s.arg(Path("other/import.ini")));
+  EXPECT_EQ(importBox->text, u"\"%1\" からのインポートに失敗しました\n"
+                             u"今の ruz.ini を ruz.ini.bak に保存できませんでした。"_s
+                                 .arg(Path("other/import.ini")));
   EXPECT_EQ(window.Band().Lines().first(), u"サーバーネーム: testhost"_s);
   EXPECT_EQ(context_.isRunning, 1);
 

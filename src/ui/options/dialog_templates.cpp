@@ -26,7 +26,7 @@ const DialogTemplate kDeny{
 
 const DialogTemplate kErrorPage{
     u"エラーページの追加・編集",
-    {{u"エラーコード:", "errcode", 63, u"エラーコードを入力してください", true},
+    {{u"エラーコード:", "errcode", 63, u"エラーコードを入力してください", FieldForm::kInteger},
      {u"表示ファイル:", "errfile", 259, u"表示ファイルを入力してください"}},
     nullptr, DialogExtra::kErrorFilePicker, 1, 1};
 
@@ -38,7 +38,7 @@ const DialogTemplate kMime{
 const DialogTemplate kUser{
     u"ユーザーの追加・編集",
     {{u"ユーザー名:", "name", 254, u"ユーザー名を入力してください"},
-     {u"パスワード:", "password", 254, nullptr}}};
+     {u"パスワード:", "password", 254, nullptr, FieldForm::kSecret}}};
 
 const DialogTemplate kAuth{
     u"ユーザー認証の追加・編集",

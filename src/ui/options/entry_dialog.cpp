@@ -1,5 +1,6 @@
 #include "ui/options/entry_dialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/options/dialog_buttons.h"
 #include "ui/options/option_values.h"
 #include "ui/qt_text.h"
 
@@ -50,25 +52,17 @@ EntryDialog::EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock 
   for (std::size_t i = 0; i < form.fields.size(); ++i) {
     const DialogField &field = form.fields[i];
     QString shown;
-    if (fill) shown = field.integer ? QString::number(LeadingInt(block_[i])) : FromCp932(block_[i]);
-    auto *edit = new QLineEdit(shown);
-    edit->setObjectName(QString::fromLatin1(field.key));
-    edit->setMinimumWidth(fontMetrics().averageCharWidth() * 44);
-    edits_.push_back(edit);
-    filled_.push_back(edit->text());
-    if (!fill) block_[i].clear();
-    fields->addRow(Text(field.label), edit);
+    if (fill) {
+      shown = field.form == FieldForm::kInteger ? QString::number(LeadingInt(block_[i]))
+                                                : FromCp932(block_[i]);
+    } else {
+      block_[i].clear();
+    }
+    AddField(fields, field, shown);
   }
   AddExtras(fields);
 
-  auto *buttons = new QDialogButtonBox;
-  QPushButton *ok = buttons->addButton(u"OK"_s, QDialogButtonBox::AcceptRole);
-  ok->setObjectName(u"ok"_s);
-  ok->setDefault(true);
-  buttons->addButton(u"キャンセル"_s, QDialogButtonBox::RejectRole)->setObjectName(u"cancel"_s);
-  connect(buttons, &QDialogButtonBox::accepted, this, &EntryDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &EntryDialog::reject);
-
+  QDialogButtonBox *buttons = MakeOkCancel(*this);
   auto *layout = new QVBoxLayout(this);
   layout->addLayout(fields);
   if (form.note) {
@@ -79,15 +73,34 @@ EntryDialog::EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock 
   layout->addWidget(buttons);
 }
 
+void EntryDialog::AddField(QFormLayout *form, const DialogField &field, const QString &shown) {
+  auto *edit = new QLineEdit(shown);
+  edit->setObjectName(QString::fromLatin1(field.key));
+  edit->setMinimumWidth(fontMetrics().averageCharWidth() * 44);
+  edits_.push_back(edit);
+  filled_.push_back(shown);
+  form->addRow(Text(field.label), edit);
+  if (field.form != FieldForm::kSecret) return;
+  edit->setEchoMode(QLineEdit::Password);
+  auto *show = new QCheckBox(u"パスワードを表示する"_s);
+  show->setObjectName(u"showPassword"_s);
+  connect(show, &QCheckBox::toggled, edit, [edit](bool on) {
+    edit->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password);
+  });
+  form->addRow(QString(), show);
+}
+
 void EntryDialog::AddExtras(QFormLayout *form) {
   if (form_.extra == DialogExtra::kNone) return;
   auto *browse = new QPushButton(u"参照..."_s);
   browse->setObjectName(u"browse"_s);
+  KeepFromDefault(browse);
   auto *row = new QHBoxLayout;
   row->addWidget(browse);
   if (form_.extra == DialogExtra::kCgiCommand) {
     auto *arguments = new QPushButton(kStandardArguments + u"の追加"_s);
     arguments->setObjectName(u"addArgs"_s);
+    KeepFromDefault(arguments);
     row->addWidget(arguments);
     connect(arguments, &QPushButton::clicked, this, &EntryDialog::AddStandardArguments);
     connect(browse, &QPushButton::clicked, this, &EntryDialog::PickCgiProgram);
@@ -116,7 +129,7 @@ void EntryDialog::accept() {
     }
   }
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (form_.fields[i].integer) fields[i] = std::to_string(LeadingInt(fields[i]));
+    if (form_.fields[i].form == FieldForm::kInteger) fields[i] = std::to_string(LeadingInt(fields[i]));
   }
   block_ = std::move(fields);
   QDialog::accept();

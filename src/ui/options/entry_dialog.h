@@ -14,12 +14,19 @@ class QLineEdit;
 
 namespace ruz {
 
+/// How a field shows and stores its text.
+enum class FieldForm {
+  kText,
+  kInteger,  // stored as the "%d" of its leading number
+  kSecret,   // masked, with a check box that shows it
+};
+
 struct DialogField {
   const char16_t *label;
   const char *key;           // the entry's ini key; also the edit's object name
   std::size_t limit;         // most CP932 bytes taken on OK
   const char16_t *warning;   // shown when empty on OK; nullptr: may stay empty
-  bool integer = false;      // stored as the "%d" of its leading number
+  FieldForm form = FieldForm::kText;
 };
 
 enum class DialogExtra { kNone, kCgiCommand, kErrorFilePicker };
@@ -53,6 +60,7 @@ class EntryDialog : public QDialog {
   void accept() override;
 
  private:
+  void AddField(QFormLayout *form, const DialogField &field, const QString &shown);
   void AddExtras(QFormLayout *form);
   std::string FieldBytes(std::size_t index) const;
   void AppendToField(const QString &text);

@@ -1,11 +1,16 @@
 #include "ui/options/list_page.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "platform/ini.h"
+#include "ui/options/dialog_buttons.h"
 #include "ui/options/option_values.h"
 #include "ui/options/options_page.h"
 #include "ui/qt_text.h"
@@ -20,11 +25,42 @@ QByteArray Bytes(const std::string &text) {
   return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A password cell shows the same mark whatever its length; an empty one stays
+// empty, so that a missing password can still be seen.
+QString Shown(const ListColumn &column, const std::string &cell) {
+  if (column.form != CellForm::kSecret) return FromCp932(cell);
+  return cell.empty() ? QString() : u"●●●●●●●●"_s;
+}
+
+// Writes key only when the file does not already hold exactly value, so that a
+// line the operator did not change keeps its bytes (quotes and blanks included).
+void WriteWhenDifferent(const IniDocument &doc, const std::string &iniPath,
+                        const std::string &section, const char *key, const std::string &value) {
+  // Read one byte past value, so that a longer text in the file differs.
+  constexpr std::string_view kAbsent = "\n";  // no ini value holds a line break
+  const std::string current = GetIniString(doc, section, key, kAbsent, value.size() + 2);
+  if (current != value) WriteIniString(iniPath, section, key, value);
+}
+
+// Qt's scroll areas ask for 256 × 192 pixels whatever they hold; a list asks
+// for its columns side by side and a few rows, and scrolls beyond that.
+class ListView : public QTreeWidget {
+ public:
+  QSize sizeHint() const override {
+    constexpr int kRows = 6;
+    int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < columnCount(); ++c) width += columnWidth(c);
+    const int row = std::max(sizeHintForRow(0), fontMetrics().height());
+    const int height = 2 * frameWidth() + header()->sizeHint().height() + kRows * row;
+    return {width, height};
+  }
+};
+
 }  // namespace
 
 ListPage::ListPage(OptionsPage &page, ListKind kind)
     : table_(GetListTable(kind)), memory_(page.Memory()) {
-  view_ = new QTreeWidget;
+  view_ = new ListView;
   view_->setObjectName(QString::fromLatin1(table_.name) + u"List"_s);
   view_->setRootIsDecorated(false);
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -34,6 +70,7 @@ ListPage::ListPage(OptionsPage &page, ListKind kind)
   view_->setUniformRowHeights(true);
   view_->setMinimumHeight(view_->fontMetrics().height() * 6);
   view_->setColumnCount(static_cast<int>(table_.columns.size()));
+  connect(view_, &QTreeWidget::itemDoubleClicked, this, [this] { EditRow(); });
   QStringList titles;
   for (const ListColumn &column : table_.columns) titles << QString::fromUtf16(column.title);
   view_->setHeaderLabels(titles);
@@ -42,7 +79,7 @@ ListPage::ListPage(OptionsPage &page, ListKind kind)
   }
   for (EntryBlock cells : table_.rows(page.Settings())) {
     for (std::size_t c = 0; c < cells.size(); ++c) {
-      if (table_.columns[c].list) cells[c] = CommaForm(cells[c]);
+      if (table_.columns[c].form == CellForm::kList) cells[c] = CommaForm(cells[c]);
     }
     auto *item = new QTreeWidgetItem;
     SetRow(item, cells);
@@ -64,7 +101,7 @@ QWidget *ListPage::MakeButtons() {
   auto add = [&](const QString &label, const QString &name, auto slot) {
     auto *button = new QPushButton(label);
     button->setObjectName(stem + name);
-    button->setAutoDefault(false);
+    KeepFromDefault(button);
     connect(button, &QPushButton::clicked, this, slot);
     column->addWidget(button);
   };
@@ -92,7 +129,7 @@ EntryBlock ListPage::RowCells(int row) const {
 void ListPage::SetRow(QTreeWidgetItem *item, const EntryBlock &cells) {
   for (std::size_t c = 0; c < table_.columns.size(); ++c) {
     const int column = static_cast<int>(c);
-    item->setText(column, FromCp932(cells[c]));
+    item->setText(column, Shown(table_.columns[c], cells[c]));
     item->setData(column, Qt::UserRole, Bytes(cells[c]));
   }
 }
@@ -151,12 +188,15 @@ void ListPage::Save(ApplyTarget &target) const {
   if (!memory_.listEdited[table_.kind]) return;
   const std::string prefix = table_.prefix;
   const int count = view_->topLevelItemCount();
+  IniDocument doc;
+  LoadIniFile(target.iniPath, doc);  // a missing file reads as empty: every key is written
   for (int row = 0; row < count; ++row) {
     const std::string section = prefix + std::to_string(row);
     const EntryBlock cells = RowCells(row);
     for (std::size_t c = 0; c < cells.size(); ++c) {
       const ListColumn &column = table_.columns[c];
-      WriteIniString(target.iniPath, section, column.key, CutCp932(cells[c], column.limit));
+      WriteWhenDifferent(doc, target.iniPath, section, column.key,
+                         CutCp932(cells[c], column.limit));
     }
   }
   DeleteListSectionsFrom(prefix, count, target.iniPath);

@@ -18,12 +18,19 @@ namespace ruz {
 class OptionsPage;
 struct ApplyTarget;
 
+/// How a cell shows its text.
+enum class CellForm {
+  kText,
+  kList,    // shown and saved in comma form
+  kSecret,  // shown masked
+};
+
 struct ListColumn {
   const char16_t *title;
   int width;          // pixels
   const char *key;    // the entry's ini key
   std::size_t limit;  // most CP932 bytes of the cell written on OK
-  bool list;          // shown and saved in comma form
+  CellForm form;
 };
 
 /// One list: its columns (which are also its dialog's fields, in order), the
@@ -43,7 +50,9 @@ const ListTable &GetListTable(ListKind kind);
 /// The list of one table. Cells keep the CP932 bytes they were loaded with and
 /// are re-encoded only when a dialog replaced them. Registers its save step on
 /// the page: while the list's listEdited flag is set, OK writes rows 0…n−1 into
-/// prefix0…prefixN−1 and deletes the leftover sections from prefixN on.
+/// prefix0…prefixN−1 (only the keys whose text in the file differs, so untouched
+/// rows keep their lines byte for byte) and deletes the leftover sections from
+/// prefixN on. A double click on a row edits it.
 class ListPage : public QWidget {
   Q_OBJECT
 

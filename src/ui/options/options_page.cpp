@@ -21,6 +21,12 @@ void OptionsPage::Apply(ApplyTarget &target) const {
   for (const ApplyStep &step : steps_) step(target);
 }
 
+QSize OptionsPage::sizeHint() const {
+  const QFontMetrics metrics = fontMetrics();
+  const QSize classic(metrics.averageCharWidth() * 210 / 4, metrics.height() * 160 / 8);
+  return QWidget::sizeHint().expandedTo(classic);
+}
+
 QString KeyName(const char *key) { return QString::fromLatin1(key); }
 
 QCheckBox *AddFlagBox(OptionsPage &page, const char *key, const QString &label, int loaded) {

@@ -38,6 +38,10 @@ class OptionsPage : public QWidget {
   void AddStep(ApplyStep step) { steps_.push_back(std::move(step)); }
   void Apply(ApplyTarget &target) const;
 
+  /// What the controls ask for, but at least the classic page size of 210 × 160
+  /// dialog units of the page's font.
+  QSize sizeHint() const override;
+
  private:
   const ServerSettings &settings_;
   OptionsMemory &memory_;

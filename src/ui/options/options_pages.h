@@ -1,4 +1,4 @@
-// The ten pages of the options sheet, each built the first time its tab is shown.
+// The ten pages of the options sheet, all built when the sheet opens.
 #pragma once
 
 #include <QString>

@@ -1,10 +1,15 @@
 #include "ui/options/options_sheet.h"
 
 #include <QDialogButtonBox>
-#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "ui/options/dialog_buttons.h"
 #include "ui/options/options_pages.h"
 
 namespace ruz {
@@ -26,51 +31,53 @@ const PageEntry kPages[kOptionsPageCount] = {
     {u"Basic認証", BuildAuthPage},         {u"リモートホスト", BuildRemoteHostPage},
 };
 
-// An empty tab of the page size: 210 × 160 dialog units of the sheet's font.
-QWidget *MakeHost(const QFontMetrics &metrics) {
-  auto *host = new QWidget;
-  auto *layout = new QVBoxLayout(host);
-  layout->setContentsMargins(0, 0, 0, 0);
-  host->setMinimumSize(metrics.averageCharWidth() * 210 / 4, metrics.height() * 160 / 8);
-  return host;
-}
-
 }  // namespace
 
 OptionsSheet::OptionsSheet(QWidget *owner, OptionsContext &context, OptionsMemory &memory)
-    : QDialog(owner), context_(context), memory_(memory) {
+    : QDialog(owner), context_(context) {
   setWindowTitle(u"オプション"_s);
   tabs_ = new QTabWidget;
-  tabs_->setUsesScrollButtons(false);  // all ten titles in view, as one row
-  for (const PageEntry &page : kPages) {
-    tabs_->addTab(MakeHost(fontMetrics()), QString::fromUtf16(page.title));
+  // Ten titles are wider than the pages at larger fonts: the tab row scrolls
+  // instead of widening the sheet past the screen.
+  tabs_->setUsesScrollButtons(true);
+  tabs_->tabBar()->setElideMode(Qt::ElideNone);
+  for (int index = 0; index < kOptionsPageCount; ++index) {
+    pages_[index] = kPages[index].build(context.settings, memory);
+    tabs_->addTab(pages_[index], QString::fromUtf16(kPages[index].title));
   }
-  BuildPage(0);
-  connect(tabs_, &QTabWidget::currentChanged, this, &OptionsSheet::BuildPage);
-
-  auto *buttons = new QDialogButtonBox;
-  QPushButton *ok = buttons->addButton(u"OK"_s, QDialogButtonBox::AcceptRole);
-  ok->setObjectName(u"ok"_s);
-  ok->setDefault(true);
-  buttons->addButton(u"キャンセル"_s, QDialogButtonBox::RejectRole)->setObjectName(u"cancel"_s);
-  connect(buttons, &QDialogButtonBox::accepted, this, &OptionsSheet::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &OptionsSheet::reject);
+  MarkShown(tabs_->currentIndex());
+  connect(tabs_, &QTabWidget::currentChanged, this, &OptionsSheet::MarkShown);
 
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
-  layout->addWidget(buttons);
+  layout->addWidget(MakeOkCancel(*this));
+  resize(OpeningSize());
 }
 
-void OptionsSheet::BuildPage(int index) {
-  if (index < 0 || index >= kOptionsPageCount || pages_[index]) return;
-  pages_[index] = kPages[index].build(context_.settings, memory_);
-  tabs_->widget(index)->layout()->addWidget(pages_[index]);
+// Large enough for every page, and for the whole tab row when that takes at
+// most two thirds of the screen's width; never more than nine tenths of the
+// screen (which leaves room for the frame), where the pages shrink towards
+// their minimum sizes and the lists scroll. Qt on its own would open a dialog
+// at no more than two thirds of the screen, whatever its pages ask for.
+QSize OptionsSheet::OpeningSize() const {
+  const QSize pages = sizeHint();
+  const QSize screenSize = screen()->availableGeometry().size();
+  const int aroundTabs = pages.width() - tabs_->sizeHint().width();
+  const int frame = tabs_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, tabs_);
+  const int tabRow = tabs_->tabBar()->sizeHint().width() + aroundTabs + 2 * frame;
+  QSize size = pages;
+  if (tabRow <= screenSize.width() * 2 / 3) size.setWidth(std::max(size.width(), tabRow));
+  return size.boundedTo(screenSize * 9 / 10);
+}
+
+void OptionsSheet::MarkShown(int index) {
+  if (index >= 0 && index < kOptionsPageCount) shown_[index] = true;
 }
 
 void OptionsSheet::accept() {
   ApplyTarget target{context_, IniPath()};
-  for (OptionsPage *page : pages_) {
-    if (page) page->Apply(target);
+  for (int index = 0; index < kOptionsPageCount; ++index) {
+    if (shown_[index]) pages_[index]->Apply(target);
   }
   QDialog::accept();
 }

@@ -40,8 +40,9 @@ int RunOptionsSheet(QWidget *owner, const ServerSettings &settings, OptionsMemor
 
 inline constexpr int kOptionsPageCount = 10;
 
-/// The sheet itself. Each page is built into its tab the first time the tab is
-/// shown; OK makes every built page write what differs, in tab order.
+/// The sheet itself. Every page is built at once, so that the sheet opens at a
+/// size that holds the largest one; OK makes only the pages that were shown
+/// write what differs, in tab order.
 class OptionsSheet : public QDialog {
   Q_OBJECT
 
@@ -49,18 +50,20 @@ class OptionsSheet : public QDialog {
   OptionsSheet(QWidget *owner, OptionsContext &context, OptionsMemory &memory);
 
   QTabWidget *Tabs() const { return tabs_; }
-  /// True once the page of tab index has been built.
-  bool IsBuilt(int index) const { return pages_[index] != nullptr; }
+  OptionsPage *Page(int index) const { return pages_[index]; }
+  /// True once the page of tab index has been shown in this run.
+  bool WasShown(int index) const { return shown_[index]; }
 
   void accept() override;
 
  private:
-  void BuildPage(int index);
+  void MarkShown(int index);
+  QSize OpeningSize() const;
 
   OptionsContext &context_;
-  OptionsMemory &memory_;
   QTabWidget *tabs_ = nullptr;
   std::array<OptionsPage *, kOptionsPageCount> pages_{};
+  std::array<bool, kOptionsPageCount> shown_{};
 };
 
 }  // namespace ruz

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/options/dialog_buttons.h"
 #include "ui/options/options_pages.h"
 #include "ui/qt_text.h"
 
@@ -20,12 +21,12 @@ OptionsPage *BuildLogPage(const ServerSettings &s, OptionsMemory &memory) {
   QFormLayout *form = nullptr;
   QGroupBox *group = MakeFormGroup(u"ログ設定"_s, form);
   form->addRow(AddFlagBox(*page, "logwrite", u"ログを記録する"_s, s.logwrite));
-  form->addRow(u"ログファイル名:"_s, AddTextEdit(*page, "logname", s.logname, 259));
+  form->addRow(u"ログファイル名:"_s, AddTextEdit(*page, "logname", s.lognameAsWritten, 259));
   QLineEdit *format = AddTextEdit(*page, "logformat", s.logformat, 1023);
   form->addRow(u"ログフォーマット:"_s, format);
   auto *restore = new QPushButton(u"標準に戻す"_s);
   restore->setObjectName(u"restoreLogFormat"_s);
-  restore->setAutoDefault(false);
+  KeepFromDefault(restore);
   QObject::connect(restore, &QPushButton::clicked, format,
                    [format] { format->setText(FromCp932(kStandardLogFormat)); });
   auto *restoreRow = new QHBoxLayout;

@@ -28,7 +28,7 @@ OptionsPage *BuildRemoteHostPage(const ServerSettings &s, OptionsMemory &memory)
 
   QFormLayout *form = nullptr;
   QGroupBox *group = MakeFormGroup(u"リモートホスト"_s, form);
-  form->addRow(u"リモートホスト(FDQN)の取得:"_s, choice);
+  form->addRow(u"リモートホスト(FQDN)の取得:"_s, choice);
   auto *note = new QLabel(
       u"※ リモートホストを取得する際、DNSサーバーに問い合わせるのでレスポンスが多少遅くなります。\n"
       u"通常はCGI/SSI実行時のみでいいでしょう。"_s);

@@ -32,7 +32,7 @@ OptionsPage *BuildServerPage(const ServerSettings &s, OptionsMemory &memory) {
   portRow->addWidget(new QLabel(u"※ 通常は80"_s));
   portRow->addStretch();
   server->addRow(u"ポート番号: "_s, portRow);
-  server->addRow(u"ドキュメントルート :"_s, AddTextEdit(*page, "root", s.root, 259));
+  server->addRow(u"ドキュメントルート :"_s, AddTextEdit(*page, "root", s.rootAsWritten, 259));
   QLineEdit *connections = AddNumberEdit(*page, "maxconnect", s.maxconnect, 63);
   connections->setMaximumWidth(port->maximumWidth());
   server->addRow(u"最大同時接続数 :"_s, connections);
