@@ -57,6 +57,13 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   state_ = new QLabel(statusBar());
   state_->setObjectName(u"serverState"_s);
   statusBar()->addWidget(state_, 1);
+  // The HTTPS certificate's fingerprint, selectable so that it can be copied
+  // and handed to visitors who check the self-signed certificate.
+  certificate_ = new QLabel(statusBar());
+  certificate_->setObjectName(u"certificateFingerprint"_s);
+  certificate_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  certificate_->hide();
+  statusBar()->addPermanentWidget(certificate_);
   BuildTray();
   connect(&updateTimer_, &QTimer::timeout, this, &MainWindow::RunUpdateCheck);
   connect(&stateTimer_, &QTimer::timeout, this, &MainWindow::RefreshState);
@@ -128,6 +135,7 @@ void MainWindow::ShowStartupWarnings() {
 
 // The server's state in the status bar and the tray tip.
 void MainWindow::ShowServerState() {
+  ShowCertificate();
   if (context_.isRunning) {
     ShowState(RunningStateText());
   } else {
@@ -145,12 +153,20 @@ void MainWindow::RefreshState() {
 // the first setting that cannot work.
 QString MainWindow::RunningStateText() const {
   const int slots = context_.slots != nullptr ? context_.slots->Size() : 0;
-  QString text = u"稼働中 ポート %1 — 接続 %2/%3"_s.arg(context_.boundPort)
-                     .arg(ActiveConnections(context_))
-                     .arg(slots);
+  QString text = u"稼働中 ポート %1"_s.arg(context_.boundPort);
+  if (context_.boundTlsPort != 0) text += u" HTTPS %1"_s.arg(context_.boundTlsPort);
+  text += u" — 接続 %1/%2"_s.arg(ActiveConnections(context_)).arg(slots);
   const std::vector<std::string> warnings = StartupWarnings(settings_);
   if (!warnings.empty()) text += u" — "_s + FromCp932(warnings.front());
   return text;
+}
+
+void MainWindow::ShowCertificate() {
+  const bool shown = context_.isRunning && !context_.tlsFingerprint.empty();
+  certificate_->setVisible(shown);
+  if (!shown) return;
+  const QString made = context_.tlsCertificateMade ? u"作成した"_s : QString();
+  certificate_->setText(u"%1証明書 SHA-256 %2"_s.arg(made, QString::fromStdString(context_.tlsFingerprint)));
 }
 
 void MainWindow::ShowState(const QString &text) {

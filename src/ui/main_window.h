@@ -87,6 +87,7 @@ class MainWindow : public QMainWindow {
   void BuildTray();
   void ShowStartupWarnings();
   void ShowServerState();
+  void ShowCertificate();
   void RefreshState();
   void ShowState(const QString &text);
   QString RunningStateText() const;
@@ -135,6 +136,7 @@ class MainWindow : public QMainWindow {
   FactBand *band_ = nullptr;
   QTreeView *view_ = nullptr;
   QLabel *state_ = nullptr;  // the server's state, in the status bar
+  QLabel *certificate_ = nullptr;  // the HTTPS certificate's fingerprint, when HTTPS runs
   QTimer stateTimer_;        // keeps the connection count live
   QRect placement_;          // the last normal position and size; empty until known
   QSystemTrayIcon tray_;

@@ -2,9 +2,8 @@
 // commands that only show or open something.
 #include "window_support.h"
 
-#include <QLabel>
-
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <QStatusBar>
@@ -77,6 +76,22 @@ TEST_F(WindowCreationTest, ShowsTheServerFactsAndAConfiguredStatusList) {
   EXPECT_GE(band.height(), 3 * band.LineStep());
   EXPECT_TRUE(CloseWindow());
   EXPECT_EQ(context_.isRunning, 0);
+}
+
+TEST_F(WindowCreationTest, HttpsPortAndMadeCertificateShowInTheStatusBar) {
+  const int port = FreePort();
+  const int tlsPort = FreePort();
+  WriteIni(BasicIni(port, "tlsport=" + std::to_string(tlsPort) + "\n"));
+  MainWindow &window = Open();
+  ASSERT_EQ(context_.isRunning, 1);
+  EXPECT_EQ(window.StateText(), u"稼働中 ポート %1 HTTPS %2 — 接続 0/64"_s.arg(port).arg(tlsPort));
+  auto *certificate = window.statusBar()->findChild<QLabel *>(u"certificateFingerprint"_s);
+  ASSERT_NE(certificate, nullptr);
+  EXPECT_FALSE(certificate->isHidden());
+  EXPECT_EQ(certificate->text(),
+            u"作成した証明書 SHA-256 "_s + QString::fromStdString(context_.tlsFingerprint));
+  EXPECT_EQ(context_.tlsFingerprint.size(), 32u * 3 - 1);
+  EXPECT_TRUE(CloseWindow());
 }
 
 TEST_F(WindowCreationTest, MissingIniIsReportedAndTheWindowStillComesUp) {
