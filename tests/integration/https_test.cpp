@@ -77,6 +77,8 @@ TEST_F(HttpsTest, MakesACertificateThatCurlAndPythonTrustAndServesThePipelineThr
   AddSections("[cgi0]\nextension=.py\nfileheader=\ncmdline=/usr/bin/python3 %filepath%\n");
   WriteFile("www/scheme.py", kSchemeScript);
   StartServer();
+  // The HTTPS lines follow the port line; wait for the last of them.
+  EXPECT_TRUE(Server().WaitForStderr("証明書の SHA-256 フィンガープリント: "));
   const std::string err = Server().Stderr();
   EXPECT_NE(err.find("HTTPS ポート: " + std::to_string(tlsPort_)), std::string::npos) << err;
   EXPECT_NE(err.find("自己署名証明書を作成しました: " + Cert()), std::string::npos) << err;
