@@ -56,6 +56,8 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   statusBar()->setSizeGripEnabled(true);
   state_ = new QLabel(statusBar());
   state_->setObjectName(u"serverState"_s);
+  // Takes the room the bar has; a long state is cut rather than widening the window.
+  state_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(state_, 1);
   // The HTTPS certificate's fingerprint, selectable so that it can be copied
   // and handed to visitors who check the self-signed certificate.
@@ -165,13 +167,18 @@ void MainWindow::ShowCertificate() {
   const bool shown = context_.isRunning && !context_.tlsFingerprint.empty();
   certificate_->setVisible(shown);
   if (!shown) return;
-  const QString made = context_.tlsCertificateMade ? u"作成した"_s : QString();
-  certificate_->setText(u"%1証明書 SHA-256 %2"_s.arg(made, QString::fromStdString(context_.tlsFingerprint)));
+  certificate_->setText(u"SHA-256 "_s + QString::fromStdString(context_.tlsFingerprint));
+  certificate_->setToolTip(context_.tlsCertificateMade
+                               ? u"この起動で作成した自己署名証明書の SHA-256 フィンガープリント"_s
+                               : u"HTTPS の証明書の SHA-256 フィンガープリント"_s);
+  // The fingerprint is only of use whole: the state text gives way first.
+  certificate_->setMinimumWidth(certificate_->sizeHint().width());
 }
 
 void MainWindow::ShowState(const QString &text) {
   if (state_->text() == text) return;
   state_->setText(text);
+  state_->setToolTip(text);  // whole, when a narrow window cuts the label
   tray_.setToolTip(ProgramName() + u" — "_s + text);
 }
 

@@ -2,6 +2,7 @@
 // hiding, written back when it hides or closes.
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 
 #include "ui/main_window.h"
 #include "ui/window_placement.h"
@@ -10,9 +11,13 @@ namespace ruz {
 
 namespace {
 
-QList<QRect> AvailableScreenAreas() {
+// The saved position is the frame's and the size the window's own, so the
+// title bar's height is kept free below the window.
+QList<QRect> AvailableScreenAreas(int titleBarHeight) {
   QList<QRect> areas;
-  for (const QScreen *screen : QGuiApplication::screens()) areas << screen->availableGeometry();
+  for (const QScreen *screen : QGuiApplication::screens()) {
+    areas << screen->availableGeometry().adjusted(0, 0, 0, -titleBarHeight);
+  }
   return areas;
 }
 
@@ -21,7 +26,7 @@ QList<QRect> AvailableScreenAreas() {
 void MainWindow::RestorePlacement() {
   const std::optional<QRect> saved = LoadPlacement();
   if (!saved) return;
-  placement_ = PullOnScreen(*saved, AvailableScreenAreas());
+  placement_ = PullOnScreen(*saved, AvailableScreenAreas(style()->pixelMetric(QStyle::PM_TitleBarHeight)));
   move(placement_.topLeft());
   resize(placement_.size());
 }
