@@ -1,6 +1,7 @@
 // The first bytes on the HTTPS port and the handshake.
 #include "server/tls_start.h"
 
+#include <chrono>
 #include <string_view>
 
 #include "http/connection_slot.h"

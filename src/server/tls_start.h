@@ -2,13 +2,11 @@
 // request gets a short answer in plain text, anything else the TLS handshake.
 #pragma once
 
-#include <chrono>
-
 namespace ruz {
 
 struct ConnectionSlot;
 
-/// How the start went: kReady when the session is up (every later read and
+/// How the start went: ready when the session is up (every later read and
 /// write of the client goes through it); otherwise the connection ends with
 /// code for the log, nothing more to send, and its status text already shown.
 struct TlsStart {
