@@ -2,6 +2,7 @@
 #include "platform/tls.h"
 
 #include <fcntl.h>
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <poll.h>
@@ -168,6 +169,8 @@ TlsContextResult LoadTlsServerContext(std::string_view certificatePath, std::str
   result.context = std::make_unique<TlsContext>(context.release());
   return result;
 }
+
+void ReleaseThreadTlsState() { OPENSSL_thread_stop(); }
 
 TlsSession::TlsSession(const TlsContext &context, int socketFd) : fd_(socketFd) {
   ssl_ = SSL_new(context.Get());

@@ -67,6 +67,12 @@ struct TlsContextResult {
 /// checks that they belong together.
 TlsContextResult LoadTlsServerContext(std::string_view certificatePath, std::string_view keyPath);
 
+/// Frees what the TLS library keeps for the calling thread (its random
+/// generators, its error queue). A thread that used TLS calls it before it
+/// reports itself finished: the library would otherwise free them only after
+/// the thread function returned, possibly after the process began to exit.
+void ReleaseThreadTlsState();
+
 enum class HandshakeResult {
   kDone,     // the session is ready for Recv, Peek and SendAll
   kTimeout,  // the client did not complete the handshake in time

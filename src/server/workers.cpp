@@ -4,6 +4,8 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/tls.h"
+
 namespace ruz {
 
 ConnectionWorkers::ConnectionWorkers(Serve serve, std::chrono::milliseconds idleLinger)
@@ -36,6 +38,9 @@ void ConnectionWorkers::Run(ConnectionSlot *slot) {
     lock.lock();
     slot = WaitForNext(lock);
   }
+  lock.unlock();
+  ReleaseThreadTlsState();
+  lock.lock();
   if (--live_ == 0) ended_.notify_all();
 }
 
