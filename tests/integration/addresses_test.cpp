@@ -6,6 +6,7 @@
 
 #include "integration/content_support.h"
 #include "integration/harness.h"
+#include "support/ipv6_loopback.h"
 
 namespace ruz::test {
 namespace {
@@ -25,6 +26,7 @@ class AddressesTest : public ContentServerTest {
 };
 
 TEST_F(AddressesTest, HostRulesRowsAndTheLogSeeIpv6ClientsAsTheirAddress) {
+  RUZ_SKIP_WITHOUT_IPV6();
   SetKey("deny", "1");
   AddSections("[deny0]\npath=/v6/*\nallow=::1,fe80:*\n[deny1]\npath=/v4/*\nallow=127.0.0.1\n");
   StartServer();
@@ -43,6 +45,7 @@ TEST_F(AddressesTest, HostRulesRowsAndTheLogSeeIpv6ClientsAsTheirAddress) {
 }
 
 TEST_F(AddressesTest, ABindAddressKeepsEveryListenerToIt) {
+  RUZ_SKIP_WITHOUT_IPV6();
   const std::uint16_t tlsPort = FreePort();
   SetKey("bindaddress", "127.0.0.1");
   SetKey("tlsport", std::to_string(tlsPort));

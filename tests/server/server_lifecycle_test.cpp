@@ -12,6 +12,7 @@
 #include "platform/text_codes.h"
 #include "server/context.h"
 #include "support/temp_dir.h"
+#include "support/ipv6_loopback.h"
 
 namespace ruz {
 namespace {
@@ -61,6 +62,7 @@ TEST_F(ServerLifecycleTest, RestartMovesTheListenerToTheNewPort) {
 }
 
 TEST_F(ServerLifecycleTest, BindFailuresNameThePortAndTheReasonUntilAStartSucceeds) {
+  RUZ_SKIP_WITHOUT_IPV6();
   ListenResult holder = ListenTcp(0, 1);
   ASSERT_TRUE(holder.socket.IsValid());
   const int taken = holder.boundPort;
@@ -101,6 +103,7 @@ TEST_F(ServerLifecycleTest, BindFailuresNameThePortAndTheReasonUntilAStartSuccee
 }
 
 TEST_F(ServerLifecycleTest, TheBindAddressDecidesWhichLoopbackAnswers) {
+  RUZ_SKIP_WITHOUT_IPV6();
   struct Case {
     std::string bindaddress;
     bool ipv4, ipv6;
