@@ -135,9 +135,17 @@ void MainWindow::ShowStartupWarnings() {
   if (!text.empty()) ShowWarning(this, FromCp932(text));
 }
 
-// The server's state in the status bar and the tray tip.
+// The server's state after a start: what holds until the next start (the
+// first setting that cannot work, the certificate) is looked up here once.
 void MainWindow::ShowServerState() {
+  const std::vector<std::string> warnings = StartupWarnings(settings_);
+  firstWarning_ = warnings.empty() ? QString() : FromCp932(warnings.front());
   ShowCertificate();
+  ShowCurrentState();
+}
+
+// The state in the status bar and the tray tip.
+void MainWindow::ShowCurrentState() {
   if (context_.isRunning) {
     ShowState(RunningStateText());
   } else {
@@ -148,7 +156,7 @@ void MainWindow::ShowServerState() {
 // While a stop or restart runs its own text stays: the server's fields change
 // on the stopping thread.
 void MainWindow::RefreshState() {
-  if (!busy_ && !closed_) ShowServerState();
+  if (!busy_ && !closed_) ShowCurrentState();
 }
 
 // Running with its port, the connections served out of the usable slots, and
@@ -158,8 +166,7 @@ QString MainWindow::RunningStateText() const {
   QString text = u"稼働中 ポート %1"_s.arg(context_.boundPort);
   if (context_.boundTlsPort != 0) text += u" HTTPS %1"_s.arg(context_.boundTlsPort);
   text += u" — 接続 %1/%2"_s.arg(ActiveConnections(context_)).arg(slots);
-  const std::vector<std::string> warnings = StartupWarnings(settings_);
-  if (!warnings.empty()) text += u" — "_s + FromCp932(warnings.front());
+  if (!firstWarning_.isEmpty()) text += u" — "_s + firstWarning_;
   return text;
 }
 

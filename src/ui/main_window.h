@@ -89,6 +89,7 @@ class MainWindow : public QMainWindow {
   void ShowServerState();
   void ShowCertificate();
   void RefreshState();
+  void ShowCurrentState();
   void ShowState(const QString &text);
   QString RunningStateText() const;
   // Position and size: restored at start and after hiding, saved when hidden
@@ -145,6 +146,7 @@ class MainWindow : public QMainWindow {
   UpdateChecker checker_;
   OptionsMemory optionsMemory_;
   QString lastFileName_;  // shared by the import and export dialogs
+  QString firstWarning_;  // the first setting that cannot work, as of the last start
   bool busy_ = false;
   bool closePending_ = false;
   bool closed_ = false;
