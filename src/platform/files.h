@@ -19,6 +19,9 @@ struct FileInfo {
   std::uint64_t inode = 0;
 };
 
+/// True for an existing file that is not a directory.
+inline bool IsExistingFile(const FileInfo &info) { return info.exists && !info.isDirectory; }
+
 /// True when both infos describe the same existing file (any spelling, link or
 /// hard link of it).
 bool IsSameFile(const FileInfo &a, const FileInfo &b);

@@ -147,8 +147,7 @@ std::string InstalledDataDirectory() {
 std::string FindFileInFolders(std::string_view name, const std::vector<std::string> &folders) {
   for (const std::string &folder : folders) {
     std::string path = PathAppend(folder, name);
-    const FileInfo info = GetFileInfo(path);
-    if (info.exists && !info.isDirectory) return path;
+    if (IsExistingFile(GetFileInfo(path))) return path;
   }
   return std::string();
 }

@@ -21,7 +21,7 @@ bool StatResolvedFile(const SsiDocument &document, std::string_view attributes, 
                       std::string &path) {
   if (!ResolveSsiPath(path, attributes, document)) return false;
   info = GetFileInfo(path);
-  return info.exists && !info.isDirectory;
+  return IsExistingFile(info);
 }
 
 bool SendText(SsiDocument &document, std::string_view text) {

@@ -39,11 +39,6 @@ const QString &IniFilter() {
   return filter;
 }
 
-bool IsFile(const std::string &cp932Path) {
-  const FileInfo info = GetFileInfo(cp932Path);
-  return info.exists && !info.isDirectory;
-}
-
 // Where the help and readme files are looked for, in this order: beside the
 // executable (a build or portable folder), the program folder, and the
 // installed data folder.
@@ -100,7 +95,7 @@ void MainWindow::OpenLog() { OpenFile(ExeRelativePath(settings_.logname)); }
 // A missing file, or no program to open it with, is said in a warning box.
 void MainWindow::OpenFile(const std::string &cp932Path) {
   const QString path = FromCp932(cp932Path);
-  if (!IsFile(cp932Path)) {
+  if (!IsExistingFile(GetFileInfo(cp932Path))) {
     ShowWarning(this, u"\"%1\" が見つかりません"_s.arg(path));
   } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
     ShowWarning(this, u"\"%1\" を開けませんでした"_s.arg(path));
