@@ -1,6 +1,8 @@
 // Loading the settings record from ruz.ini.
 #include "config/settings.h"
 
+#include <algorithm>
+
 #include "common/lines.h"
 #include "platform/environment.h"
 #include "platform/ini.h"
@@ -110,6 +112,7 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
   s.tlsport = r.Int("tlsport");
   s.tlscert = r.PathOr("tlscert", kDefaultTlsCert);
   s.tlskey = r.PathOr("tlskey", kDefaultTlsKey);
+  s.keepalive = std::clamp(r.Int("keepalive"), 0, kMaxKeepAliveSeconds);
 }
 
 void ReadTables(const IniDocument &doc, ServerSettings &s) {

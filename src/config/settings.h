@@ -84,6 +84,9 @@ struct ServerSettings {
   int tlsport = 0;      // the HTTPS listener's port; 0: no HTTPS
   std::string tlscert;  // PEM certificate, resolved against the program directory
   std::string tlskey;   // PEM private key, resolved against the program directory
+  /// Seconds a connection waits for its next request after a response; 0: one
+  /// request per connection ("Connection: Close").
+  int keepalive = 0;
 
   // root and logname are resolved against the program directory; the options
   // sheet shows and saves the text as it stands in the file, so that a relative
@@ -99,6 +102,9 @@ struct ServerSettings {
   std::vector<UserEntry> users;
   std::vector<AuthRule> authRules;
 };
+
+/// The longest wait for a connection's next request that keepalive may set.
+inline constexpr int kMaxKeepAliveSeconds = 300;
 
 /// The main section's name and the ini file's path (ruz.ini in the program directory).
 inline constexpr const char *kMainSection = "RUZ";

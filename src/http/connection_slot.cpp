@@ -14,6 +14,7 @@ void OpenSlot(ConnectionSlot &slot, AcceptedConnection &connection) {
   slot.startTime = nullptr;
   slot.headerSent = false;
   slot.sentStatus.clear();
+  slot.framing = ResponseFraming{};
   slot.acceptedAt = std::chrono::steady_clock::now();
   slot.headerPhase.store(HeaderPhase::kReading, std::memory_order_relaxed);
   slot.awaitingClient.store(false, std::memory_order_relaxed);

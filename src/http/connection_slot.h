@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/settings.h"
+#include "http/keep_alive.h"
 #include "http/status_table.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -62,6 +63,8 @@ struct ConnectionSlot {
   bool headerSent = false;
   /// The status line sent with it, without "HTTP/1.1 " ("302 Found").
   std::string sentStatus;
+  /// Whether this response may leave the connection open for another request.
+  ResponseFraming framing;
 
   // Shared with the accepting and stopping threads.
   std::chrono::steady_clock::time_point acceptedAt;
