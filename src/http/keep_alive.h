@@ -4,6 +4,8 @@
 // the connection keeps itself open only when the same rule holds.
 #pragma once
 
+#include <string_view>
+
 namespace ruz {
 
 /// How the client learns where a response body ends.
@@ -26,6 +28,11 @@ struct ResponseFraming {
   /// Set by the producer before its header goes out.
   BodyFraming body = BodyFraming::kUntilClose;
 };
+
+/// The client wants its connection kept: HTTP/1.1 without "close" in its
+/// Connection field, or HTTP/1.0 with "keep-alive" there (tokens of a
+/// comma-separated list, letter case ignored).
+bool ClientAsksToKeep(std::string_view protocol, std::string_view connectionField);
 
 /// Answers to a request that could not be read or was malformed: the
 /// connection ends after them whatever was offered.
