@@ -7,11 +7,11 @@
 
 #include "app/command_line.h"
 #include "app/headless.h"
+#include "common/version.h"
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_codes.h"
-#include "http/response_header.h"
 #ifdef RUZ_WITH_UI
 #include "ui/run_window.h"
 #endif

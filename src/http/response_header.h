@@ -4,13 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "common/version.h"
 #include "platform/clock.h"
 
 namespace ruz {
 
 struct ConnectionSlot;
 
-inline constexpr const char *kServerSoftware = "Ruzo'sWebserver/1.0";
 extern const char *const kDayNames[7];     // index 0 = Sunday
 extern const char *const kMonthNames[13];  // index 1-12; [0] is ""
 

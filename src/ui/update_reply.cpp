@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "http/response_header.h"
+#include "common/version.h"
 
 namespace ruz {
 
