@@ -19,8 +19,6 @@ namespace ruz {
 
 namespace {
 
-constexpr std::size_t kMaxPathLength = 259;
-
 enum class HeaderCheck { kMatches, kDiffers, kUnreadable };
 
 // Whether the file begins with prefix (letter case significant).

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "config/setting_fields.h"
+
 #include "common/lines.h"
 #include "platform/environment.h"
 #include "platform/ini.h"
@@ -11,34 +13,32 @@
 namespace ruz {
 namespace {
 
-constexpr std::size_t kText = 255;
-constexpr std::size_t kPath = 260;
-constexpr std::size_t kLogFormat = 1024;
-constexpr std::size_t kNoCgiSsiRead = 512;
-constexpr std::string_view kDefaultTlsCert = "ruz-cert.pem";
-constexpr std::string_view kDefaultTlsKey = "ruz-key.pem";
-
-// Reads one section of the ini document with the field capacities.
+// Reads one section of the ini document by the keys' table entries.
 class SectionReader {
  public:
   SectionReader(const IniDocument &doc, std::string section) : doc_(doc), section_(std::move(section)) {}
 
-  std::string Text(std::string_view key, std::size_t capacity) const {
-    return GetIniString(doc_, section_, key, "", capacity);
+  std::string Text(const SettingField &field) const {
+    return GetIniString(doc_, section_, field.key, "", field.capacity);
   }
-  // A comma-separated list with its commas turned into CR.
-  std::string List(std::string_view key, std::size_t capacity) const {
-    std::string value = Text(key, capacity);
-    ReplaceChar(value, ',', '\r');
+  // A list with its commas turned into CR (CR LF for kCrLfList).
+  std::string List(const SettingField &field) const {
+    std::string value = Text(field);
+    if (field.kind == FieldKind::kCrLfList) {
+      ReplaceAll(value, ",", "\r\n");
+    } else {
+      ReplaceChar(value, ',', '\r');
+    }
     return value;
   }
-  // A path whose empty or absent value means a file of the program directory.
-  std::string PathOr(std::string_view key, std::string_view fallback) const {
-    const std::string text = Text(key, kPath);
-    return ExeRelativePath(text.empty() ? fallback : text);
+  // A path whose empty or absent value means the field's default file.
+  std::string FileOr(const SettingField &field) const {
+    const std::string text = Text(field);
+    return ExeRelativePath(text.empty() ? field.defaultText : text);
   }
-  int Int(std::string_view key, int fallback = 0) const {
-    return GetIniInt(doc_, section_, key, fallback);
+  int Int(const SettingField &field) const {
+    return std::clamp(GetIniInt(doc_, section_, field.key, field.defaultInt), field.minInt,
+                      field.maxInt);
   }
 
  private:
@@ -71,73 +71,63 @@ std::vector<Entry> ReadTable(const IniDocument &doc, std::string_view prefix, Re
 std::string ServerNameFallback() {
   std::string name;
   if (!GetEnvironmentValue("COMPUTERNAME", name) || name.empty()) name = HostName();
-  return name.substr(0, kText - 1);
+  return name.substr(0, field::kSrvName.EditLimit());
+}
+
+void ReadMainField(const SectionReader &r, const MainField &entry, ServerSettings &s) {
+  const SettingField &field = *entry.field;
+  if (entry.integer != nullptr) {
+    s.*entry.integer = r.Int(field);
+    return;
+  }
+  if (entry.text == nullptr) return;
+  switch (field.kind) {
+    case FieldKind::kList:
+    case FieldKind::kCrLfList:
+      s.*entry.text = r.List(field);
+      break;
+    case FieldKind::kPath:
+      s.*entry.asWritten = r.Text(field);
+      s.*entry.text = ExeRelativePath(s.*entry.asWritten);
+      break;
+    case FieldKind::kFileOr:
+      s.*entry.text = r.FileOr(field);
+      break;
+    default:
+      s.*entry.text = r.Text(field);
+  }
 }
 
 void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
   SectionReader r(doc, kMainSection);
-  s.srvname = r.Text("srvname", kText);
+  for (const MainField &entry : MainFields()) ReadMainField(r, entry, s);
   if (s.srvname.empty()) s.srvname = ServerNameFallback();
-  s.port = r.Int("port");
-  s.rootAsWritten = r.Text("root", kPath);
-  s.root = ExeRelativePath(s.rootAsWritten);
-  s.defmime = r.Text("defmime", kText);
-  s.index = r.List("index", kText);
-  s.filelist = r.Int("filelist");
-  s.logwrite = r.Int("logwrite");
-  s.logformat = r.Text("logformat", kLogFormat);
-  s.mem = r.Int("mem");
-  s.bufmax = r.Int("bufmax");
-  s.lognameAsWritten = r.Text("logname", kPath);
-  s.logname = ExeRelativePath(s.lognameAsWritten);
-  s.running = r.Int("running");
-  s.ssi = r.Int("ssi");
-  s.ssiexts = r.List("ssiexts", kText);
-  s.ssisizelimit = r.Int("ssisizelimit", 65535);
-  s.ssinoexeccmd = r.Int("ssinoexeccmd");
-  s.nocgissi = r.Text("nocgissi", kNoCgiSsiRead);
-  ReplaceAll(s.nocgissi, ",", "\r\n");
-  s.auth = r.Int("auth");
-  s.alias = r.Int("alias");
-  s.deny = r.Int("deny");
-  s.errpage = r.Int("errpage");
-  s.dnsopt = r.Int("dnsopt");
-  s.connecttimeout = r.Int("connecttimeout", 300000);
-  s.processtimeout = r.Int("processtimeout", 300000);
-  s.maxconnect = r.Int("maxconnect");
-  s.autoupdatecheck = r.Int("autoupdatecheck");
-  s.sendwait = r.Int("sendwait", 20);
-  s.stopwait = r.Int("stopwait", 10000);
-  s.bindaddress = r.Text("bindaddress", kText);
-  s.tlsport = r.Int("tlsport");
-  s.tlscert = r.PathOr("tlscert", kDefaultTlsCert);
-  s.tlskey = r.PathOr("tlskey", kDefaultTlsKey);
-  s.keepalive = std::clamp(r.Int("keepalive"), 0, kMaxKeepAliveSeconds);
 }
 
 void ReadTables(const IniDocument &doc, ServerSettings &s) {
-  s.ruzalias = ReadTable<AliasEntry>(doc, "alias", [](const SectionReader &r) {
-    const std::string localpath = r.Text("localpath", kPath);
-    return AliasEntry{ExeRelativePath(localpath), r.Text("serverpath", kPath), localpath};
+  using namespace field;
+  s.ruzalias = ReadTable<AliasEntry>(doc, kAliasSection, [](const SectionReader &r) {
+    const std::string localpath = r.Text(kAliasLocalPath);
+    return AliasEntry{ExeRelativePath(localpath), r.Text(kAliasServerPath), localpath};
   });
-  s.accessRules = ReadTable<AccessRule>(doc, "deny", [](const SectionReader &r) {
-    return AccessRule{r.List("path", kPath), r.List("allow", kText), r.List("deny", kText)};
+  s.accessRules = ReadTable<AccessRule>(doc, kDenySection, [](const SectionReader &r) {
+    return AccessRule{r.List(kDenyPath), r.List(kDenyAllow), r.List(kDenyDeny)};
   });
-  s.mimeTypes = ReadTable<MimeEntry>(doc, "mime", [](const SectionReader &r) {
-    return MimeEntry{r.List("extension", kText), r.Text("mimetype", kText)};
+  s.mimeTypes = ReadTable<MimeEntry>(doc, kMimeSection, [](const SectionReader &r) {
+    return MimeEntry{r.List(kMimeExtension), r.Text(kMimeType)};
   });
-  s.cgiRules = ReadTable<CgiRule>(doc, "cgi", [](const SectionReader &r) {
-    return CgiRule{r.List("extension", kText), r.Text("fileheader", kText), r.Text("cmdline", kText)};
+  s.cgiRules = ReadTable<CgiRule>(doc, kCgiSection, [](const SectionReader &r) {
+    return CgiRule{r.List(kCgiExtension), r.Text(kCgiFileHeader), r.Text(kCgiCmdLine)};
   });
-  s.errorPages = ReadTable<ErrorPageEntry>(doc, "errpage", [](const SectionReader &r) {
-    const std::string errfile = r.Text("errfile", kPath);
-    return ErrorPageEntry{r.Int("errcode"), ExeRelativePath(errfile), errfile};
+  s.errorPages = ReadTable<ErrorPageEntry>(doc, kErrPageSection, [](const SectionReader &r) {
+    const std::string errfile = r.Text(kErrPageFile);
+    return ErrorPageEntry{r.Int(kErrPageCode), ExeRelativePath(errfile), errfile};
   });
-  s.users = ReadTable<UserEntry>(doc, "user", [](const SectionReader &r) {
-    return UserEntry{r.Text("name", kText), r.Text("password", kText)};
+  s.users = ReadTable<UserEntry>(doc, kUserSection, [](const SectionReader &r) {
+    return UserEntry{r.Text(kUserName), r.Text(kUserPassword)};
   });
-  s.authRules = ReadTable<AuthRule>(doc, "auth", [](const SectionReader &r) {
-    return AuthRule{r.Text("name", kText), r.List("path", kPath), r.List("user", kText)};
+  s.authRules = ReadTable<AuthRule>(doc, kAuthSection, [](const SectionReader &r) {
+    return AuthRule{r.Text(kAuthName), r.List(kAuthPath), r.List(kAuthUser)};
   });
 }
 
@@ -162,7 +152,7 @@ int LoadSettings(ServerSettings &settings) {
 void FreeSettings(ServerSettings &settings) { settings = ServerSettings{}; }
 
 std::string ExeRelativePath(std::string_view path) {
-  return PathCombine(ProgramDirectory(), path.substr(0, kPath - 1));
+  return PathCombine(ProgramDirectory(), path.substr(0, kMaxPathLength));
 }
 
 int CountListSections(std::string_view prefix, std::string_view iniPath) {

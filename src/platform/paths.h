@@ -2,6 +2,7 @@
 // where it is, and the per-user folder of an installed program.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,11 @@ std::string PathAppend(std::string_view dir, std::string_view part);
 
 /// The settings file's name; it lives in the program directory.
 inline constexpr const char *kIniFileName = "ruz.ini";
+
+/// The longest path, in bytes, that settings, requests and documents may name:
+/// the limit of the original system's paths, kept so that a settings file
+/// means the same everywhere.
+inline constexpr std::size_t kMaxPathLength = 259;
 
 /// The program directory, without a trailing "/": the running executable's
 /// directory, unless SetProgramDirectory was called (the --home option; a

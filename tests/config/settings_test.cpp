@@ -3,8 +3,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "config/setting_fields.h"
 #include "config/settings.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -193,6 +195,45 @@ TEST(StandardLogFormatTest, IsTheExactDefaultText) {
   EXPECT_STREQ(kStandardLogFormat,
                "%Host% - - [%Day%/%MonthString%/%Year%:%Hour%:%Min%:%Sec% +0900] "
                "\"%MethodUrl%\" %ResponseCode% %Bytesd% \"%Referer%\" \"%Ua%\"");
+}
+
+}  // namespace
+}  // namespace ruz
+
+namespace ruz {
+namespace {
+
+// Every key of the table is read into its member: a value written under the
+// key comes back, so no key can be listed without being loaded.
+TEST_F(SettingsTest, EveryMainFieldRoundTripsThroughTheWriterAndTheLoader) {
+  int n = 0;
+  for (const MainField &entry : MainFields()) {
+    const std::string value = entry.integer != nullptr ? std::to_string(7 + n++) : "v" + std::to_string(n++);
+    ASSERT_TRUE(WriteIniString(IniPath(), kMainSection, entry.field->key, value));
+  }
+  ServerSettings s;
+  ASSERT_EQ(LoadSettings(s), 0);
+  n = 0;
+  for (const MainField &entry : MainFields()) {
+    SCOPED_TRACE(std::string(entry.field->key));
+    const int number = 7 + n;
+    const std::string text = "v" + std::to_string(n++);
+    if (entry.integer != nullptr) {
+      EXPECT_EQ(s.*entry.integer, std::clamp(number, entry.field->minInt, entry.field->maxInt));
+    } else if (entry.asWritten != nullptr) {
+      EXPECT_EQ(s.*entry.asWritten, text);
+    } else if (entry.text != nullptr) {
+      EXPECT_NE((s.*entry.text).find(text), std::string::npos);
+    }
+    EXPECT_EQ(FindMainField(entry.field->key), &entry);
+  }
+}
+
+TEST_F(SettingsTest, KeepAliveIsClampedToItsLimits) {
+  EXPECT_EQ(Load("[RUZ]\nkeepalive=5\n").keepalive, 5);
+  EXPECT_EQ(Load("[RUZ]\nkeepalive=301\n").keepalive, kMaxKeepAliveSeconds);
+  EXPECT_EQ(Load("[RUZ]\nkeepalive=-1\n").keepalive, 0);
+  EXPECT_EQ(Load("[RUZ]\n").keepalive, 0);
 }
 
 }  // namespace
