@@ -27,7 +27,8 @@ constexpr Reason kReasons[] = {
     {200, "OK"},          {206, "Partial Content"},        {302, "Found"},
     {304, "Not Modified"}, {400, "Bad Request"},           {401, "Authorization Required"},
     {403, "Forbidden"},   {404, "Not Found"},              {408, "Request Timeout"}, {411, "Length Required"},
-    {500, "Internal Server Error"}, {501, "Not Implemented"},
+    {429, "Too Many Requests"},     {500, "Internal Server Error"}, {501, "Not Implemented"},
+    {505, "HTTP Version Not Supported"},
 };
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {

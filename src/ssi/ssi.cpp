@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cgi/environment_block.h"
+#include "config/private_files.h"
 #include "config/settings.h"
 #include "content/static_file.h"
 #include "content/file_response.h"
@@ -96,6 +97,8 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   document.output = &output;
   document.slot = &slot;
   document.request = &request;
+  const PrivateFiles privateFiles(*slot.settings);
+  document.privateFiles = &privateFiles;
   document.file = &file;
   const std::string_view localPath = request.localPath;
   document.directory = PathRemoveFileSpec(localPath.substr(0, kPathLimit));
