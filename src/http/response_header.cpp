@@ -65,6 +65,19 @@ void MergeExtraLine(std::string &block, std::string &statusText, std::string_vie
   }
 }
 
+std::string ConnectionLineValue(const ResponseFraming &framing, int code) {
+  if (!KeepsConnection(framing, code)) return "Close";
+  return "keep-alive\r\nKeep-Alive: timeout=" + std::to_string(framing.keepAliveSeconds);
+}
+
+bool HasContentLengthLine(std::string_view extra) {
+  std::string line;
+  for (int n = 0; GetLine(line, extra, n); ++n) {
+    if (StartsWithIgnoreCase(line, "Content-Length:")) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const char *StatusReason(int code) {
@@ -82,9 +95,11 @@ std::string FormatHttpDate(const DateTime &utc) {
   return text;
 }
 
-std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc) {
+std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc,
+                                  const ResponseFraming &framing) {
   std::string block = "Date: " + FormatHttpDate(nowUtc) + "\r\nServer: " + kServerSoftware +
-                      "\r\nConnection: Close";
+                      "\r\nConnection: " + ConnectionLineValue(framing, code);
+  if (framing.body == BodyFraming::kChunked) block += "\r\nTransfer-Encoding: chunked";
   ReplaceAll(extra, "\r\r", "\r");
   ReplaceAll(extra, "\n\n", "\n");
   ReplaceAll(extra, "\r\n\r\n", "\r\n");
@@ -97,7 +112,12 @@ std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &
 
 int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
   slot.headerSent = true;
-  std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime());
+  ResponseFraming &framing = slot.framing;
+  if (framing.keepAliveOffered && framing.body == BodyFraming::kUntilClose &&
+      (code == 304 || HasContentLengthLine(extra))) {
+    framing.body = BodyFraming::kLength;
+  }
+  std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime(), framing);
   constexpr std::string_view kVersion = "HTTP/1.1 ";
   slot.sentStatus = header.substr(kVersion.size(), header.find("\r\n") - kVersion.size());
   return SendToClient(slot, header) ? 1 : 0;

@@ -19,6 +19,7 @@
 #include "platform/text_codes.h"
 #include "http/access.h"
 #include "http/connection_slot.h"
+#include "http/keep_alive.h"
 #include "server/admission.h"
 #include "server/pipeline.h"
 #include "server/tls_start.h"
@@ -152,6 +153,7 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
     if (auto ended = OpenTls(slot, spent)) return *ended;
   }
   if (int result = ReadRequest(slot, request, spent); result != 0) return {result, true, {}};
+  slot.framing = OfferKeepAlive(*slot.settings, request);
   // The settings file, the log and the TLS files are no business of a client,
   // whatever the document root or an alias makes reachable.
   const PrivateFiles privateFiles(*slot.settings);
