@@ -42,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   CheckIncrementalSearch(text);
   ruz::RequestInfo request;
   ruz::ParseRequestHeader(text, request);
+  const int framing = ruz::CheckRequestFraming(text, request);
+  FUZZ_CHECK(framing == 0 || framing == 400 || framing == 505);
   CheckFields(request);
   return 0;
 }

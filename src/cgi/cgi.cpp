@@ -67,7 +67,9 @@ bool ServeCgi(ConnectionSlot &slot, RequestInfo &request, int rule, std::uint64_
   const std::string workingDirectory =
       PathRemoveFileSpec(std::string_view(request.localPath).substr(0, kMaxPathLength));
   const RunResult result = RunChildProcess(slot, arguments, workingDirectory, environment,
-                                           bytesSent, BodyOf(request), HeaderMode::kSend);
+                                           bytesSent, BodyOf(request), HeaderMode::kSend,
+                                           request.method == "HEAD" ? OutputUse::kDiscard
+                                                                    : OutputUse::kRelay);
   SetStatusText(slot, RunResultText(result));
   return result == kRunOk;
 }

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <optional>
 #include <vector>
 
 #include "cgi/environment_block.h"
+#include "cgi/program_header.h"
 #include "config/settings.h"
 #include "http/request_info.h"
 #include "platform/clock.h"
@@ -159,18 +161,39 @@ RunResult ReadHeaderBlock(ChildProcess &child, const RunClock &clock, std::strin
   }
 }
 
+// Where the relayed body goes: at most limit bytes to the client (the rest
+// is read and dropped), or nothing at all.
+struct RelayTarget {
+  OutputUse use = OutputUse::kRelay;
+  std::optional<std::uint64_t> limit;
+  std::uint64_t produced = 0;  // every byte the program wrote after its header
+};
+
+bool Deliver(ConnectionSlot &slot, RelayTarget &target, const char *data, std::size_t size,
+             std::uint64_t &bytesSent) {
+  const std::uint64_t before = target.produced;
+  target.produced += size;
+  if (target.use == OutputUse::kDiscard) return true;
+  if (target.limit) {
+    if (before >= *target.limit) return true;
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(size, *target.limit - before));
+  }
+  if (!SendBodyToClient(slot, std::string_view(data, size))) return false;
+  bytesSent += size;
+  return true;
+}
+
 // Relays whatever is waiting in one read and one send per pass, until the
 // program has ended and its output pipe holds nothing more.
 RunResult RelayOutput(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock,
-                      std::uint64_t &bytesSent) {
+                      std::uint64_t &bytesSent, RelayTarget &target) {
   std::vector<char> buffer(kRelayBufferSize);
   for (;;) {
     if (clock.TimedOut()) return kRunTimedOut;
     const bool exited = child.HasExited();
     const ChildReadResult read = child.ReadOutput(buffer.data(), buffer.size());
     if (read.status == ChildReadStatus::kData) {
-      if (!SendToClient(slot, buffer.data(), read.bytes)) return kRunClientGone;
-      bytesSent += read.bytes;
+      if (!Deliver(slot, target, buffer.data(), read.bytes, bytesSent)) return kRunClientGone;
       continue;
     }
     if (exited) return kRunOk;
@@ -178,26 +201,55 @@ RunResult RelayOutput(ConnectionSlot &slot, ChildProcess &child, const RunClock 
   }
 }
 
-void SendCgiHeader(ConnectionSlot &slot, std::string header) {
-  header += "Cache-Control: no-cache\r\nPragma: no-cache\r\n";
-  SendResponseHeader(slot, 200, header);  // a failed send shows in the relay
+// The framing of a program's body on a connection that may be kept: its own
+// length, else chunks for an HTTP/1.1 client, else the end of the connection.
+void FrameProgramBody(ConnectionSlot &slot, const ProgramHeader &header) {
+  ResponseFraming &framing = slot.framing;
+  if (!framing.keepAliveOffered) return;
+  if (header.contentLength) {
+    framing.body = BodyFraming::kLength;
+  } else if (framing.chunkedAllowed) {
+    framing.body = BodyFraming::kChunked;
+  }
+}
+
+void SendCgiHeader(ConnectionSlot &slot, std::string lines) {
+  lines += "Cache-Control: no-cache\r\nPragma: no-cache\r\n";
+  SendResponseHeader(slot, 200, lines);  // a failed send shows in the relay
 }
 
 RunResult RunStarted(ConnectionSlot &slot, ChildProcess &child, std::uint64_t &bytesSent,
-                     const RequestBody &body, HeaderMode mode) {
+                     const RequestBody &body, HeaderMode mode, OutputUse use) {
   RunClock clock;
   clock.limit = static_cast<std::uint32_t>(slot.settings ? slot.settings->processtimeout : 0);
   if (const RunResult relayed = RelayBody(slot, child, clock, body); relayed != kRunOk)
     return relayed;
   child.CloseInput();
   clock.start = TickCount();  // the time spent on the body does not count
+  RelayTarget target{use, std::nullopt, 0};
   if (mode != HeaderMode::kNone) {
-    std::string header;
-    const RunResult result = ReadHeaderBlock(child, clock, header);
+    std::string block;
+    const RunResult result = ReadHeaderBlock(child, clock, block);
     if (result != kRunOk) return result;
-    if (mode == HeaderMode::kSend) SendCgiHeader(slot, std::move(header));
+    if (mode == HeaderMode::kSend) {
+      ProgramHeader header;
+      if (!ParseProgramHeader(block, header)) return kRunBadHeader;
+      target.limit = header.contentLength;
+      FrameProgramBody(slot, header);
+      SendCgiHeader(slot, std::move(header.lines));
+    }
   }
-  return RelayOutput(slot, child, clock, bytesSent);
+  const RunResult relayed = RelayOutput(slot, child, clock, bytesSent, target);
+  // A body that does not match its stated length leaves the client unsure where
+  // it ends: the connection ends with it, as it does after a run that failed.
+  if (relayed != kRunOk || (target.limit && target.produced != *target.limit)) {
+    slot.framing.body = BodyFraming::kUntilClose;
+  }
+  // Only a program that answers the request ends its body; an SSI exec is a
+  // piece of the document's.
+  const bool endsBody = mode == HeaderMode::kSend && use == OutputUse::kRelay;
+  if (relayed == kRunOk && endsBody && !EndBodyToClient(slot)) return kRunClientGone;
+  return relayed;
 }
 
 }  // namespace
@@ -239,13 +291,14 @@ const std::string &RunResultText(RunResult result) {
 
 RunResult RunChildProcess(ConnectionSlot &slot, const std::vector<std::string> &arguments,
                           std::string_view workingDirectory, const EnvironmentBlock &environment,
-                          std::uint64_t &bytesSent, const RequestBody &body, HeaderMode mode) {
+                          std::uint64_t &bytesSent, const RequestBody &body, HeaderMode mode,
+                          OutputUse use) {
   ChildProcess child;
   std::string error;
   if (!child.Start(MakeSpawnOptions(arguments, workingDirectory, environment), error))
     return kRunLaunchFailed;
   SetChildProcessGroup(slot, child.ProcessId());
-  RunResult result = RunStarted(slot, child, bytesSent, body, mode);
+  RunResult result = RunStarted(slot, child, bytesSent, body, mode, use);
   SetChildProcessGroup(slot, 0);
   // A stopping server killed the program: the client did not get it all.
   if (slot.cutOff.load()) result = kRunClientGone;

@@ -38,11 +38,15 @@ enum class HeaderMode {
   kDrop = 2,  // read and dropped; only what follows is relayed (SSI exec cgi)
 };
 
+/// What becomes of the program's body: relayed to the client, or read and
+/// dropped (a HEAD request runs the program but gets no body).
+enum class OutputUse { kRelay, kDiscard };
+
 /// Run results; each has its status text (RunResultText).
 enum RunResult {
   kRunOk = 0,            // the program ended and all its output was relayed
   kRunClientGone = 1,    // the client closed or failed during the body, or a send failed
-  kRunBadHeader = 2,     // the header block exceeded 1025 bytes, or the output ended before it did
+  kRunBadHeader = 2,     // the header block exceeded 1025 bytes, was malformed, or the output ended before it did
   kRunTimedOut = 3,      // the run exceeded processtimeout
   kRunLaunchFailed = 4,  // the process could not be created
 };
@@ -62,10 +66,13 @@ const std::string &RunResultText(RunResult result);
 /// stalls before it is complete ends the run as one that vanished. Then the
 /// program's input is closed. The run is limited by settings->processtimeout
 /// milliseconds from the end of the body. Adds every byte relayed after the
-/// header to bytesSent. On return the child has ended or been killed with its
+/// header to bytesSent. With kSend the header is checked (ParseProgramHeader);
+/// a body longer than the program's Content-Length is cut there, and a body
+/// that does not match it ends the connection after the response. On return the child has ended or been killed with its
 /// process group, it is reaped, and every descriptor of the run is closed.
 RunResult RunChildProcess(ConnectionSlot &slot, const std::vector<std::string> &arguments,
                           std::string_view workingDirectory, const EnvironmentBlock &environment,
-                          std::uint64_t &bytesSent, const RequestBody &body, HeaderMode mode);
+                          std::uint64_t &bytesSent, const RequestBody &body, HeaderMode mode,
+                          OutputUse use = OutputUse::kRelay);
 
 }  // namespace ruz

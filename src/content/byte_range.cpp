@@ -32,7 +32,9 @@ std::int64_t ParseRangeSide(std::string_view text) {
 
 int ParseRange(std::string_view value, ByteRange &range) {
   if (!value.starts_with(kRangeUnit)) return 0;
+  // Only the first range of a list is used, and it ends at the first comma.
   std::string_view rangeSet = value.substr(kRangeUnit.size());
+  rangeSet = rangeSet.substr(0, rangeSet.find(','));
   std::size_t dash = rangeSet.find('-');
   if (dash == std::string_view::npos) return 0;
   std::string_view last = rangeSet.substr(dash + 1);

@@ -74,7 +74,8 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
       if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
       return 0;
     }
-    if (got > 0 && !SendToClient(slot, buffer.get(), static_cast<std::size_t>(got))) {
+    const std::string_view piece(buffer.get(), static_cast<std::size_t>(got));
+    if (got > 0 && !SendBodyToClient(slot, piece)) {
       if (showProgress) SetStatusText(slot, RUZ_CP932("相手側で切断"));
       return 0;
     }

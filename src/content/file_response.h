@@ -26,7 +26,8 @@ bool ResolveRange(const ByteRange &range, std::uint64_t size, FileSpan &span);
 std::string ContentTypeFor(const ServerSettings &settings, std::string_view path);
 
 /// Last-Modified (when lastModified is not empty), Content-Range (when partial
-/// is set), Content-Length, Content-Type, then extra, each line ending in CR LF.
+/// is set), Content-Length, Content-Type (left out when empty), then extra,
+/// each line ending in CR LF.
 std::string FileHeaderLines(std::string_view lastModified, const FileSpan *partial,
                             std::uint64_t size, std::string_view contentType,
                             std::string_view extra);

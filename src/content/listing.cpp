@@ -13,6 +13,13 @@
 
 namespace ruz {
 
+namespace {
+
+// The page is written in CP932; browsers must be told so.
+constexpr const char *kListingType = "text/html; charset=Shift_JIS";
+
+}  // namespace
+
 void SendDirectoryRedirect(ConnectionSlot &slot, RequestInfo &request) {
   SetStatusText(slot, request.path + RUZ_CP932("/へ移動"));
   const std::string location = RedirectLocation(request.path);
@@ -20,7 +27,7 @@ void SendDirectoryRedirect(ConnectionSlot &slot, RequestInfo &request) {
   std::string lines = "Content-Length: " + std::to_string(page.size()) +
                       "\r\nContent-Type: text/html\r\nLocation: " + location;
   SendResponseHeader(slot, 302, lines);
-  SendToClient(slot, page);
+  if (request.method != "HEAD") SendToClient(slot, page);
 }
 
 bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
@@ -31,8 +38,13 @@ bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint6
   std::erase_if(entries, [&](const DirEntry &entry) { return hidden.Contains(entry.info); });
   const std::string page = BuildListingPage(request.path, entries);
   std::string lines =
-      "Content-Length: " + std::to_string(page.size()) + "\r\nContent-Type: text/html\r\n";
+      "Content-Length: " + std::to_string(page.size()) + "\r\nContent-Type: " + kListingType + "\r\n";
   SendResponseHeader(slot, 200, lines);
+  if (request.method == "HEAD") {
+    bytesSent = 0;
+    SetStatusText(slot, RUZ_CP932("正常終了"));
+    return true;
+  }
   if (!SendToClient(slot, page)) {
     bytesSent = 0;
     SetStatusText(slot, RUZ_CP932("相手側で切断"));

@@ -7,6 +7,7 @@
 #include "platform/byte_size.h"
 #include "platform/clock.h"
 #include "platform/text_codes.h"
+#include "platform/url.h"
 #include "http/response_header.h"
 
 namespace ruz {
@@ -38,12 +39,14 @@ std::string FormatListingTime(std::int64_t mtime) {
   return text;
 }
 
-// The anchor is left open before the cell ends; browsers close it.
+// The link target is the name percent-encoded (so "#", "?", "%" and blanks
+// stay part of it), then escaped for the attribute.
 std::string EntryRow(const DirEntry &entry) {
-  const std::string name = EscapeHtmlName(entry.name);
   const bool dir = entry.info.isDirectory;
   const std::string slash = dir ? "/" : "";
-  std::string row = "<tr>\r\n<td><a href=\"./" + name + slash + "\">" + name + slash + "</td>\r\n";
+  const std::string target = EscapeHtmlName(PercentEncodePath(entry.name));
+  std::string row = "<tr>\r\n<td><a href=\"./" + target + slash + "\">" +
+                    EscapeHtmlName(entry.name) + slash + "</a></td>\r\n";
   row += "<td>" + (dir ? std::string("-") : FormatByteSize(entry.info.size)) + "</td>\r\n";
   row += "<td>" + FormatListingTime(entry.info.mtime) + "</td>\r\n</tr>\r\n";
   return row;
@@ -56,7 +59,7 @@ bool IsListed(const DirEntry &entry, bool directories) {
 
 }  // namespace
 
-std::string EscapeHtmlName(std::string_view name) { return EscapeHtml(name, Ampersand::kKeep); }
+std::string EscapeHtmlName(std::string_view name) { return EscapeHtml(name, Ampersand::kEscape); }
 
 bool IsHiddenName(std::string_view name) { return name.starts_with('.'); }
 

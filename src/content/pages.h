@@ -16,7 +16,7 @@ extern const char *const kProjectPageUrl;
 /// The address line with the link to the project's page, and the end of the page.
 std::string PageEnd();
 
-/// name with <, >, " and ' replaced by character references; & and # stay.
+/// name with &, <, >, " and ' replaced by character references.
 std::string EscapeHtmlName(std::string_view name);
 
 /// True for entries a listing never shows (names beginning with ".").
@@ -32,7 +32,8 @@ std::string ListingTitle(std::string_view path);
 std::string BuildListingPage(std::string_view path, const std::vector<DirEntry> &entries);
 
 /// The Location value of a directory redirect: path with "/" appended and its
-/// leading slashes collapsed to one, so it can never name another host.
+/// leading slashes collapsed to one, so it can never name another host;
+/// percent-encoded to ASCII.
 std::string RedirectLocation(std::string_view path);
 
 /// The body of the redirect page pointing at location.

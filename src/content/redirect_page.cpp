@@ -2,6 +2,7 @@
 // final "/".
 #include "content/pages.h"
 #include "platform/text_codes.h"
+#include "platform/url.h"
 
 namespace ruz {
 
@@ -11,7 +12,9 @@ std::string RedirectLocation(std::string_view path) {
   std::size_t slashes = location.find_first_not_of('/');
   if (slashes == std::string::npos) slashes = location.size();
   if (slashes > 1) location.erase(0, slashes - 1);
-  return location;
+  // A header carries ASCII only: a CP932 name (whose second byte may be "\")
+  // goes out percent-encoded, as the client sends it back.
+  return PercentEncodePath(location);
 }
 
 std::string BuildRedirectPage(std::string_view location) {

@@ -32,7 +32,7 @@ std::string FileHeaderLines(std::string_view lastModified, const FileSpan *parti
         .append("\r\n");
   }
   lines.append("Content-Length: ").append(std::to_string(length)).append("\r\n");
-  lines.append("Content-Type: ").append(contentType).append("\r\n");
+  if (!contentType.empty()) lines.append("Content-Type: ").append(contentType).append("\r\n");
   lines.append(extra);
   return lines;
 }

@@ -116,7 +116,10 @@ int ApplyAlias(const ServerSettings &settings, std::string &localPath, std::stri
 }
 
 void MapRequestPath(std::string &localPath, std::string_view nqp, const ConnectionSlot &slot) {
-  const ServerSettings &settings = *slot.settings;
+  MapRequestPath(localPath, nqp, *slot.settings);
+}
+
+void MapRequestPath(std::string &localPath, std::string_view nqp, const ServerSettings &settings) {
   if (settings.alias && ApplyAlias(settings, localPath, nqp)) return;
   // The local separator is "/", so the request path joins the root unchanged.
   localPath = settings.root;

@@ -23,6 +23,7 @@ bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
 int ApplyAlias(const ServerSettings &settings, std::string &localPath, std::string_view nqp);
 
 /// The file-system path for the request path nqp (alias or document root).
+void MapRequestPath(std::string &localPath, std::string_view nqp, const ServerSettings &settings);
 void MapRequestPath(std::string &localPath, std::string_view nqp, const ConnectionSlot &slot);
 
 }  // namespace ruz

@@ -1,6 +1,8 @@
 // The client's wish to keep its connection, from its request line and header.
 #include "http/keep_alive.h"
 
+#include "config/settings.h"
+#include "http/request_info.h"
 #include "platform/text_codes.h"
 
 namespace ruz {
@@ -30,6 +32,15 @@ bool ClientAsksToKeep(std::string_view protocol, std::string_view connectionFiel
   if (protocol == "HTTP/1.1") return !HasToken(connectionField, "close");
   if (protocol == "HTTP/1.0") return HasToken(connectionField, "keep-alive");
   return false;
+}
+
+ResponseFraming OfferKeepAlive(const ServerSettings &settings, const RequestInfo &request) {
+  ResponseFraming framing;
+  framing.keepAliveOffered =
+      settings.keepalive > 0 && ClientAsksToKeep(request.protocol, request.connection);
+  framing.chunkedAllowed = request.protocol == "HTTP/1.1";
+  framing.keepAliveSeconds = settings.keepalive;
+  return framing;
 }
 
 }  // namespace ruz

@@ -8,6 +8,9 @@
 
 namespace ruz {
 
+struct RequestInfo;
+struct ServerSettings;
+
 /// How the client learns where a response body ends.
 enum class BodyFraming {
   kUntilClose,  // the body ends when the connection closes
@@ -33,6 +36,11 @@ struct ResponseFraming {
 /// Connection field, or HTTP/1.0 with "keep-alive" there (tokens of a
 /// comma-separated list, letter case ignored).
 bool ClientAsksToKeep(std::string_view protocol, std::string_view connectionField);
+
+/// What the connection offers once the request header has been read: keeping
+/// it when the server keeps connections and the client asks to; chunked bodies
+/// for HTTP/1.1 clients. The body framing is still to be chosen.
+ResponseFraming OfferKeepAlive(const ServerSettings &settings, const RequestInfo &request);
 
 /// Answers to a request that could not be read or was malformed: the
 /// connection ends after them whatever was offered.

@@ -2,6 +2,7 @@
 // parsing the request line and the known header fields.
 #include <array>
 #include <chrono>
+#include <optional>
 
 #include "config/settings.h"
 #include "http/status_rows.h"
@@ -31,6 +32,13 @@ bool NextLine(std::string_view text, std::size_t &pos, std::string_view &line) {
   return true;
 }
 
+// Optional whitespace around a field value is no part of it.
+std::string_view TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 struct KnownField {
   const char *name;
   std::string RequestInfo::*field;
@@ -58,8 +66,7 @@ void PickField(std::string_view line, RequestInfo &request) {
   std::size_t colon = line.find(':');
   if (colon == std::string_view::npos) return;
   std::string_view name = line.substr(0, colon);
-  std::string_view value = line.substr(colon + 1);
-  if (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+  const std::string_view value = TrimBlanks(line.substr(colon + 1));
   for (const KnownField &known : kKnownFields) {
     if (EqualsIgnoreCase(name, known.name)) {
       request.*known.field = value;
@@ -120,7 +127,56 @@ bool TakeBytes(ConnectionSlot &slot, std::size_t count) {
   return true;
 }
 
+bool IsHttp1Version(std::string_view protocol) {
+  return protocol.size() == 8 && protocol.starts_with("HTTP/1.") && protocol[7] >= '0' &&
+         protocol[7] <= '9';
+}
+
+// A decimal number of at most 18 digits (so it fits every signed 64-bit
+// count), nothing else.
+bool IsValidLength(std::string_view value) {
+  constexpr std::size_t kMaxDigits = 18;
+  return !value.empty() && value.size() <= kMaxDigits &&
+         value.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The tallies of the fields whose repetition or form breaks the framing.
+struct FramingFields {
+  int hosts = 0;
+  std::optional<std::string_view> length;
+  bool broken = false;
+};
+
+void CheckFieldLine(std::string_view line, FramingFields &fields) {
+  const std::size_t colon = line.find(':');
+  if (colon == 0 || colon == std::string_view::npos) {
+    fields.broken = true;
+    return;
+  }
+  const std::string_view name = line.substr(0, colon);
+  if (name.find_first_of(" \t") != std::string_view::npos) {
+    fields.broken = true;
+    return;
+  }
+  if (EqualsIgnoreCase(name, "Host")) ++fields.hosts;
+  if (EqualsIgnoreCase(name, "Content-Length")) {
+    const std::string_view value = TrimBlanks(line.substr(colon + 1));
+    if (!IsValidLength(value) || (fields.length && *fields.length != value)) fields.broken = true;
+    fields.length = value;
+  }
+}
+
 }  // namespace
+
+int CheckRequestFraming(std::string_view header, const RequestInfo &request) {
+  if (!request.protocol.empty() && !IsHttp1Version(request.protocol)) return 505;
+  std::size_t pos = 0;
+  std::string_view line;
+  NextLine(header, pos, line);  // the request line
+  FramingFields fields;
+  while (NextLine(header, pos, line) && !line.empty()) CheckFieldLine(line, fields);
+  return fields.broken || fields.hosts > 1 ? 400 : 0;
+}
 
 void NewRequestInfo(RequestInfo &request) { request = RequestInfo{}; }
 
@@ -181,6 +237,9 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::millise
     if (!MarkHeaderComplete(slot)) return Fail(slot, "接続タイムアウト", 408);
     if (armed) SetClientReceiveTimeout(slot, timeoutMs);
     ParseRequestHeader(header, request);
+    if (const int code = CheckRequestFraming(header, request); code != 0) {
+      return Fail(slot, "リクエストが不正です", code);
+    }
     return 0;
   }
 }

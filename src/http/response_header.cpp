@@ -27,7 +27,8 @@ constexpr Reason kReasons[] = {
     {200, "OK"},          {206, "Partial Content"},        {302, "Found"},
     {304, "Not Modified"}, {400, "Bad Request"},           {401, "Authorization Required"},
     {403, "Forbidden"},   {404, "Not Found"},              {408, "Request Timeout"}, {411, "Length Required"},
-    {500, "Internal Server Error"}, {501, "Not Implemented"},
+    {429, "Too Many Requests"},     {500, "Internal Server Error"}, {501, "Not Implemented"},
+    {505, "HTTP Version Not Supported"},
 };
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
@@ -64,6 +65,19 @@ void MergeExtraLine(std::string &block, std::string &statusText, std::string_vie
   }
 }
 
+std::string ConnectionLineValue(const ResponseFraming &framing, int code) {
+  if (!KeepsConnection(framing, code)) return "Close";
+  return "keep-alive\r\nKeep-Alive: timeout=" + std::to_string(framing.keepAliveSeconds);
+}
+
+bool HasContentLengthLine(std::string_view extra) {
+  std::string line;
+  for (int n = 0; GetLine(line, extra, n); ++n) {
+    if (StartsWithIgnoreCase(line, "Content-Length:")) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const char *StatusReason(int code) {
@@ -81,9 +95,11 @@ std::string FormatHttpDate(const DateTime &utc) {
   return text;
 }
 
-std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc) {
+std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc,
+                                  const ResponseFraming &framing) {
   std::string block = "Date: " + FormatHttpDate(nowUtc) + "\r\nServer: " + kServerSoftware +
-                      "\r\nConnection: Close";
+                      "\r\nConnection: " + ConnectionLineValue(framing, code);
+  if (framing.body == BodyFraming::kChunked) block += "\r\nTransfer-Encoding: chunked";
   ReplaceAll(extra, "\r\r", "\r");
   ReplaceAll(extra, "\n\n", "\n");
   ReplaceAll(extra, "\r\n\r\n", "\r\n");
@@ -96,7 +112,12 @@ std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &
 
 int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
   slot.headerSent = true;
-  std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime());
+  ResponseFraming &framing = slot.framing;
+  if (framing.keepAliveOffered && framing.body == BodyFraming::kUntilClose &&
+      (code == 304 || HasContentLengthLine(extra))) {
+    framing.body = BodyFraming::kLength;
+  }
+  std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime(), framing);
   constexpr std::string_view kVersion = "HTTP/1.1 ";
   slot.sentStatus = header.substr(kVersion.size(), header.find("\r\n") - kVersion.size());
   return SendToClient(slot, header) ? 1 : 0;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/version.h"
+#include "http/keep_alive.h"
 #include "platform/clock.h"
 
 namespace ruz {
@@ -22,10 +23,16 @@ std::string FormatHttpDate(const DateTime &utc);
 
 /// The status line and header block for code with extra merged in (a Status:
 /// line of extra overrides the status line), ending with the blank line.
-/// extra is normalised in place.
-std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc);
+/// extra is normalised in place. The Connection line follows framing:
+/// "keep-alive" with the Keep-Alive time-out when the connection is kept, else
+/// "Close"; a chunked body adds its Transfer-Encoding line.
+std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc,
+                                  const ResponseFraming &framing = {});
 
-/// Composes and sends the header; 1 when it was sent completely, 0 when a send failed.
+/// Composes and sends the header with the slot's framing; 1 when it was sent
+/// completely, 0 when a send failed. When keeping the connection was offered
+/// and the producer chose no framing, a Content-Length line in extra (or a 304,
+/// which has no body) frames the response by its length.
 int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra);
 
 }  // namespace ruz

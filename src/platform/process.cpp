@@ -104,15 +104,16 @@ class SpawnAttributes {
   posix_spawnattr_t attr_;
 };
 
-// File actions: the pipe ends become descriptors 0, 1 and 2 (dup2 clears
-// close-on-exec on them only), then the working directory is entered.
+// File actions: the pipe ends become descriptors 0 and 1 (dup2 clears
+// close-on-exec on them only), then the working directory is entered. The
+// child's standard error stays the server's own: warnings never mix with the
+// output that becomes the response.
 class SpawnActions {
  public:
   SpawnActions(int input, int output, const std::string &workingDirectory) {
     ::posix_spawn_file_actions_init(&actions_);
     ::posix_spawn_file_actions_adddup2(&actions_, input, 0);
     ::posix_spawn_file_actions_adddup2(&actions_, output, 1);
-    ::posix_spawn_file_actions_adddup2(&actions_, output, 2);
     if (!workingDirectory.empty())
       ::posix_spawn_file_actions_addchdir_np(&actions_, workingDirectory.c_str());
   }

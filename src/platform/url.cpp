@@ -28,6 +28,24 @@ std::string UrlUnescape(std::string_view text) {
   return out;
 }
 
+std::string PercentEncodePath(std::string_view path) {
+  constexpr std::string_view kReserved = " \"#%<>?\\^`{|}";
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  encoded.reserve(path.size());
+  for (char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > 0x20 && byte < 0x7F && kReserved.find(c) == std::string_view::npos) {
+      encoded += c;
+    } else {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 0xF];
+    }
+  }
+  return encoded;
+}
+
 std::string CanonicalRequestPath(std::string_view path) {
   // "/" and "." never occur as the second byte of a double-byte character, so
   // the bytes can be judged one by one.

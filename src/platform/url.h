@@ -10,6 +10,11 @@ namespace ruz {
 /// else ("+", "%zz", a trailing "%4") stays as it is; "?" and "#" are not special.
 std::string UrlUnescape(std::string_view text);
 
+/// A path as an ASCII URL path: every byte outside printable ASCII (bytes of
+/// double-byte characters included), the blank, and any of " # % < > ? \\ ^ `
+/// { | } becomes "%" and two upper-case hex digits; "/" and the rest stay.
+std::string PercentEncodePath(std::string_view path);
+
 /// The request path as the file system reads it: every run of "/" becomes one
 /// "/", every "/./" segment goes, and a final "/." becomes "/". Every rule and
 /// the mapping to a file judge this form, so "//private/a" or "/./private/a"

@@ -35,6 +35,12 @@ bool ServeErrorPage(ConnectionSlot &slot, RequestInfo &request, const std::strin
 void SendDueResponse(ConnectionSlot &slot, RequestInfo &request, std::string &extra,
                      std::uint64_t &bytesSent, int code) {
   if (!ServeErrorPage(slot, request, extra, bytesSent, code)) {
+    // A bodiless answer on a connection that may be kept says where it ends;
+    // a 304 never has a body.
+    if (slot.framing.keepAliveOffered && code != 304) {
+      if (!extra.empty() && !extra.ends_with('\n')) extra += "\r\n";
+      extra += "Content-Length: 0\r\n";
+    }
     SendResponseHeader(slot, code, extra);
   }
 }

@@ -19,6 +19,8 @@
 #include "platform/text_codes.h"
 #include "http/access.h"
 #include "http/connection_slot.h"
+#include "http/keep_alive.h"
+#include "server/admission.h"
 #include "server/pipeline.h"
 #include "server/tls_start.h"
 #include "http/request_info.h"
@@ -87,15 +89,11 @@ std::optional<Outcome> ServeDirectory(ConnectionSlot &slot, RequestInfo &request
   return Produced(SendDirectoryListing(slot, request, bytesSent));
 }
 
-bool CgiAndSsiAllowed(const ServerSettings &settings, const RequestInfo &request) {
-  return FindLine(settings.nocgissi, request.path, true) < 0;
-}
-
 // A CGI program, when a rule applies to the file and CGI may run here.
 std::optional<Outcome> TryCgi(ConnectionSlot &slot, RequestInfo &request,
                               std::uint64_t &bytesSent) {
   const ServerSettings &settings = *slot.settings;
-  if (!settings.running || !CgiAndSsiAllowed(settings, request)) return std::nullopt;
+  if (!settings.running || !CgiAndSsiAllowed(settings, request.path)) return std::nullopt;
   int rule = FindCgiRule(settings, request.localPath);
   if (rule == -1) return std::nullopt;
   if (rule < 0) return Refuse(slot, RUZ_CP932("ファイルオープンエラー"), 500);
@@ -107,39 +105,34 @@ std::optional<Outcome> TryCgi(ConnectionSlot &slot, RequestInfo &request,
 std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
                               std::uint64_t &bytesSent) {
   const ServerSettings &settings = *slot.settings;
-  if (!settings.ssi || !CgiAndSsiAllowed(settings, request)) return std::nullopt;
+  if (!settings.ssi || !CgiAndSsiAllowed(settings, request.path)) return std::nullopt;
   if (FindLine(settings.ssiexts, LastExtension(request.localPath), false) < 0) return std::nullopt;
   return Produced(SendSsiDocument(slot, request, bytesSent) == 0);
 }
 
 // The checks before the file system decides; fills file with what the
 // request maps to.
-std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInfo &file) {
+std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request,
+                             const PrivateFiles &privateFiles, FileInfo &file) {
   const ServerSettings &settings = *slot.settings;
   SetRowTexts(slot, {{kColMethod, request.method}, {kColPath, request.uri}});
   if (!IsSupportedMethod(request.method)) {
     return Refuse(slot, RUZ_CP932("対応していないメソッドです"), 501);
   }
-  if (settings.deny && CheckHostAccess(settings, request)) {
-    return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
+  PathJudgement judgement = JudgeRequestPath(settings, privateFiles, request);
+  request.localPath = std::move(judgement.localPath);
+  file = judgement.file;
+  switch (judgement.verdict) {
+    case PathVerdict::kAdmitted: return std::nullopt;
+    case PathVerdict::kHostRefused: return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
+    case PathVerdict::kBadPath:
+    case PathVerdict::kTooLong: return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
+    case PathVerdict::kAuthRequired:
+      SetStatusText(slot, RUZ_CP932("認証が必要"));
+      return Outcome{401, true, std::move(judgement.challenge)};
+    case PathVerdict::kNotFound: break;
   }
-  if (!HasValidPathForm(request.path)) {
-    return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
-  }
-  std::string challenge;
-  if (settings.auth && !CheckBasicAuth(settings, request, challenge)) {
-    SetStatusText(slot, RUZ_CP932("認証が必要"));
-    return Outcome{401, true, challenge};
-  }
-  MapRequestPath(request.localPath, request.path, slot);
-  file = GetFileInfo(request.localPath);
-  if (!file.exists) {
-    return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
-  }
-  if (request.localPath.size() > kMaxLocalPath) {
-    return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
-  }
-  return std::nullopt;
+  return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
 }
 
 // A connection on the HTTPS port: its session, and the time that took of
@@ -160,15 +153,17 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
     if (auto ended = OpenTls(slot, spent)) return *ended;
   }
   if (int result = ReadRequest(slot, request, spent); result != 0) return {result, true, {}};
+  slot.framing = OfferKeepAlive(*slot.settings, request);
+  // The settings file, the log and the TLS files are no business of a client,
+  // whatever the document root or an alias makes reachable.
+  const PrivateFiles privateFiles(*slot.settings);
   FileInfo file;
-  if (auto refused = Admit(slot, request, file)) return *refused;
+  if (auto refused = Admit(slot, request, privateFiles, file)) return *refused;
   if (file.isDirectory) {
     if (auto served = ServeDirectory(slot, request, bytesSent)) return *served;
     file = GetFileInfo(request.localPath);  // the index file it chose
   }
-  // The settings file and the log are no business of a client, whatever the
-  // document root or an alias makes reachable.
-  if (IsPrivateFile(*slot.settings, file)) {
+  if (privateFiles.Contains(file)) {
     return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
   }
   if (auto served = TryCgi(slot, request, bytesSent)) return *served;

@@ -33,9 +33,12 @@ int SsiPrintenv(SsiDocument &document, std::string_view attributes);
 /// DATE_GMT and LAST_MODIFIED, in this order, at the end of the variable block.
 void SetSsiVariables(SsiDocument &document);
 
-/// The file a virtual (a URL path, mapped like a request path) or file (relative
-/// to the document's directory) attribute names; virtual wins. False, path
-/// untouched, when neither attribute is present.
+/// The file a virtual or file attribute names; virtual wins. virtual is a
+/// request path judged as a request of the document's client would be (host
+/// rules, its credentials, aliases, private files; a CGI program is never
+/// included as text). file is a path below the document's directory: never
+/// absolute, never with "..", never a private file. False, path untouched, when
+/// neither attribute is present or the path is refused.
 bool ResolveSsiPath(std::string &path, std::string_view attributes, const SsiDocument &document);
 
 /// A time in the time format; "" when the format cannot be applied or the

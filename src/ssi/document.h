@@ -14,6 +14,7 @@ namespace ruz {
 
 struct ConnectionSlot;
 struct RequestInfo;
+class PrivateFiles;
 class ReadFile;
 
 /// A child process that an exec directive runs, its output relayed to the client.
@@ -44,7 +45,8 @@ inline constexpr std::size_t kSsiFormatLimit = 255;  // longest time or size for
 struct SsiDocument {
   SsiOutput *output = nullptr;
   const ConnectionSlot *slot = nullptr;  // its settings; the mapping of virtual paths
-  const RequestInfo *request = nullptr;
+  const RequestInfo *request = nullptr;  // its peer and credentials judge includes
+  const PrivateFiles *privateFiles = nullptr;  // never included; null: the settings' own
   ReadFile *file = nullptr;  // the open document (LAST_MODIFIED); may be null
   std::string directory;     // the document's directory
   EnvironmentBlock variables;

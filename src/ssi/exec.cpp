@@ -1,7 +1,12 @@
 // The exec directive: a shell command, or a CGI program with its header dropped.
 #include "cgi/cgi.h"
 #include "cgi/command_line.h"
+#include "config/private_files.h"
 #include "config/settings.h"
+#include "http/request_info.h"
+#include "platform/files.h"
+#include "platform/url.h"
+#include "server/admission.h"
 #include "platform/paths.h"
 #include "http/connection_slot.h"
 #include "ssi/attributes.h"
@@ -26,6 +31,27 @@ int ExecCommand(SsiDocument &document, const std::string &command) {
   return RunProgram(document, {kShell, "-c", command}, HeaderMode::kNone);
 }
 
+// The request path of a program below the document's folder, as the client
+// would ask for it.
+std::string ProgramRequestPath(const SsiDocument &document, std::string_view value) {
+  std::string_view documentPath = document.request->path;
+  documentPath = documentPath.substr(0, documentPath.rfind('/') + 1);
+  return CanonicalRequestPath(std::string(documentPath) + "/" + std::string(value));
+}
+
+// A sub-request of the document's client: the program's request path must be
+// admitted and allowed to run CGI, and the program is not one of the server's
+// private files.
+bool MayRunProgram(const SsiDocument &document, std::string_view value,
+                   const std::string &programPath) {
+  const ServerSettings &settings = *document.slot->settings;
+  RequestInfo subRequest = *document.request;
+  subRequest.path = ProgramRequestPath(document, value);
+  return JudgeRequestAccess(settings, subRequest).verdict == PathVerdict::kAdmitted &&
+         CgiAndSsiAllowed(settings, subRequest.path) &&
+         !document.privateFiles->Contains(GetFileInfo(programPath));
+}
+
 // The value is a path below the document's directory, never a way out of it.
 int ExecCgi(SsiDocument &document, std::string_view value) {
   if (value.find("..") != std::string_view::npos || value.find(':') != std::string_view::npos) {
@@ -34,6 +60,7 @@ int ExecCgi(SsiDocument &document, std::string_view value) {
   const ServerSettings &settings = *document.slot->settings;
   const std::string programPath =
       PathAppend(std::string_view(document.directory).substr(0, kPathLimit), value);
+  if (!MayRunProgram(document, value, programPath)) return 0;
   const int rule = FindCgiRule(settings, programPath);
   if (rule < 0) return 0;
   return RunProgram(document, ExpandCommandLine(settings.cgiRules[rule].cmdline, programPath, ""),

@@ -1,11 +1,16 @@
 // The directives that refer to a file: fsize, flastmod and include, and the
 // resolution of their virtual and file attributes.
+#include "cgi/cgi.h"
+#include "config/private_files.h"
+#include "config/settings.h"
+#include "http/request_info.h"
 #include "platform/byte_size.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/url.h"
-#include "http/access.h"
+#include "http/connection_slot.h"
+#include "server/admission.h"
 #include "ssi/attributes.h"
 #include "ssi/directives.h"
 #include "ssi/document.h"
@@ -16,12 +21,37 @@ namespace {
 
 constexpr std::size_t kPathLimit = 260;
 
+// A path that stays below the folder it is joined to: not absolute, no "..",
+// no backslash that a joining step might take for a separator.
+bool IsPlainRelativePath(std::string_view path) {
+  return !path.empty() && path.front() != '/' && path.find("..") == std::string_view::npos &&
+         path.find('\\') == std::string_view::npos;
+}
+
 // A directory is no file to measure or include.
 bool StatResolvedFile(const SsiDocument &document, std::string_view attributes, FileInfo &info,
                       std::string &path) {
   if (!ResolveSsiPath(path, attributes, document)) return false;
   info = GetFileInfo(path);
   return IsExistingFile(info);
+}
+
+// A sub-request of the document's client for requestPath; a CGI program (where
+// one would run) is refused, its source is no text to show.
+bool ResolveVirtualPath(std::string &path, std::string_view requestPath,
+                        const SsiDocument &document) {
+  const ServerSettings &settings = *document.slot->settings;
+  RequestInfo subRequest = *document.request;
+  subRequest.path = requestPath;
+  const PathJudgement judgement =
+      JudgeRequestPath(settings, *document.privateFiles, subRequest);
+  if (judgement.verdict != PathVerdict::kAdmitted) return false;
+  if (settings.running && CgiAndSsiAllowed(settings, requestPath) &&
+      FindCgiRule(settings, judgement.localPath) != -1) {
+    return false;
+  }
+  path = judgement.localPath.substr(0, kPathLimit);
+  return true;
 }
 
 bool SendText(SsiDocument &document, std::string_view text) {
@@ -33,14 +63,14 @@ bool SendText(SsiDocument &document, std::string_view text) {
 bool ResolveSsiPath(std::string &path, std::string_view attributes, const SsiDocument &document) {
   std::string value;
   if (GetSsiAttribute(attributes, value, "virtual")) {
-    std::string mapped;
-    MapRequestPath(mapped, CanonicalRequestPath(std::string_view(value).substr(0, kPathLimit)),
-                   *document.slot);
-    path = mapped.substr(0, kPathLimit);
-    return true;
+    return ResolveVirtualPath(path, CanonicalRequestPath(std::string_view(value).substr(0, kPathLimit)),
+                              document);
   }
   if (GetSsiAttribute(attributes, value, "file")) {
-    path = PathCombine(document.directory, value);
+    if (!IsPlainRelativePath(value)) return false;
+    const std::string combined = PathCombine(document.directory, value);
+    if (document.privateFiles->Contains(GetFileInfo(combined))) return false;
+    path = combined;
     return true;
   }
   return false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cgi/environment_block.h"
+#include "config/private_files.h"
 #include "config/settings.h"
 #include "content/static_file.h"
 #include "content/file_response.h"
@@ -31,7 +32,7 @@ class SlotOutput : public SsiOutput {
   SlotOutput(ConnectionSlot &slot, std::uint64_t &bytesSent) : slot_(slot), bytesSent_(bytesSent) {}
 
   bool Send(std::string_view bytes) override {
-    if (!SendToClient(slot_, bytes)) return false;
+    if (!SendBodyToClient(slot_, bytes)) return false;
     bytesSent_ += bytes.size();
     return true;
   }
@@ -81,11 +82,21 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   // The page's type comes from its extension, as a static file's does.
   std::string extra = "Content-Type: " + ContentTypeFor(*slot.settings, request.localPath) +
                       "\r\nPragma: no-cache\r\nCache-Control: no-cache\r\n";
+  // The length is known only at the end: chunks for an HTTP/1.1 client on a
+  // connection that may be kept, else the end of the connection.
+  if (slot.framing.keepAliveOffered && slot.framing.chunkedAllowed) {
+    slot.framing.body = BodyFraming::kChunked;
+  }
   SendResponseHeader(slot, 200, extra);
+  if (request.method == "HEAD") {  // the header a GET gets; nothing is run
+    SetStatusText(slot, RUZ_CP932("正常終了"));
+    return 0;
+  }
 
   ReadFile file(request.localPath);
   std::string text;
   if (!file.IsOpen() || !ReadDocumentText(file, SizeLimit(*slot.settings), text)) {
+    slot.framing.body = BodyFraming::kUntilClose;  // the body is cut short
     SetStatusText(slot, RUZ_CP932("ファイルオープンエラー"));
     return -1;
   }
@@ -96,12 +107,15 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   document.output = &output;
   document.slot = &slot;
   document.request = &request;
+  const PrivateFiles privateFiles(*slot.settings);
+  document.privateFiles = &privateFiles;
   document.file = &file;
   const std::string_view localPath = request.localPath;
   document.directory = PathRemoveFileSpec(localPath.substr(0, kPathLimit));
   BuildCgiEnvironment(document.variables, slot, request, false);
 
-  if (ProcessSsiText(document, text) != 0) {
+  if (ProcessSsiText(document, text) != 0 || !EndBodyToClient(slot)) {
+    slot.framing.body = BodyFraming::kUntilClose;
     SetStatusText(slot, RUZ_CP932("相手側で切断"));
     return -2;
   }

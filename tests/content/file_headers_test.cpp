@@ -45,7 +45,7 @@ TEST(MimeTypeTest, EmptyDefaultGivesAnEmptyType) {
   ServerSettings settings = MimeSettings();
   settings.defmime.clear();
   EXPECT_EQ(ContentTypeFor(settings, "/www/noext"), "");
-  EXPECT_EQ(FileHeaderLines("", nullptr, 3, "", ""), "Content-Length: 3\r\nContent-Type: \r\n");
+  EXPECT_EQ(FileHeaderLines("", nullptr, 3, "", ""), "Content-Length: 3\r\n");
 }
 
 TEST(FileHeaderLinesTest, PartialResponseCarriesRangeAndLengthOfThePartIn64Bits) {

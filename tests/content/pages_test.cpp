@@ -38,13 +38,13 @@ TEST(ListingPageTest, ListsVisibleDirectoriesFirstThenFilesInEnumerationOrder) {
   };
   const std::string expected =
       Head("/pub") +
-      "<tr>\r\n<td><a href=\"./zeta/\">zeta/</td>\r\n<td>-</td>\r\n"
+      "<tr>\r\n<td><a href=\"./zeta/\">zeta/</a></td>\r\n<td>-</td>\r\n"
       "<td>2026/12/07 14:05:09</td>\r\n</tr>\r\n"
-      "<tr>\r\n<td><a href=\"./alpha/\">alpha/</td>\r\n<td>-</td>\r\n"
+      "<tr>\r\n<td><a href=\"./alpha/\">alpha/</a></td>\r\n<td>-</td>\r\n"
       "<td>2026/12/07 14:05:09</td>\r\n</tr>\r\n"
-      "<tr>\r\n<td><a href=\"./b.txt\">b.txt</td>\r\n<td>1.26 KB</td>\r\n"
+      "<tr>\r\n<td><a href=\"./b.txt\">b.txt</a></td>\r\n<td>1.26 KB</td>\r\n"
       "<td>2026/12/07 14:05:09</td>\r\n</tr>\r\n"
-      "<tr>\r\n<td><a href=\"./big.iso\">big.iso</td>\r\n<td>5.00 GB</td>\r\n"
+      "<tr>\r\n<td><a href=\"./big.iso\">big.iso</a></td>\r\n<td>5.00 GB</td>\r\n"
       "<td>2026/12/07 14:05:09</td>\r\n</tr>\r\n" +
       Foot();
   EXPECT_EQ(BuildListingPage("/pub/", entries), expected);
@@ -54,13 +54,17 @@ TEST(ListingPageTest, EmptyDirectoryHasTheParentRowOnlyAndTheRootAnEmptyTitle) {
   EXPECT_EQ(BuildListingPage("/", {}), Head("") + Foot());
 }
 
-TEST(ListingPageTest, EscapesMarkupCharactersInNamesAndTitleButNotAmpersandOrHash) {
-  const std::string page =
-      BuildListingPage("/<b>/", {File("a<b>\"c'.txt", 1), Dir("x&y#z")});
-  EXPECT_NE(page.find("Index of /&lt;b&gt;</title>"), std::string::npos);
-  EXPECT_NE(page.find("<a href=\"./a&lt;b&gt;&quot;c&#39;.txt\">a&lt;b&gt;&quot;c&#39;.txt</td>"),
-            std::string::npos);
-  EXPECT_NE(page.find("<a href=\"./x&y#z/\">x&y#z/</td>"), std::string::npos);
+TEST(ListingPageTest, EscapesNamesAndPercentEncodesLinkTargets) {
+  const std::string page = BuildListingPage(
+      "/<b>&/", {File("a<b>\"c'.txt", 1), Dir("x&y#z"), File("50% off?.txt", 1),
+                 File("\x95\x5C.txt", 1)});
+  EXPECT_NE(page.find("Index of /&lt;b&gt;&amp;</title>"), std::string::npos);
+  for (const char *row : {"<a href=\"./a%3Cb%3E%22c&#39;.txt\">a&lt;b&gt;&quot;c&#39;.txt</a></td>",
+                          "<a href=\"./x&amp;y%23z/\">x&amp;y#z/</a></td>",
+                          "<a href=\"./50%25%20off%3F.txt\">50% off?.txt</a></td>",
+                          "<a href=\"./%95%5C.txt\">\x95\x5C.txt</a></td>"}) {
+    EXPECT_NE(page.find(row), std::string::npos) << row;
+  }
   EXPECT_EQ(page.find("<b>"), std::string::npos);
 }
 
@@ -85,7 +89,7 @@ TEST(ListingTitleTest, CutsAt260BytesWithoutSplittingADoubleByteCharacter) {
   EXPECT_EQ(ListingTitle(std::string(259, 'a') + "/b"), std::string(259, 'a'));
 }
 
-TEST(RedirectTest, LocationAppendsASlashAndNeverBeginsWithTwo) {
+TEST(RedirectTest, LocationAppendsASlashNeverBeginsWithTwoAndIsAscii) {
   const struct {
     const char *path;
     const char *location;
@@ -96,6 +100,8 @@ TEST(RedirectTest, LocationAppendsASlashAndNeverBeginsWithTwo) {
       {"///evil.example", "/evil.example/"},
       {"/a//b", "/a//b/"},
       {"//", "/"},
+      {"/\x95\x5C", "/%95%5C/"},
+      {"/a b#?\\", "/a%20b%23%3F%5C/"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.path);

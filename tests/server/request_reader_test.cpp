@@ -101,7 +101,7 @@ TEST(ParseRequestHeaderTest, PicksKnownFieldsByName) {
       "no colon line\r\n\r\n");
   EXPECT_EQ(r.host, "lower.example");
   EXPECT_EQ(r.userAgent, "NoSpace");
-  EXPECT_EQ(r.referer, " two spaces");
+  EXPECT_EQ(r.referer, "two spaces");
   EXPECT_EQ(r.accept, "");
   EXPECT_EQ(r.cookie, "second");
   EXPECT_EQ(r.range, "bytes=0-1");

@@ -126,13 +126,19 @@ TEST_F(SsiDirectiveTest, FsizeFollowsTheSizeFormat) {
   EXPECT_EQ(Output("<!--#config sizefmt=\"Bytes\" -->" + fsize), "");
 }
 
-TEST_F(SsiDirectiveTest, FileAttributeIsRelativeToTheDocumentDirectory) {
+TEST_F(SsiDirectiveTest, FileAttributeStaysBelowTheDocumentDirectory) {
   dir_.Write("other/five.txt", "12345");
+  dir_.Write("docs/sub/five.txt", "12345");
   document_.directory = dir_.Path() + "/docs";
   document_.sizeFormat = "bytes";
-  EXPECT_EQ(Output("<!--#fsize file=\"../other/five.txt\" -->"), "5");
-  EXPECT_EQ(Output("<!--#fsize file=\"" + dir_.Path() + "/other/five.txt\" -->"), "5");
-  EXPECT_EQ(Output("<!--#include file=\"../other/five.txt\" -->"), "12345");
+  EXPECT_EQ(Output("<!--#fsize file=\"sub/five.txt\" -->"), "5");
+  EXPECT_EQ(Output("<!--#include file=\"sub/five.txt\" -->"), "12345");
+  for (const std::string &refused :
+       {"<!--#fsize file=\"../other/five.txt\" -->"s, "<!--#include file=\"../other/five.txt\" -->"s,
+        "<!--#include file=\"sub/../sub/five.txt\" -->"s, "<!--#flastmod file=\"sub\\five.txt\" -->"s,
+        "<!--#include file=\"" + dir_.Path() + "/other/five.txt\" -->"}) {
+    EXPECT_EQ(Output(refused), "") << refused;
+  }
 }
 
 TEST_F(SsiDirectiveTest, FileDirectivesProduceNothingWithoutAFile) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/private_files.h"
 #include "config/settings.h"
 #include "platform/files.h"
 #include "http/connection_slot.h"
@@ -68,12 +69,14 @@ class SsiDocumentTest : public ::testing::Test {
     document_.output = &output_;
     document_.slot = &slot_;
     document_.request = &request_;
+    document_.privateFiles = &privateFiles_;
     document_.directory = dir_.Path();
     EnvPut(document_.variables, "QUERY_STRING", query, false);
   }
 
   TempDir dir_;
   ServerSettings settings_;
+  PrivateFiles privateFiles_{settings_};
   ConnectionSlot slot_;
   RequestInfo request_;
   RecordingOutput output_;
