@@ -1,7 +1,5 @@
 // The main window's commands: one function per menu id, reached from a table.
 #include <QApplication>
-#include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -166,11 +164,10 @@ void MainWindow::Import() {
 }
 
 void MainWindow::Export() {
-  const QString chosen = QFileDialog::getSaveFileName(
-      this, u"エクスポート先の設定ファイル名"_s,
-      ExportSuggestion(lastFileName_.isEmpty() ? ProgramFolder() + u"/ruz.ini"_s : lastFileName_),
-      IniFilter(), nullptr,
-      QFileDialog::HideNameFilterDetails | QFileDialog::DontConfirmOverwrite);
+  const QString suggestion =
+      ExportSuggestion(lastFileName_.isEmpty() ? ProgramFolder() + u"/ruz.ini"_s : lastFileName_);
+  const QString chosen = PickPath(this, {u"エクスポート先の設定ファイル名"_s, suggestion, QString(),
+                                         IniFilter(), PickWhat::kSaveFile});
   if (chosen.isEmpty() || closed_) return;
   const QString name = ExportFileName(chosen);
   lastFileName_ = name;

@@ -32,13 +32,19 @@ QSize PickerSize(const QFileDialog &dialog) {
 QString PickPath(QWidget *owner, const PickRequest &request) {
   // A folder that is gone would leave Qt at the process's working folder.
   QString start = request.lastChoice.isEmpty() ? request.startFolder : request.lastChoice;
-  if (start.isEmpty() || !QFileInfo::exists(start)) start = ProgramFolder();
+  const bool save = request.what == PickWhat::kSaveFile;
+  const QString mustExist = save ? QFileInfo(start).absolutePath() : start;
+  if (start.isEmpty() || !QFileInfo::exists(mustExist)) start = ProgramFolder();
   QFileDialog dialog(owner, request.title, start);
   if (request.what == PickWhat::kFolder) {
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
   } else {
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (save) {
+      dialog.setAcceptMode(QFileDialog::AcceptSave);
+      dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // Qt takes the patterns from the last parenthesised group and, with
     // HideNameFilterDetails, shows the rest.
     dialog.setNameFilter(request.filter);

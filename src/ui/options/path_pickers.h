@@ -9,11 +9,16 @@ class QWidget;
 
 namespace ruz {
 
-enum class PickWhat { kFile, kFolder };
+enum class PickWhat {
+  kFile,      // an existing file
+  kFolder,    // an existing folder
+  kSaveFile,  // a file name to write; the caller asks before replacing one
+};
 
 struct PickRequest {
   QString title;        // says what is picked
   QString startFolder;  // where the picker opens when nothing was picked before
+                        // (for kSaveFile, the suggested file path)
   QString lastChoice;   // the previous choice; the picker opens at it when set
   QString filter;       // name filters for files; ignored for folders
   PickWhat what = PickWhat::kFile;
