@@ -15,6 +15,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "config/root_path.h"
 #include "config/settings.h"
 #include "config/startup_checks.h"
@@ -70,8 +72,7 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   statusBar()->setSizeGripEnabled(true);
   state_ = new QLabel(statusBar());
   state_->setObjectName(u"serverState"_s);
-  // The same left margin as the band's text above (the style's layout margin).
-  state_->setIndent(style()->pixelMetric(QStyle::PM_LayoutLeftMargin));
+
   // Takes the room the bar has; a long state is cut rather than widening the window.
   state_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(state_, 1);
@@ -234,6 +235,10 @@ void MainWindow::ShowCertificate() {
 }
 
 void MainWindow::ShowState(const QString &text) {
+  // The text starts where the band's lines do (the style's layout margin),
+  // whatever room the status bar keeps before its first label.
+  const int margin = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+  state_->setIndent(std::max(0, margin - state_->x()));
   if (state_->text() == text) return;
   state_->setText(text);
   state_->setToolTip(text);  // whole, when a narrow window cuts the label

@@ -141,7 +141,8 @@ TEST_F(StateScreenshotTest, DISABLED_ScreenshotRestartQuestionAndWaits) {
   SaveFramed(&main, "state-cut-by-restart");
   window_.reset();
 
-  WriteIni(BasicIni(FreePort(), "maxconnect=0\n"));
+  WriteIni("[RUZ]\nsrvname=testhost\nport=" + std::to_string(FreePort()) +
+           "\nroot=www/\nmaxconnect=0\n");
   SaveNextBox("state-no-slots-warning");
   SaveFramed(&Open(), "state-no-slots");
 }
