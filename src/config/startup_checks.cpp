@@ -13,11 +13,25 @@ std::string InParentheses(const std::string &cp932Path) {
   return Utf8ToCp932("（") + cp932Path + Utf8ToCp932("）");
 }
 
-void CheckConnections(const ServerSettings &settings, std::vector<std::string> &warnings) {
+// The remedy: the ini key, or the sheet's page and field.
+struct Remedy {
+  const char *iniKey;
+  const char *sheetField;  // "page の「field」"
+};
+
+std::string FixText(const Remedy &remedy, FixPlace place) {
+  if (place == FixPlace::kOptionsSheet)
+    return std::string("設定 → オプション → ") + remedy.sheetField;
+  return std::string("ruz.ini の ") + remedy.iniKey;
+}
+
+void CheckConnections(const ServerSettings &settings, FixPlace place,
+                      std::vector<std::string> &warnings) {
   if (settings.maxconnect > 0) return;
   warnings.push_back(Utf8ToCp932("maxconnect=" + std::to_string(settings.maxconnect) +
-                                 " では接続を1つも受け付けられません。"
-                                 "ruz.ini の maxconnect を 1 以上（最大 64）にしてください"));
+                                 " では接続を1つも受け付けられません。" +
+                                 FixText({"maxconnect", "サーバー の「最大同時接続数」"}, place) +
+                                 " を 1 以上（最大 64）にしてください"));
 }
 
 // Why the access log cannot be written, or "" when it can.
@@ -32,30 +46,34 @@ std::string LogProblem(const std::string &logname) {
   return std::string();
 }
 
-void CheckLog(const ServerSettings &settings, std::vector<std::string> &warnings) {
+void CheckLog(const ServerSettings &settings, FixPlace place, std::vector<std::string> &warnings) {
   if (!settings.logwrite) return;
   std::string problem = LogProblem(settings.logname);
   if (problem.empty()) return;
   warnings.push_back(Utf8ToCp932("logwrite がオンですが、" + problem) +
                      InParentheses(settings.logname) +
-                     Utf8ToCp932("。通信ログは書かれません。"
-                                 "ruz.ini の logname を直してください（例: logname=access.log）"));
+                     Utf8ToCp932("。通信ログは書かれません。" +
+                                 FixText({"logname", "ログ の「ログファイル名」"}, place) +
+                                 (place == FixPlace::kIniFile
+                                      ? " を直してください（例: logname=access.log）"
+                                      : " を直してください（例: access.log）")));
 }
 
-void CheckRoot(const ServerSettings &settings, std::vector<std::string> &warnings) {
+void CheckRoot(const ServerSettings &settings, FixPlace place, std::vector<std::string> &warnings) {
   if (GetFileInfo(settings.root).isDirectory) return;
   warnings.push_back(Utf8ToCp932("ドキュメントルートのフォルダがありません") +
                      InParentheses(settings.root) +
-                     Utf8ToCp932("。ruz.ini の root を直してください"));
+                     Utf8ToCp932("。" + FixText({"root", "サーバー の「ドキュメントルート」"}, place) +
+                                 " を直してください"));
 }
 
 }  // namespace
 
-std::vector<std::string> StartupWarnings(const ServerSettings &settings) {
+std::vector<std::string> StartupWarnings(const ServerSettings &settings, FixPlace place) {
   std::vector<std::string> warnings;
-  CheckConnections(settings, warnings);
-  CheckLog(settings, warnings);
-  CheckRoot(settings, warnings);
+  CheckConnections(settings, place, warnings);
+  CheckLog(settings, place, warnings);
+  CheckRoot(settings, place, warnings);
   return warnings;
 }
 

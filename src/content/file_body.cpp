@@ -76,7 +76,11 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
     }
     const std::string_view piece(buffer.get(), static_cast<std::size_t>(got));
     if (got > 0 && !SendBodyToClient(slot, piece)) {
-      if (showProgress) SetStatusText(slot, RUZ_CP932("相手側で切断"));
+      // A stop that cut the transfer off is the server's doing, not the client's.
+      if (showProgress) {
+        SetStatusText(slot, slot.cutOff.load() ? RUZ_CP932("停止のため切断")
+                                               : RUZ_CP932("相手側で切断"));
+      }
       return 0;
     }
     bytesSent += static_cast<std::uint64_t>(got);

@@ -58,6 +58,9 @@ bool SelectRange(const RequestInfo &request, std::uint64_t size, FileSpan &span)
          ResolveRange(range, size, span);
 }
 
+// The status logged for a body that a stop of the server cut off.
+constexpr int kStoppedMidTransfer = 503;
+
 void ShowOutcome(ConnectionSlot &slot, int outcome) {
   if (outcome == 200) SetStatusText(slot, RUZ_CP932("正常終了"));
   if (outcome == 206) SetStatusText(slot, RUZ_CP932("ファイルの一部を送信しました"));
@@ -91,7 +94,8 @@ int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view ex
   const bool progress = outcome == 200;
   const bool sent = SendFileBody(slot, file, span.first, span.count, bytesSent, progress,
                                  progress ? RUZ_CP932("正常終了") : std::string_view());
-  if (!sent && outcome == 200) return 500;
+  // Logged 503 when a stop of the server cut the body off, 500 otherwise.
+  if (!sent && outcome == 200) return slot.cutOff.load() ? kStoppedMidTransfer : 500;
   if (!progress) ShowOutcome(slot, outcome);
   return outcome;
 }

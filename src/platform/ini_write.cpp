@@ -78,6 +78,17 @@ std::string KeyLine(std::string_view key, std::string_view value) {
   return line;
 }
 
+// Whether text, which ends with a line break, ends with an empty line.
+bool EndsWithBlankLine(std::string_view text) {
+  std::string_view rest = text;
+  if (rest.ends_with("\r\n")) {
+    rest.remove_suffix(2);
+  } else {
+    rest.remove_suffix(1);
+  }
+  return rest.empty() || EndsWithBreak(rest);
+}
+
 // A line break inside a name or value would add lines (even sections) of its
 // own to the file.
 bool IsSingleLine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
@@ -97,7 +108,9 @@ bool WriteIniString(std::string_view path, std::string_view section, std::string
     if (span.afterLast == text.size() && !EndsWithBreak(text)) insert.insert(0, "\r\n");
     text.insert(span.afterLast, insert);
   } else {
+    // A new section starts after a blank line, so appended sections stay apart.
     if (!text.empty() && !EndsWithBreak(text)) text += "\r\n";
+    if (!text.empty() && !EndsWithBlankLine(text)) text += "\r\n";
     text += "[" + std::string(section) + "]\r\n" + KeyLine(key, value) + "\r\n";
   }
   return ReplaceFileAtomically(path, text);

@@ -54,11 +54,18 @@ void FactBand::paintEvent(QPaintEvent *) {
   const QStringList lines = Lines();
   const QRect area = rect().marginsRemoved(TextMargins());
   const int step = LineStep();
+  bool cut = false;
   for (int i = 0; i < lines.size(); ++i) {
     // Top alignment in a rectangle: y is the top of the line, not its baseline.
     const QRect line(area.left(), area.top() + i * step, area.width(), step);
-    painter.drawText(line, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, lines[i]);
+    // Cut in the middle, so that a long path keeps its last folder.
+    const QString shown = painter.fontMetrics().elidedText(lines[i], Qt::ElideMiddle, line.width());
+    cut = cut || shown != lines[i];
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
   }
+  // The whole lines as the tooltip while any of them is cut.
+  const QString tip = cut ? lines.join(u'\n') : QString();
+  if (toolTip() != tip) setToolTip(tip);
 }
 
 }  // namespace ruz

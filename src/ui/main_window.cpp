@@ -1,7 +1,9 @@
 #include "server/context.h"
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHeaderView>
@@ -9,12 +11,17 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "config/root_path.h"
 #include "config/settings.h"
 #include "config/startup_checks.h"
+#include "ui/elided_text_tips.h"
+#include "ui/external_open.h"
 #include "ui/fact_band.h"
 #include "ui/menus.h"
 #include "ui/message_boxes.h"
@@ -33,8 +40,17 @@ constexpr int kDefaultWidth = 646;
 constexpr int kDefaultHeight = 432;
 // Room left on the screen for the window manager's frame.
 constexpr int kFrameAllowance = 16;
+// Between the parts of the state: one narrow mark, never read as a letter.
+constexpr char16_t kStateSeparator[] = u" ｜ ";
+// How often a wait for the responses being sent looks again.
+constexpr int kTransferCheckMs = 250;
 
-QString ProgramName() { return u"Ruzo'sWebserver"_s; }
+QString Separator() { return QString::fromUtf16(kStateSeparator); }
+
+// The placeholder address of a build that names no web site.
+bool IsPlaceholderAddress(const QUrl &url) {
+  return url.host().isEmpty() || url.host().endsWith(u".invalid"_s);
+}
 
 }  // namespace
 
@@ -56,6 +72,7 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   statusBar()->setSizeGripEnabled(true);
   state_ = new QLabel(statusBar());
   state_->setObjectName(u"serverState"_s);
+
   // Takes the room the bar has; a long state is cut rather than widening the window.
   state_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(state_, 1);
@@ -64,12 +81,19 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   certificate_ = new QLabel(statusBar());
   certificate_->setObjectName(u"certificateFingerprint"_s);
   certificate_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  certificate_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  auto *copy = new QAction(u"フィンガープリントをコピー(&C)"_s, certificate_);
+  copy->setObjectName(u"copyFingerprint"_s);
+  connect(copy, &QAction::triggered, this, &MainWindow::CopyFingerprint);
+  certificate_->addAction(copy);
   certificate_->hide();
   statusBar()->addPermanentWidget(certificate_);
   BuildTray();
   connect(&updateTimer_, &QTimer::timeout, this, &MainWindow::RunUpdateCheck);
   connect(&stateTimer_, &QTimer::timeout, this, &MainWindow::RefreshState);
   connect(&checker_, &UpdateChecker::Finished, this, &MainWindow::OnUpdateChecked);
+  opener_ = new ExternalOpener(this);
+  MenuAction(kCmdWebSite)->setVisible(!IsPlaceholderAddress(QUrl(QString::fromUtf8(RUZ_WEB_URL))));
   context_.statusTable = &table_;
   context_.settings = &settings_;
   context_.showWarning = &ShowCoreWarning;
@@ -93,13 +117,14 @@ void MainWindow::BuildCentral() {
   view_->setObjectName(u"statusList"_s);
   view_->setModel(&model_);
   SetUpStatusView(*view_);
+  ElideInTheMiddleWithTips(*view_);
   layout->addWidget(band_);
   layout->addWidget(view_);
   setCentralWidget(central);
 }
 
 void MainWindow::BuildTray() {
-  tray_.setIcon(RuzIcon());
+  ShowTrayIcon();
   tray_.setToolTip(ProgramName());
   trayMenu_.setObjectName(u"trayMenu"_s);
   BuildTrayMenu(trayMenu_, [this](int id) { OnCommand(id); });
@@ -109,13 +134,15 @@ void MainWindow::BuildTray() {
 
 void MainWindow::Create() {
   const bool loaded = LoadSettings(settings_) == 0;
-  if (!loaded) ShowWarning(this, u"ruz.iniのロードに失敗しました"_s);
-  if (closed_) return;  // a stop signal closed the window under the warning
   TrimRootSlash(settings_.root);
-  if (loaded) ShowStartupWarnings();
-  if (closed_) return;
   RestorePlacement();
   band_->update();
+  // The boxes below belong to this window: it is up before them.
+  ShowWindow();
+  if (!loaded) ShowStartWarning(this, u"ruz.iniのロードに失敗しました"_s);
+  if (closed_) return;  // a stop signal closed the window under the warning
+  if (loaded) ShowStartupWarnings();
+  if (closed_) return;
   StartServer(context_);
   ShowServerState();
   stateTimer_.start(kStateRefreshMs);
@@ -128,17 +155,17 @@ void MainWindow::Create() {
 // Settings that cannot work, in one box: the key to change for each.
 void MainWindow::ShowStartupWarnings() {
   std::string text;
-  for (const std::string &warning : StartupWarnings(settings_)) {
+  for (const std::string &warning : StartupWarnings(settings_, FixPlace::kOptionsSheet)) {
     if (!text.empty()) text += "\n\n";
     text += warning;
   }
-  if (!text.empty()) ShowWarning(this, FromCp932(text));
+  if (!text.empty()) ShowStartWarning(this, FromCp932(text));
 }
 
 // The server's state after a start: what holds until the next start (the
 // first setting that cannot work, the certificate) is looked up here once.
 void MainWindow::ShowServerState() {
-  const std::vector<std::string> warnings = StartupWarnings(settings_);
+  const std::vector<std::string> warnings = StartupWarnings(settings_, FixPlace::kOptionsSheet);
   firstWarning_ = warnings.empty() ? QString() : FromCp932(warnings.front());
   ShowCertificate();
   ShowCurrentState();
@@ -149,24 +176,49 @@ void MainWindow::ShowCurrentState() {
   if (context_.isRunning) {
     ShowState(RunningStateText());
   } else {
-    ShowState(u"停止中 — "_s + FromCp932(context_.startFailure));
+    ShowState(u"停止中"_s + Separator() + FromCp932(context_.startFailure));
+  }
+  ShowTrayIcon();
+}
+
+// While a stop or restart runs only its own text and the clock are shown: the
+// server's fields change on the stopping thread.
+void MainWindow::RefreshState() {
+  if (closed_) return;
+  if (busy_) {
+    ShowState(BusyStateText());
+  } else {
+    ShowCurrentState();
   }
 }
 
-// While a stop or restart runs its own text stays: the server's fields change
-// on the stopping thread.
-void MainWindow::RefreshState() {
-  if (!busy_ && !closed_) ShowCurrentState();
+// The stop's text, and while responses may still be sent, the seconds left
+// before the stop cuts them off.
+QString MainWindow::BusyStateText() const {
+  if (stopGrace_.isForever() || stopGrace_.hasExpired()) return busyText_;
+  const qint64 seconds = (stopGrace_.remainingTime() + 999) / 1000;
+  return busyText_ + u"（送信中の応答を待っています: 残り最長 %1 秒）"_s.arg(seconds);
+}
+
+// The full icon while the server runs, a greyed one while it is stopped.
+void MainWindow::ShowTrayIcon() {
+  const bool running = context_.isRunning != 0;
+  if (trayIconSet_ && running == trayShowsRunning_) return;
+  tray_.setIcon(running ? RuzIcon() : StoppedRuzIcon());
+  trayShowsRunning_ = running;
+  trayIconSet_ = true;
 }
 
 // Running with its port, the connections served out of the usable slots, and
 // the first setting that cannot work.
+// Without a slot nothing is accepted: said instead of a count of 0/0.
 QString MainWindow::RunningStateText() const {
   const int slots = context_.slots != nullptr ? context_.slots->Size() : 0;
-  QString text = u"稼働中 ポート %1"_s.arg(context_.boundPort);
+  QString text = slots > 0 ? u"稼働中"_s : u"稼働中（受付なし）"_s;
+  text += u" ポート %1"_s.arg(context_.boundPort);
   if (context_.boundTlsPort != 0) text += u" HTTPS %1"_s.arg(context_.boundTlsPort);
-  text += u" — 接続 %1/%2"_s.arg(ActiveConnections(context_)).arg(slots);
-  if (!firstWarning_.isEmpty()) text += u" — "_s + firstWarning_;
+  if (slots > 0) text += Separator() + u"接続 %1/%2"_s.arg(ActiveConnections(context_)).arg(slots);
+  if (!firstWarning_.isEmpty()) text += Separator() + firstWarning_;
   return text;
 }
 
@@ -183,10 +235,14 @@ void MainWindow::ShowCertificate() {
 }
 
 void MainWindow::ShowState(const QString &text) {
+  // The text starts where the band's lines do (the style's layout margin),
+  // whatever room the status bar keeps before its first label.
+  const int margin = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+  state_->setIndent(std::max(0, margin - state_->x()));
   if (state_->text() == text) return;
   state_->setText(text);
   state_->setToolTip(text);  // whole, when a narrow window cuts the label
-  tray_.setToolTip(ProgramName() + u" — "_s + text);
+  tray_.setToolTip(ProgramName() + Separator() + text);
 }
 
 QString MainWindow::StateText() const { return state_->text(); }
@@ -211,13 +267,58 @@ void MainWindow::changeEvent(QEvent *event) {
 }
 
 void MainWindow::StopInBackground(const QString &text, std::function<void()> after) {
-  ShowState(text);
+  afterTransfers_ = nullptr;  // a stop now replaces a wait for the transfers
+  busyText_ = text;
+  // Read before the stop starts: from then on the slots belong to the stopping thread.
+  const bool sending = context_.isRunning && ActiveConnections(context_) > 0;
+  stopGrace_ = sending ? QDeadlineTimer(std::max(settings_.stopwait, 0)) : QDeadlineTimer();
   busy_ = true;
+  ShowState(BusyStateText());
   stopper_.Start([this, after = std::move(after)] {
+    stopGrace_ = QDeadlineTimer();
     after();
     busy_ = false;
     AfterBusy();
   });
+}
+
+bool MainWindow::AskBeforeStopping(const QString &action, std::function<void()> proceed) {
+  const int sending = context_.isRunning ? ActiveConnections(context_) : 0;
+  if (sending == 0) {
+    proceed();
+    return true;
+  }
+  switch (AskAboutTransfers(this, sending, action)) {
+    case TransferChoice::kStopNow:
+      if (!busy_ && !closed_) proceed();
+      return true;
+    case TransferChoice::kAfterTransfers:
+      waitingAction_ = action;
+      afterTransfers_ = std::move(proceed);
+      CheckTransfersDone();
+      return true;
+    case TransferChoice::kCancel:
+      return false;
+  }
+  return false;
+}
+
+// Polled while a restart or quit waits for the responses being sent.
+void MainWindow::CheckTransfersDone() {
+  if (!afterTransfers_ || busy_ || closed_) return;
+  const int sending = context_.isRunning ? ActiveConnections(context_) : 0;
+  if (sending > 0) {
+    ShowState(u"送信中 %1 件の完了を待っています（完了後に%2）"_s.arg(sending).arg(waitingAction_));
+    QTimer::singleShot(kTransferCheckMs, this, &MainWindow::CheckTransfersDone);
+    return;
+  }
+  std::function<void()> proceed = std::move(afterTransfers_);
+  afterTransfers_ = nullptr;
+  proceed();
+}
+
+void MainWindow::RestartAsked(std::function<void()> then) {
+  AskBeforeStopping(u"再起動"_s, [this, then = std::move(then)] { Restart(then); });
 }
 
 void MainWindow::AfterBusy() {
@@ -247,6 +348,11 @@ void MainWindow::Restart(std::function<void()> then) {
 
 void MainWindow::closeEvent(QCloseEvent *event) {
   event->ignore();
+  // The close box asks like 終了 does; a stop signal's close does not ask.
+  if (event->spontaneous() && !busy_ && !closed_) {
+    AskBeforeStopping(u"終了"_s, [this] { BeginClose(); });
+    return;
+  }
   if (busy_) {
     // Carried out once the stop or restart under way is over.
     closePending_ = true;
@@ -284,6 +390,10 @@ void MainWindow::Shutdown() {
   StopServer(context_);
   busy_ = false;
   FreeSettings(settings_);
+}
+
+void MainWindow::CopyFingerprint() {
+  QGuiApplication::clipboard()->setText(QString::fromStdString(context_.tlsFingerprint));
 }
 
 QAction *MainWindow::MenuAction(int id) const { return FindCommandAction(*menuBar(), id); }

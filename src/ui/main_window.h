@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QDeadlineTimer>
 #include <QTimer>
 
 #include <functional>
@@ -25,6 +26,7 @@ namespace ruz {
 
 struct ServerContext;
 struct ServerSettings;
+class ExternalOpener;
 class FactBand;
 
 /// The period of the automatic update check: three hours.
@@ -42,9 +44,9 @@ class MainWindow : public QMainWindow {
   MainWindow(ServerContext &context, ServerSettings &settings, int updateDeadlineMs = 10000);
   ~MainWindow() override;
 
-  /// The creation steps: load the settings (a warning when that fails), trim
-  /// root, start the server, and start the update schedule when it is set.
-  /// Warnings are modal; call it before or after show().
+  /// The creation steps: load the settings, trim root, place and show the
+  /// window, then the warnings (a failed load, settings that cannot work)
+  /// over it, start the server, and start the update schedule when it is set.
   void Create();
 
   /// Runs command id of either menu; does nothing while a stop or restart is
@@ -56,6 +58,13 @@ class MainWindow : public QMainWindow {
   /// Ignored while a stop or restart is under way.
   void Restart(std::function<void()> then = {});
 
+  /// Restart after the settings changed: while responses are being sent, asks
+  /// first whether to restart now, once they are done, or not at all.
+  void RestartAsked(std::function<void()> then = {});
+
+  /// Brings the window forward from wherever it is (hidden, minimised).
+  void ShowWindow();
+
   /// Starts one update check unless one is running.
   void RunUpdateCheck();
 
@@ -66,6 +75,9 @@ class MainWindow : public QMainWindow {
   QSystemTrayIcon &Tray() { return tray_; }
   QMenu &TrayMenu() { return trayMenu_; }
   QTimer &UpdateTimer() { return updateTimer_; }
+  ExternalOpener &Opener() { return *opener_; }
+  /// True while a restart or quit waits for the responses being sent.
+  bool IsWaitingForTransfers() const { return afterTransfers_ != nullptr; }
   UpdateChecker &Checker() { return checker_; }
   bool IsBusy() const { return busy_; }
   /// True once the close path has run (the server is stopped).
@@ -91,7 +103,12 @@ class MainWindow : public QMainWindow {
   void RefreshState();
   void ShowCurrentState();
   void ShowState(const QString &text);
+  void ShowTrayIcon();
   QString RunningStateText() const;
+  QString BusyStateText() const;
+  // A restart or quit with responses being sent: asks, and may wait for them.
+  bool AskBeforeStopping(const QString &action, std::function<void()> proceed);
+  void CheckTransfersDone();
   // Position and size: restored at start and after hiding, saved when hidden
   // and at exit (main_window_placement.cpp).
   void RestorePlacement();
@@ -122,7 +139,7 @@ class MainWindow : public QMainWindow {
   void OpenInstalledFile(const char *name);
   void ToggleAutoUpdate();
   void ShowAbout();
-  void ShowWindow();
+  void CopyFingerprint();
 
   // Update schedule (main_window_update.cpp).
   void ApplyAutoUpdateFlag();
@@ -139,6 +156,11 @@ class MainWindow : public QMainWindow {
   QLabel *state_ = nullptr;  // the server's state, in the status bar
   QLabel *certificate_ = nullptr;  // the HTTPS certificate's fingerprint, when HTTPS runs
   QTimer stateTimer_;        // keeps the connection count live
+  QString busyText_;         // what a stop or restart under way shows
+  QDeadlineTimer stopGrace_; // when a stop cuts off the responses still being sent
+  std::function<void()> afterTransfers_;  // runs once nothing is being sent
+  QString waitingAction_;    // "再起動" or "終了" while afterTransfers_ is set
+  ExternalOpener *opener_ = nullptr;
   QRect placement_;          // the last normal position and size; empty until known
   QSystemTrayIcon tray_;
   QMenu trayMenu_;
@@ -151,6 +173,8 @@ class MainWindow : public QMainWindow {
   bool closePending_ = false;
   bool closed_ = false;
   bool translucent_ = false;
+  bool trayShowsRunning_ = false;
+  bool trayIconSet_ = false;
   bool offerOpen_ = false;
   bool offerPending_ = false;
 };

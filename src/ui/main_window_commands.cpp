@@ -1,7 +1,5 @@
 // The main window's commands: one function per menu id, reached from a table.
 #include <QApplication>
-#include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -16,8 +14,10 @@
 #include "config/settings.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "ui/external_open.h"
 #include "ui/main_window.h"
 #include "ui/menus.h"
+#include "ui/options/path_pickers.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_setup.h"
 #include "ui/qt_text.h"
@@ -97,8 +97,8 @@ void MainWindow::OpenFile(const std::string &cp932Path) {
   const QString path = FromCp932(cp932Path);
   if (!IsExistingFile(GetFileInfo(cp932Path))) {
     ShowWarning(this, u"\"%1\" が見つかりません"_s.arg(path));
-  } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-    ShowWarning(this, u"\"%1\" を開けませんでした"_s.arg(path));
+  } else {
+    opener_->Open(QUrl::fromLocalFile(path), path);
   }
 }
 
@@ -114,7 +114,9 @@ void MainWindow::OpenInstalledFile(const char *name) {
   ShowWarning(this, text);
 }
 
-void MainWindow::Quit() { close(); }
+void MainWindow::Quit() {
+  AskBeforeStopping(u"終了"_s, [this] { close(); });
+}
 
 void MainWindow::HideWindow() {
   if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -142,32 +144,36 @@ void MainWindow::ToggleTranslucent() {
 
 void MainWindow::RunOptions() {
   const int changed = RunOptionsSheet(this, settings_, optionsMemory_);
-  if (changed == 1) Restart();
+  if (changed == 1) RestartAsked();
 }
 
 void MainWindow::Import() {
-  const QString name = QFileDialog::getOpenFileName(this, u"開く"_s, lastFileName_, IniFilter(),
-                                                    nullptr, QFileDialog::HideNameFilterDetails);
+  const QString name = PickPath(
+      this, {u"インポートする設定ファイルを選択"_s, ProgramFolder(), lastFileName_, IniFilter()});
   if (name.isEmpty() || closed_) return;
   lastFileName_ = name;
+  const bool hadIni = GetFileInfo(IniPath()).exists;
   const ImportResult result = ImportSettingsFile(ToCp932(name), IniPath());
   if (result != ImportResult::kImported) {
     ShowWarning(this, ImportFailureText(result, name));
     return;
   }
-  Restart([this, name] { ShowConfirmation(this, u"\"%1\" からインポートしました"_s.arg(name)); });
+  QString done = u"\"%1\" からインポートしました"_s.arg(name);
+  if (hadIni) done += u"\n以前の設定は ruz.ini.bak に保存しました"_s;
+  RestartAsked([this, done] { ShowConfirmation(this, done); });
 }
 
 void MainWindow::Export() {
-  const QString chosen = QFileDialog::getSaveFileName(
-      this, u"名前を付けて保存"_s, ExportSuggestion(lastFileName_), IniFilter(), nullptr,
-      QFileDialog::HideNameFilterDetails | QFileDialog::DontConfirmOverwrite);
+  const QString suggestion =
+      ExportSuggestion(lastFileName_.isEmpty() ? ProgramFolder() + u"/ruz.ini"_s : lastFileName_);
+  const QString chosen = PickPath(this, {u"エクスポート先の設定ファイル名"_s, suggestion, QString(),
+                                         IniFilter(), PickWhat::kSaveFile});
   if (chosen.isEmpty() || closed_) return;
   const QString name = ExportFileName(chosen);
   lastFileName_ = name;
   // Asked here rather than by the file dialog, which never saw the added ".ini".
   if (QFileInfo::exists(name) &&
-      !AskYesNo(this, u"\"%1\" は既に存在します。\n上書きしますか?"_s.arg(name))) {
+      !AskYesNo(this, u"\"%1\" は既に存在します。\n上書きしますか？"_s.arg(name), DefaultAnswer::kNo)) {
     return;
   }
   if (closed_) return;
@@ -184,8 +190,7 @@ void MainWindow::OpenReadme() { OpenInstalledFile("readme.txt"); }
 
 void MainWindow::OpenWebSite() {
   const QUrl url(QString::fromUtf8(RUZ_WEB_URL));
-  if (!QDesktopServices::openUrl(url))
-    ShowWarning(this, u"\"%1\" を開けませんでした"_s.arg(url.toString()));
+  opener_->Open(url, url.toString());
 }
 
 void MainWindow::ShowAbout() {
@@ -205,9 +210,12 @@ void MainWindow::ShowWindow() {
     move(placement_.topLeft());
     resize(placement_.size());
   }
+  const bool place = !isVisible() && normal && !placement_.isEmpty();
   // Not showNormal(), which would also undo a maximised state.
   setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
+  // A window manager may also place the window when it maps it: once more after.
+  if (place) move(placement_.topLeft());
   raise();
   activateWindow();
 }

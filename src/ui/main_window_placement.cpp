@@ -24,8 +24,12 @@ QList<QRect> AvailableScreenAreas(int titleBarHeight) {
 }  // namespace
 
 void MainWindow::RestorePlacement() {
-  const std::optional<QRect> saved = LoadPlacement();
+  std::optional<QRect> saved = LoadPlacement();
   if (!saved) return;
+  // A size saved at a smaller scale can be below what the window can shrink to
+  // now: pulled on screen at the size it will really have, so it stays clear of
+  // the panel.
+  saved->setSize(saved->size().expandedTo(minimumSizeHint()));
   placement_ = PullOnScreen(*saved, AvailableScreenAreas(style()->pixelMetric(QStyle::PM_TitleBarHeight)));
   move(placement_.topLeft());
   resize(placement_.size());

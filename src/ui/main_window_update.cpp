@@ -1,10 +1,10 @@
 // The main window's side of the update check: the three-hour schedule, the
 // check mark of item 17 and the download offer.
-#include <QDesktopServices>
 #include <QUrl>
 
 #include "config/settings.h"
 #include "platform/ini.h"
+#include "ui/external_open.h"
 #include "ui/main_window.h"
 #include "ui/menus.h"
 #include "ui/message_boxes.h"
@@ -70,7 +70,8 @@ void MainWindow::OfferDownload() {
   const bool yes =
       AskYesNo(this, u"新バージョンが公開されています\nダウンロードページを開きますか?"_s);
   offerOpen_ = false;
-  if (yes && !closed_) QDesktopServices::openUrl(QUrl(QString::fromUtf8(RUZ_DOWNLOAD_URL)));
+  const QUrl page(QString::fromUtf8(RUZ_DOWNLOAD_URL));
+  if (yes && !closed_) opener_->Open(page, page.toString());
 }
 
 }  // namespace ruz

@@ -43,3 +43,15 @@ QIcon RuzIcon() {
 }
 
 }  // namespace ruz
+
+namespace ruz {
+
+QIcon StoppedRuzIcon() {
+  const QIcon running = RuzIcon();
+  QIcon stopped;
+  for (int size : {16, 22, 32, 48})
+    stopped.addPixmap(running.pixmap(QSize(size, size), QIcon::Disabled));
+  return stopped;
+}
+
+}  // namespace ruz

@@ -20,4 +20,7 @@ QString UseJapaneseUiFont();
 /// The program's icon (RUZICON) at 16, 22, 32 and 48 pixels.
 QIcon RuzIcon();
 
+/// The same icon greyed out, for a server that is stopped.
+QIcon StoppedRuzIcon();
+
 }  // namespace ruz

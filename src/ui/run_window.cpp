@@ -14,10 +14,16 @@
 #include "platform/environment.h"
 #include "platform/events.h"
 #include "ui/main_window.h"
+#include "ui/menus.h"
+#include "ui/message_boxes.h"
+#include "ui/options/path_pickers.h"
 #include "ui/qt_setup.h"
+#include "ui/single_instance.h"
 #include "ui/stall_meter.h"
 
 namespace ruz {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -58,17 +64,26 @@ int RunMainWindow(int argc, char **argv) {
   UseJapaneseUiFont();
   ReportStallsOnQuitIfAsked(&app);
 
+  SingleInstance instance(ProgramFolder());
+  if (instance.Claim() == InstanceRole::kSecond) {
+    ShowConfirmation(nullptr, u"このプログラムフォルダー（%1）の Ruzo'sWebserver は既に起動しています。\n"
+                              u"起動中のウインドウを前面に表示しました。"_s.arg(ProgramFolder()));
+    return 0;
+  }
+
   ServerSettings settings;
   ServerContext context;
   MainWindow window(context, settings);
+  QObject::connect(&instance, &SingleInstance::ShowRequested, &window, [&window] {
+    window.OnCommand(kCmdShowWindow);
+  });
   QSocketNotifier stopNotifier(stopSignals.Descriptor(), QSocketNotifier::Read);
   QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&] {
     if (stopSignals.Take()) window.close();
   });
   stopNotifier.setEnabled(stopSignals.Descriptor() >= 0);
-  window.Create();
+  window.Create();  // shows the window before any warning
   if (window.IsClosed()) return 0;
-  window.show();
   return app.exec();
 }
 

@@ -102,7 +102,8 @@ TEST_F(IniWriteTest, AddsTheKeyAfterTheLastEntryOfItsSection) {
 
 TEST_F(IniWriteTest, AppendsAMissingSectionAndCreatesTheFile) {
   EXPECT_EQ(Write("", "RUZ", "dnsopt", "2"), "[RUZ]\r\ndnsopt=2\r\n");
-  EXPECT_EQ(Write("[a]\nx=1", "b", "k", ""), "[a]\nx=1\r\n[b]\r\nk=\r\n");
+  EXPECT_EQ(Write("[a]\r\nx=1\r\n\r\n", "b", "k", "v"), "[a]\r\nx=1\r\n\r\n[b]\r\nk=v\r\n");
+  EXPECT_EQ(Write("[a]\nx=1", "b", "k", ""), "[a]\nx=1\r\n\r\n[b]\r\nk=\r\n");
 }
 
 TEST_F(IniWriteTest, WrittenValuesReadBackUnchanged) {

@@ -4,6 +4,7 @@
 // Run only with --gtest_also_run_disabled_tests and RUZ_SCREENSHOT_DIR set.
 #include "window_support.h"
 
+#include <QAbstractButton>
 #include <QMenu>
 #include <QProcess>
 #include <QScreen>
@@ -111,6 +112,39 @@ TEST_F(StateScreenshotTest, DISABLED_ScreenshotStatusBarAndTrayTip) {
   WriteIni(BasicIni(holder.boundPort));
   SaveNextBox("state-bind-warning");
   SaveFramed(&Open(), "state-bind-failure");
+  QTest::qWait(300);  // the greyed icon reaches the tray host
+  SaveTrayCorner("state-tray-stopped");
+}
+
+TEST_F(StateScreenshotTest, DISABLED_ScreenshotRestartQuestionAndWaits) {
+  WriteFile("www/big.bin", std::string(64 * kPiece, 'x'));
+  const int port = FreePort();
+  WriteIni(BasicIni(port, "sendwait=100\nstopwait=2000\n"));
+  MainWindow &main = Open();
+  Fetch slow(port, "/big.bin");
+  ASSERT_TRUE(WaitFor([&] { return main.StateText().contains(u"接続 1/"_s); }));
+  OnNextModal(
+      [](QWidget *modal) {
+        SaveFramed(modal, "restart-question");
+        modal->findChild<QAbstractButton *>(u"stopAfter"_s)->click();
+      },
+      &QMessageBox::staticMetaObject);
+  main.RestartAsked();
+  ASSERT_TRUE(main.IsWaitingForTransfers());
+  SaveFramed(&main, "state-waiting-for-transfers");
+  OnNextModal([](QWidget *modal) { modal->findChild<QAbstractButton *>(u"stopNow"_s)->click(); },
+              &QMessageBox::staticMetaObject);
+  main.RestartAsked();
+  ASSERT_TRUE(main.IsBusy());
+  SaveFramed(&main, "state-restart-countdown");
+  ASSERT_TRUE(WaitFor([&] { return !main.IsBusy(); }, 60000));
+  SaveFramed(&main, "state-cut-by-restart");
+  window_.reset();
+
+  WriteIni("[RUZ]\nsrvname=testhost\nport=" + std::to_string(FreePort()) +
+           "\nroot=www/\nmaxconnect=0\n");
+  SaveNextBox("state-no-slots-warning");
+  SaveFramed(&Open(), "state-no-slots");
 }
 
 TEST_F(StateScreenshotTest, DISABLED_ScreenshotDecodedPathsAndCopyMenu) {

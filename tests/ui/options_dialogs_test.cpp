@@ -66,30 +66,35 @@ TEST_F(EntryDialogTest, RequiredFieldsAreTestedInOrderAndTheDialogStaysOpen) {
   struct Case {
     ListKind kind;
     Fields filled;
-    QString warning;  // empty: accepted
+    QString warning;    // empty: accepted
+    const char *focus;  // the field the warning names, which takes the focus
   };
   const Case cases[] = {
-      {kCgiList, {{"fileheader", u"#!x"_s}}, u"拡張子を入力してください"_s},
-      {kAliasList, {}, u"サーバーパスを入力してください"_s},
-      {kAliasList, {{"serverpath", u"/a/"_s}}, u"ローカルパスを入力してください"_s},
-      {kDenyList, {{"allow", u"*"_s}}, u"パスを入力してください"_s},
-      {kDenyList, {{"path", u"/a/*"_s}}, QString()},
-      {kErrorPageList, {{"errfile", u"/e.html"_s}}, u"エラーコードを入力してください"_s},
-      {kErrorPageList, {{"errcode", u"404"_s}}, u"表示ファイルを入力してください"_s},
-      {kMimeList, {{"mimetype", u"t/x"_s}}, u"拡張子を入力してください"_s},
-      {kMimeList, {{"extension", u".x"_s}}, u"MIMEタイプを入力してください"_s},
-      {kUserList, {{"password", u"pw"_s}}, u"ユーザー名を入力してください"_s},
-      {kUserList, {{"name", u"u"_s}}, QString()},  // an empty password is fine
-      {kAuthList, {}, u"認証名を入力してください"_s},
-      {kAuthList, {{"name", u"r"_s}}, u"パスを入力してください"_s},
-      {kAuthList, {{"name", u"r"_s}, {"path", u"/"_s}}, u"ユーザーを入力してください"_s},
-      {kAuthList, {{"name", u"r"_s}, {"path", u"/"_s}, {"user", u"u"_s}}, QString()},
+      {kCgiList, {{"fileheader", u"#!x"_s}}, u"拡張子を入力してください"_s, "extension"},
+      {kAliasList, {}, u"サーバーパスを入力してください"_s, "serverpath"},
+      {kAliasList, {{"serverpath", u"/a/"_s}}, u"ローカルパスを入力してください"_s, "localpath"},
+      {kDenyList, {{"allow", u"*"_s}}, u"パスを入力してください"_s, "path"},
+      {kDenyList, {{"path", u"/a/*"_s}}, QString(), nullptr},
+      {kErrorPageList, {{"errfile", u"/e.html"_s}}, u"エラーコードを入力してください"_s, "errcode"},
+      {kErrorPageList, {{"errcode", u"404"_s}}, u"表示ファイルを入力してください"_s, "errfile"},
+      {kMimeList, {{"mimetype", u"t/x"_s}}, u"拡張子を入力してください"_s, "extension"},
+      {kMimeList, {{"extension", u".x"_s}}, u"MIMEタイプを入力してください"_s, "mimetype"},
+      {kUserList, {{"password", u"pw"_s}}, u"ユーザー名を入力してください"_s, "name"},
+      {kUserList, {{"name", u"u"_s}}, QString(), nullptr},  // an empty password is fine
+      {kAuthList, {}, u"認証名を入力してください"_s, "name"},
+      {kAuthList, {{"name", u"r"_s}}, u"パスを入力してください"_s, "path"},
+      {kAuthList, {{"name", u"r"_s}, {"path", u"/"_s}}, u"ユーザーを入力してください"_s, "user"},
+      {kAuthList, {{"name", u"r"_s}, {"path", u"/"_s}, {"user", u"u"_s}}, QString(), nullptr},
   };
   for (const Case &c : cases) {
     EntryDialog &dialog = Open(c.kind);
     for (const auto &[name, text] : c.filled) Type(&dialog, name, text);
     EXPECT_EQ(PressOk(), c.warning) << c.kind << " " << c.warning.toStdString();
     EXPECT_EQ(dialog.isVisible(), !c.warning.isEmpty());
+    if (c.focus) {
+      ASSERT_NE(dialog.focusWidget(), nullptr);
+      EXPECT_EQ(dialog.focusWidget()->objectName(), Name(c.focus)) << c.warning.toStdString();
+    }
     for (const auto &[name, text] : c.filled) EXPECT_EQ(TextOf(&dialog, name), text);
   }
 }
@@ -113,6 +118,34 @@ TEST_F(EntryDialogTest, EnterMeansOkWhicheverButtonHadTheFocus) {
     EXPECT_EQ(opened.toStdString(), "") << kind;
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << kind;
     EXPECT_EQ(dialog.Block(), filled[kind]) << kind;
+  }
+}
+
+// Typing right after 追加 goes into the first field; Tab walks the fields, the
+// pickers, then OK and キャンセル; no dialog can be maximised.
+TEST_F(EntryDialogTest, FocusStartsOnTheFirstFieldAndTabWalksFieldsThenButtons) {
+  const std::pair<ListKind, QStringList> chains[] = {
+      {kCgiList, {u"extension"_s, u"fileheader"_s, u"cmdline"_s, u"browse"_s, u"addArgs"_s}},
+      {kAliasList, {u"serverpath"_s, u"localpath"_s, u"browse"_s}},
+      {kDenyList, {u"path"_s, u"allow"_s, u"deny"_s}},
+      {kErrorPageList, {u"errcode"_s, u"errfile"_s, u"browse"_s}},
+      {kMimeList, {u"extension"_s, u"mimetype"_s}},
+      {kUserList, {u"name"_s, u"password"_s, u"showPassword"_s}},
+      {kAuthList, {u"name"_s, u"path"_s, u"user"_s}},
+  };
+  for (const auto &[kind, fields] : chains) {
+    EntryDialog &dialog = Open(kind);
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QStringList walked;
+    QWidget *at = dialog.focusWidget();
+    for (int step = 0; at != nullptr && step < fields.size() + 2; ++step) {
+      walked << at->objectName();
+      QTest::keyClick(at, Qt::Key_Tab);
+      at = dialog.focusWidget();
+    }
+    EXPECT_EQ(walked, (fields + QStringList{u"ok"_s, u"cancel"_s})) << kind;
+    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMaximizeButtonHint)) << kind;
   }
 }
 
@@ -212,7 +245,8 @@ TEST_F(EntryDialogTest, ErrorPagePickerFiltersMatchEveryExtensionAndReplaceTheFi
     files->selectFile(page);
     static_cast<QDialog *>(files)->accept();  // public in QDialog
   });
-  EXPECT_EQ(TextOf(&dialog, "errfile"), page);
+  // Inside the program folder the choice is kept relative to it.
+  EXPECT_EQ(TextOf(&dialog, "errfile"), u"404.shtml"_s);
   EXPECT_EQ(memory_.errorPagePickerPath, page);
 }
 

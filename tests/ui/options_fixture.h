@@ -126,9 +126,11 @@ class OptionsTest : public ::testing::Test {
     return GetIniString(doc, section, key, "<absent>", 4096);
   }
 
-  /// Loads the settings from the file and opens a fresh sheet on them (page 0 shown).
-  OptionsSheet &OpenSheet() {
+  /// Loads the settings from the file and opens a fresh sheet on them (page 0
+  /// shown, unless atLastPage: the page the last sheet showed).
+  OptionsSheet &OpenSheet(bool atLastPage = false) {
     sheet_.reset();
+    if (!atLastPage) memory_.lastPage = 0;
     settings_ = ServerSettings{};
     EXPECT_EQ(LoadSettings(settings_), 0);
     context_ = std::make_unique<OptionsContext>(OptionsContext{settings_});

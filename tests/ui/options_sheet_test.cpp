@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QScreen>
 
 #include "options_fixture.h"
 #include "ui/options/options_page.h"
@@ -115,6 +116,7 @@ TEST_F(OptionsSheetTest, NumberEditsCompareTheLeadingIntegerAndWriteTheTextAsTyp
       {"port", "80", u"80x"_s, "80", 0},          {"port", "8080", u"80x"_s, "80x", 1},
       {"port", "80", u"abc"_s, "abc", 1},         {"port", "0", u"abc"_s, "0", 0},
       {"maxconnect", "5", u"-3"_s, "-3", 1},      {"maxconnect", "5", u"05"_s, "5", 0},
+      {"keepalive", "0", u"5"_s, "5", 1},         {"keepalive", "5", u"5"_s, "5", 0},
   };
   for (const Case &c : cases) {
     WriteIni(std::string("[RUZ]\r\n") + c.key + "=" + c.loaded + "\r\n");
@@ -122,6 +124,78 @@ TEST_F(OptionsSheetTest, NumberEditsCompareTheLeadingIntegerAndWriteTheTextAsTyp
     Type(sheet_.get(), c.key, c.typed);
     EXPECT_EQ(PressOk(), c.changed) << c.loaded << " typed " << c.typed.toStdString();
     EXPECT_EQ(Key("RUZ", c.key), c.inFile) << c.loaded << " typed " << c.typed.toStdString();
+  }
+}
+
+TEST_F(OptionsSheetTest, KeepAliveFieldTakesOnlySecondsWithinTheKeysLimits) {
+  WriteIni("[RUZ]\r\nkeepalive=5\r\n");
+  OpenSheet();
+  auto *edit = Find<QLineEdit>("keepalive");
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(edit->text(), u"5"_s);
+  edit->clear();
+  QTest::keyClicks(edit, u"3009"_s);  // the last digit would pass the limit
+  EXPECT_EQ(edit->text(), u"300"_s);
+  EXPECT_EQ(PressOk(), 1);
+  EXPECT_EQ(Key("RUZ", "keepalive"), "300");
+}
+
+TEST_F(OptionsSheetTest, FieldsThatDependOnACheckBoxFollowIt) {
+  struct Case {
+    const char *box;
+    const char *field;
+  };
+  const Case cases[] = {{"mem", "bufmax"},          {"logwrite", "logname"},
+                        {"logwrite", "logformat"},  {"logwrite", "browseLog"},
+                        {"ssi", "ssiexts"},         {"running", "cgiAdd"}};
+  WriteIni(RichIni());
+  OpenSheet();
+  for (const Case &c : cases) {
+    auto *box = Find<QCheckBox>(c.box);
+    QWidget *field = Find<QWidget>(c.field);
+    ASSERT_NE(field, nullptr) << c.field;
+    for (bool on : {true, false, true}) {
+      box->setChecked(on);
+      EXPECT_EQ(field->isEnabled(), on) << c.box << " " << c.field;
+    }
+  }
+  // Writing back on leaves the limit off while buffering stays off.
+  Find<QCheckBox>("mem")->setChecked(false);
+  Find<QCheckBox>("logwrite")->setChecked(false);
+  Find<QCheckBox>("logwrite")->setChecked(true);
+  EXPECT_FALSE(Find<QWidget>("bufmax")->isEnabled());
+  EXPECT_EQ(Find<QLineEdit>("logformat")->cursorPosition(), 0);  // shown from its start
+}
+
+TEST_F(OptionsSheetTest, EnterOnAPageButtonOrListRowOpensItsDialogAndKeepsTheSheet) {
+  struct Case {
+    const char *target;
+    int row;  // the selected row; -1 for a button
+  };
+  const Case cases[] = {{"aliasAdd", -1}, {"aliasEdit", 0}, {"aliasList", 1}};
+  for (const Case &c : cases) {
+    WriteIni(RichIni());
+    OpenSheet();
+    ShowPage(kAliasPage);
+    if (c.row >= 0) {
+      Select("aliasList", c.row);
+      List("aliasList")->setCurrentItem(List("aliasList")->topLevelItem(c.row));
+    }
+    QString opened;
+    OnModal(
+        [&opened](QWidget *modal) {
+          opened = modal->windowTitle();
+          modal->close();
+        },
+        sheet_.get());
+    sheet_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet_.get()));
+    QWidget *target = Find<QWidget>(c.target);
+    target->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(target, Qt::Key_Return);
+    EXPECT_EQ(opened, u"エイリアスの追加・編集"_s) << c.target;
+    EXPECT_TRUE(sheet_->isVisible()) << c.target;
+    EXPECT_EQ(PressCancel(), 0);
   }
 }
 
@@ -174,7 +248,7 @@ TEST_F(OptionsSheetTest, NoCgiSsiShowsOnePatternPerLineAndIsWrittenWithCommas) {
 }
 
 TEST_F(OptionsSheetTest, RestoreButtonPutsTheStandardLogFormatIntoTheEdit) {
-  WriteIni("[RUZ]\r\nlogformat=%Host%\r\n");
+  WriteIni("[RUZ]\r\nlogwrite=1\r\nlogformat=%Host%\r\n");
   OpenSheet();
   ShowPage(1);
   Click(sheet_.get(), "restoreLogFormat");
@@ -204,7 +278,7 @@ TEST_F(OptionsSheetTest, RemoteHostChoiceIsWrittenAsItsIndex) {
 
 TEST_F(OptionsSheetTest, EnterMeansOkAfterTheFocusPassedEveryButton) {
   const std::pair<int, const char *> targets[] = {
-      {0, "srvname"}, {2, "running"}, {kAliasPage, "aliasList"}, {9, "dnsopt"}};
+      {0, "srvname"}, {2, "running"}, {kAliasPage, "alias"}, {9, "dnsopt"}};
   for (const auto &[page, name] : targets) {
     WriteIni(RichIni());
     OpenSheet();
@@ -230,6 +304,22 @@ TEST_F(OptionsSheetTest, OpensAtASizeThatHoldsEveryPage) {
   // still leaves room on a screen 1280 pixels wide.
   EXPECT_TRUE(sheet.Tabs()->usesScrollButtons());
   EXPECT_LE(sheet.frameGeometry().width() * 3 / 2, 1280 * 3 / 4);
+  // At 1.5 times on a 1280 × 800 screen, less a panel and a title bar, the
+  // sheet can shrink until OK fits: the pages scroll instead.
+  const QSize smallest = sheet.minimumSizeHint() * 3 / 2;
+  EXPECT_LE(smallest.height(), 800 - 40 - 30);
+  EXPECT_LE(smallest.width(), 1280);
+  EXPECT_LE(sheet.height(), sheet.screen()->availableGeometry().height());
+}
+
+TEST_F(OptionsSheetTest, ReopensAtThePageShownLast) {
+  WriteIni(RichIni());
+  OpenSheet();
+  ShowPage(kMimePage);
+  EXPECT_EQ(PressCancel(), 0);
+  EXPECT_EQ(OpenSheet(true).Tabs()->currentIndex(), kMimePage);
+  EXPECT_TRUE(sheet_->WasShown(kMimePage));
+  EXPECT_FALSE(sheet_->WasShown(0));
 }
 
 TEST_F(OptionsSheetTest, OnlyPagesShownInThisRunWriteOnOk) {

@@ -2,7 +2,12 @@
 // commands that only show or open something.
 #include "window_support.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -14,6 +19,8 @@
 #include "platform/socket.h"
 #include "ui/fact_band.h"
 #include "ui/menus.h"
+#include "ui/qt_setup.h"
+#include "ui/external_open.h"
 #include "ui/window_placement.h"
 
 namespace ruz::testing {
@@ -66,8 +73,19 @@ TEST_F(WindowCreationTest, ShowsTheServerFactsAndAConfiguredStatusList) {
   EXPECT_EQ(window.Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
             u"サーバーステータス"_s);
   EXPECT_EQ(context_.isRunning, 1);
-  EXPECT_EQ(window.StateText(), u"稼働中 ポート %1 — 接続 0/64"_s.arg(port));
-  EXPECT_EQ(window.Tray().toolTip(), u"Ruzo'sWebserver — "_s + window.StateText());
+  EXPECT_EQ(window.StateText(), u"稼働中 ポート %1 ｜ 接続 0/64"_s.arg(port));
+  EXPECT_EQ(window.Tray().toolTip(), u"Ruzo'sWebserver ｜ "_s + window.StateText());
+  EXPECT_EQ(window.Tray().icon().pixmap(16).toImage(), RuzIcon().pixmap(16).toImage());
+  // The build names no web site: the item for it is hidden.
+  EXPECT_FALSE(window.MenuAction(kCmdWebSite)->isVisible());
+  // Cut lines and cells lose their middle, never the file name; the band
+  // then shows its whole lines as the tooltip.
+  EXPECT_EQ(view.textElideMode(), Qt::ElideMiddle);
+  EXPECT_EQ(band.toolTip(), QString());
+  window.resize(window.minimumSizeHint().width(), window.height());
+  band.resize(120, band.height());
+  band.repaint();
+  EXPECT_TRUE(band.toolTip().contains(u"ドキュメントルート: "_s + dir_.path() + u"/www"_s));
   // A larger font makes the band taller instead of overlapping its lines.
   QFont large = band.font();
   large.setPointSize(large.pointSize() * 3);
@@ -84,7 +102,7 @@ TEST_F(WindowCreationTest, HttpsPortAndMadeCertificateShowInTheStatusBar) {
   WriteIni(BasicIni(port, "tlsport=" + std::to_string(tlsPort) + "\n"));
   MainWindow &window = Open();
   ASSERT_EQ(context_.isRunning, 1);
-  EXPECT_EQ(window.StateText(), u"稼働中 ポート %1 HTTPS %2 — 接続 0/64"_s.arg(port).arg(tlsPort));
+  EXPECT_EQ(window.StateText(), u"稼働中 ポート %1 HTTPS %2 ｜ 接続 0/64"_s.arg(port).arg(tlsPort));
   auto *certificate = window.statusBar()->findChild<QLabel *>(u"certificateFingerprint"_s);
   ASSERT_NE(certificate, nullptr);
   EXPECT_FALSE(certificate->isHidden());
@@ -92,6 +110,11 @@ TEST_F(WindowCreationTest, HttpsPortAndMadeCertificateShowInTheStatusBar) {
   EXPECT_TRUE(certificate->toolTip().contains(u"作成した"_s));
   EXPECT_GE(certificate->width(), certificate->sizeHint().width());
   EXPECT_EQ(context_.tlsFingerprint.size(), 32u * 3 - 1);
+  auto *copy = certificate->findChild<QAction *>(u"copyFingerprint"_s);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(certificate->contextMenuPolicy(), Qt::ActionsContextMenu);
+  copy->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(context_.tlsFingerprint));
   EXPECT_TRUE(CloseWindow());
 }
 
@@ -99,7 +122,8 @@ TEST_F(WindowCreationTest, MissingIniIsReportedAndTheWindowStillComesUp) {
   auto box = AnswerNextBox();
   MainWindow &window = Open();
   EXPECT_TRUE(box->seen);
-  EXPECT_EQ(box->title, u"エラー"_s);
+  EXPECT_EQ(box->title, u"Ruzo'sWebserver"_s);  // which instance complains
+  EXPECT_TRUE(box->overShownWindow);
   EXPECT_EQ(box->text, u"ruz.iniのロードに失敗しました"_s);
   EXPECT_EQ(box->icon, QMessageBox::Warning);
   EXPECT_TRUE(window.isVisible());
@@ -111,13 +135,16 @@ TEST_F(WindowCreationTest, SettingsThatCannotWorkShareOneBoxAndTheServerStillSta
   auto box = AnswerNextBox();
   MainWindow &window = Open();
   EXPECT_TRUE(box->seen);
-  EXPECT_EQ(box->title, u"エラー"_s);
+  EXPECT_EQ(box->title, u"Ruzo'sWebserver"_s);
   const QStringList paragraphs = box->text.split(u"\n\n"_s);
   ASSERT_EQ(paragraphs.size(), 2) << box->text.toStdString();
-  EXPECT_TRUE(paragraphs[0].contains(u"ruz.ini の maxconnect"_s));
-  EXPECT_TRUE(paragraphs[1].contains(u"ruz.ini の root"_s));
+  // The window points to the sheet's fields, and the state says nothing is accepted.
+  EXPECT_TRUE(paragraphs[0].contains(u"設定 → オプション → サーバー の「最大同時接続数」"_s));
+  EXPECT_TRUE(paragraphs[1].contains(u"設定 → オプション → サーバー の「ドキュメントルート」"_s));
   EXPECT_EQ(context_.isRunning, 1);
-  EXPECT_TRUE(window.StateText().contains(u"ruz.ini の maxconnect"_s));
+  EXPECT_TRUE(window.StateText().startsWith(u"稼働中（受付なし） ポート"_s));
+  EXPECT_FALSE(window.StateText().contains(u"接続 0/0"_s));
+  EXPECT_TRUE(window.StateText().contains(u"最大同時接続数"_s));
   EXPECT_TRUE(window.isVisible());
   EXPECT_TRUE(CloseWindow());
 }
@@ -129,12 +156,16 @@ TEST_F(WindowCreationTest, TakenPortIsReportedAndTheWindowStaysUsable) {
   auto bindBox = AnswerNextBox();
   MainWindow &window = Open();
   EXPECT_TRUE(bindBox->seen);
-  EXPECT_EQ(bindBox->title, u"エラー"_s);
+  EXPECT_EQ(bindBox->title, u"Ruzo'sWebserver"_s);
+  EXPECT_TRUE(bindBox->overShownWindow);
+  EXPECT_FALSE(bindBox->flags.testFlag(Qt::WindowMaximizeButtonHint));
   EXPECT_EQ(bindBox->text, u"ソケットのバインドに失敗しました\nポート %1: 他のプログラムが使用中です"_s
                                .arg(holder.boundPort));
   EXPECT_EQ(context_.isRunning, 0);
-  EXPECT_EQ(window.StateText(), u"停止中 — ポート %1: 他のプログラムが使用中です"_s.arg(holder.boundPort));
-  EXPECT_EQ(window.Tray().toolTip(), u"Ruzo'sWebserver — "_s + window.StateText());
+  EXPECT_EQ(window.StateText(), u"停止中 ｜ ポート %1: 他のプログラムが使用中です"_s.arg(holder.boundPort));
+  EXPECT_EQ(window.Tray().toolTip(), u"Ruzo'sWebserver ｜ "_s + window.StateText());
+  // Stopped, the tray icon is greyed.
+  EXPECT_NE(window.Tray().icon().pixmap(16).toImage(), RuzIcon().pixmap(16).toImage());
   auto about = AnswerNextBox();
   window.OnCommand(kCmdAbout);
   EXPECT_TRUE(about->seen);
@@ -195,6 +226,37 @@ TEST_F(WindowCreationTest, OpenCommandsOpenTheLogHelpReadmeAndWebPageOrSayWhatIs
   window.OnCommand(kCmdWebSite);
   ASSERT_EQ(urls_->urls.size(), 1);
   EXPECT_EQ(urls_->urls[0].scheme(), u"http"_s);
+}
+
+// The launcher starts but fails (no browser, no handler): a warning names the file.
+TEST_F(WindowCreationTest, LauncherFailureIsReportedWithTheFileName) {
+  WriteIni(BasicIni(FreePort()));
+  WriteFile("ruz.html", "");
+  WriteFile("bin/failing-open", "#!/bin/sh\nexit 3\n");
+  QFile::setPermissions(QString::fromStdString(Home() + "/bin/failing-open"),
+                        QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  MainWindow &window = Open();
+  const std::pair<QString, QString> launchers[] = {
+      {QString::fromStdString(Home() + "/bin/failing-open"), u"終了コード 3"_s},
+      {QString::fromStdString(Home() + "/bin/missing-open"), u"起動できません"_s}};
+  for (const auto &[launcher, reason] : launchers) {
+    window.Opener().SetProgram(launcher);
+    auto warning = AnswerNextBox();
+    window.OnCommand(kCmdHelp);
+    ASSERT_TRUE(WaitFor([&] { return warning->seen; })) << launcher.toStdString();
+    EXPECT_TRUE(warning->text.contains(dir_.path() + u"/ruz.html"_s)) << warning->text.toStdString();
+    EXPECT_TRUE(warning->text.contains(reason)) << warning->text.toStdString();
+  }
+  EXPECT_TRUE(urls_->urls.isEmpty());
+}
+
+// A size saved at a smaller scale, near the bottom, ends clear of the panel.
+TEST_F(WindowCreationTest, RestoredPlacementFitsTheAvailableArea) {
+  WriteIni(BasicIni(FreePort(), "windowx=0\nwindowy=5000\nwindowwidth=50\nwindowheight=20\n"));
+  MainWindow &window = Open();
+  const QRect area = window.screen()->availableGeometry();
+  EXPECT_GE(window.height(), window.minimumSizeHint().height());
+  EXPECT_LE(window.y() + window.height(), area.bottom() + 1);
 }
 
 TEST(PlacementTest, PullOnScreenMovesAndShrinksIntoTheScreenItOverlapsMost) {

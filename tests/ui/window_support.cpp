@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include "ui/external_open.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -45,9 +47,13 @@ QPointer<QTimer> OnNextModal(std::function<void(QWidget *)> action, const QMetaO
   return poll;
 }
 
-std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button) {
+namespace {
+
+// Records the next message box and clicks the button pick chooses (the first
+// button when it gives none).
+std::shared_ptr<SeenBox> AnswerBox(std::function<QAbstractButton *(QMessageBox *)> pick) {
   auto seen = std::make_shared<SeenBox>();
-  seen->watch = OnNextModal([seen, button](QWidget *modal) {
+  seen->watch = OnNextModal([seen, pick](QWidget *modal) {
     auto *box = qobject_cast<QMessageBox *>(modal);
     if (!box) {
       ADD_FAILURE() << "expected a message box, got " << modal->metaObject()->className();
@@ -58,13 +64,28 @@ std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button) {
     seen->title = box->windowTitle();
     seen->text = box->text();
     seen->icon = box->icon();
-    QAbstractButton *target = button == QMessageBox::NoButton
-                                  ? static_cast<QAbstractButton *>(box->defaultButton())
-                                  : box->button(button);
+    seen->defaultButton = box->standardButton(box->defaultButton());
+    seen->flags = box->windowFlags();
+    seen->overShownWindow = box->parentWidget() != nullptr && box->parentWidget()->isVisible();
+    QAbstractButton *target = pick(box);
     if (!target && !box->buttons().isEmpty()) target = box->buttons().first();
     if (target) target->click();
   }, &QMessageBox::staticMetaObject);
   return seen;
+}
+
+}  // namespace
+
+std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button) {
+  return AnswerBox([button](QMessageBox *box) {
+    return button == QMessageBox::NoButton ? static_cast<QAbstractButton *>(box->defaultButton())
+                                           : box->button(button);
+  });
+}
+
+std::shared_ptr<SeenBox> AnswerNextBoxWith(const QString &buttonName) {
+  return AnswerBox(
+      [buttonName](QMessageBox *box) { return box->findChild<QAbstractButton *>(buttonName); });
 }
 
 std::shared_ptr<SeenDialog> AnswerNextFileDialog(const QString &path) {
@@ -181,6 +202,7 @@ std::string WindowTest::BasicIni(int port, const std::string &extra) const {
 
 MainWindow &WindowTest::Open(int updateDeadlineMs) {
   window_ = std::make_unique<MainWindow>(context_, settings_, updateDeadlineMs);
+  window_->Opener().SetProgram({});  // through Qt's opener, which urls_ records
   window_->Create();
   window_->show();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));

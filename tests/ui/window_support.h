@@ -56,6 +56,9 @@ struct SeenBox {
   QString title;
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+  Qt::WindowFlags flags;
+  bool overShownWindow = false;  // parented to a window that was already on screen
 };
 
 /// Calls action with the next modal widget once it is up (polled through the
@@ -67,6 +70,9 @@ QPointer<QTimer> OnNextModal(std::function<void(QWidget *)> action,
 /// Records the next message box and clicks its button (the default button
 /// when button is NoButton).
 std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button = QMessageBox::NoButton);
+
+/// The same, clicking the button with this object name.
+std::shared_ptr<SeenBox> AnswerNextBoxWith(const QString &buttonName);
 
 /// What a file dialog showed before the helper answered it.
 struct SeenDialog {

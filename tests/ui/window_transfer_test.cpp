@@ -104,12 +104,13 @@ TEST_F(WindowTransferTest, ImportRestartsWithTheImportedSettings) {
   auto done = AnswerNextBox();
   window.OnCommand(kCmdImport);
   ASSERT_TRUE(dialog->seen);
-  EXPECT_EQ(dialog->title, u"開く"_s);
+  EXPECT_EQ(dialog->title, u"インポートする設定ファイルを選択"_s);
   EXPECT_EQ(dialog->filters,
             (QStringList{u"INIファイル (*.ini)"_s, u"すべてのファイル (*.*) (*)"_s}));
   ASSERT_TRUE(WaitFor([&] { return done->seen; }));
   EXPECT_EQ(done->title, u"Ruzo'sWebserver"_s);
-  EXPECT_EQ(done->text, u"\"%1\" からインポートしました"_s.arg(Path("other/import.ini")));
+  EXPECT_EQ(done->text, u"\"%1\" からインポートしました\n以前の設定は ruz.ini.bak に保存しました"_s.arg(
+                            Path("other/import.ini")));
   EXPECT_EQ(ReadFile("ruz.ini.bak"), replaced);
   EXPECT_EQ(window.Band().Lines(),
             (QStringList{u"サーバーネーム: インポート先"_s, u"ポート番号: %1"_s.arg(newPort),
@@ -149,7 +150,7 @@ TEST_F(WindowTransferTest, ExportCopiesTheIniAndLeavesTheServerAlone) {
   auto done = AnswerNextBox();
   window.OnCommand(kCmdExport);
   ASSERT_TRUE(dialog->seen);
-  EXPECT_EQ(dialog->title, u"名前を付けて保存"_s);
+  EXPECT_EQ(dialog->title, u"エクスポート先の設定ファイル名"_s);
   EXPECT_TRUE(dialog->preselected.first().endsWith(u"/ruz.ini"_s));
   ASSERT_TRUE(done->seen);
   EXPECT_EQ(done->title, u"Ruzo'sWebserver"_s);
@@ -169,7 +170,8 @@ TEST_F(WindowTransferTest, ExportCopiesTheIniAndLeavesTheServerAlone) {
     EXPECT_EQ(again->preselected.first(), Path("out/ruz.ini"));
     ASSERT_TRUE(question->seen);
     EXPECT_EQ(question->text,
-              u"\"%1\" は既に存在します。\n上書きしますか?"_s.arg(Path("out/exported.ini")));
+              u"\"%1\" は既に存在します。\n上書きしますか？"_s.arg(Path("out/exported.ini")));
+    EXPECT_EQ(question->defaultButton, QMessageBox::No);
     if (exported) {
       EXPECT_TRUE(exported->seen);
     } else {

@@ -18,15 +18,22 @@ QDialogButtonBox *MakeOkCancel(QDialog &dialog) {
   ok->setDefault(true);
   QPushButton *cancel = buttons->addButton(u"キャンセル"_s, QDialogButtonBox::RejectRole);
   cancel->setObjectName(u"cancel"_s);
-  KeepFromDefault(cancel);
+  TakeEnterWhileFocused(cancel);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   return buttons;
 }
 
-void KeepFromDefault(QPushButton *button) {
-  button->setAutoDefault(false);
+// An auto-default button becomes the dialog's default while focused and gives
+// the default back to the dialog's main default (OK) when it loses the focus.
+void TakeEnterWhileFocused(QPushButton *button) {
   button->setDefault(false);
+  button->setAutoDefault(true);
+}
+
+void UseFixedDialogFrame(QDialog &dialog) {
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 }
 
 }  // namespace ruz

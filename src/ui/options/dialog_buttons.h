@@ -1,5 +1,5 @@
-// The OK and キャンセル buttons of the options sheet and its dialogs, with Enter
-// meaning OK wherever the focus is.
+// The OK and キャンセル buttons of the options sheet and its dialogs: Enter in a
+// field means OK, Enter on a focused button means that button.
 #pragma once
 
 class QDialog;
@@ -13,8 +13,11 @@ namespace ruz {
 /// gives the default back to it whenever the focus leaves another button.
 QDialogButtonBox *MakeOkCancel(QDialog &dialog);
 
-/// A button that never becomes the default, even while it has the focus, so
-/// Enter never runs it (file pickers, list and helper buttons).
-void KeepFromDefault(QPushButton *button);
+/// A button that takes Enter while it has the focus and hands the default
+/// back to OK when the focus moves on (list, picker and helper buttons).
+void TakeEnterWhileFocused(QPushButton *button);
+
+/// Title bar with a close box only: no maximise or minimise button.
+void UseFixedDialogFrame(QDialog &dialog);
 
 }  // namespace ruz

@@ -15,7 +15,8 @@ const DialogTemplate kCgi{
 const DialogTemplate kAlias{
     u"エイリアスの追加・編集",
     {{u"サーバーパス:", "serverpath", 259, u"サーバーパスを入力してください"},
-     {u"ローカルパス:", "localpath", 259, u"ローカルパスを入力してください"}}};
+     {u"ローカルパス:", "localpath", 259, u"ローカルパスを入力してください"}},
+    nullptr, DialogExtra::kFolderPicker, 1};
 
 const DialogTemplate kDeny{
     u"アクセス制御ルールの追加・編集",

@@ -13,6 +13,7 @@
 
 #include "ui/options/dialog_buttons.h"
 #include "ui/options/option_values.h"
+#include "ui/options/path_pickers.h"
 #include "ui/qt_text.h"
 
 namespace ruz {
@@ -32,23 +33,27 @@ constexpr std::size_t kCommandLimit = 254;
 
 QString Text(const char16_t *utf16) { return QString::fromUtf16(utf16); }
 
-// The file the operator picks, starting at the one picked last; "" on cancel.
-QString PickFile(QWidget *owner, QString &lastPath, const QString &filter) {
-  const QString path = QFileDialog::getOpenFileName(owner, u"開く"_s, lastPath, filter, nullptr,
-                                                    QFileDialog::HideNameFilterDetails);
-  if (!path.isEmpty()) lastPath = path;
-  return path;
-}
+// Where a CGI program is looked for first.
+const QString kProgramsFolder = u"/usr/bin"_s;
 
 }  // namespace
 
 EntryDialog::EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock block,
-                         OptionsMemory &memory)
-    : QDialog(owner), form_(form), memory_(memory), block_(std::move(block)) {
+                         OptionsMemory &memory, QString documentRoot)
+    : QDialog(owner),
+      form_(form),
+      memory_(memory),
+      block_(std::move(block)),
+      documentRoot_(std::move(documentRoot)) {
   setWindowTitle(Text(form.title));
+  UseFixedDialogFrame(*this);
   block_.resize(form.fields.size());
   const bool fill = form.fillOnlyWhenSet < 0 || !block_[form.fillOnlyWhenSet].empty();
+  // The layout is set on the dialog first, so that widgets join the focus
+  // chain in the order they are added: fields, pickers, then OK and キャンセル.
+  auto *layout = new QVBoxLayout(this);
   auto *fields = new QFormLayout;
+  layout->addLayout(fields);
   for (std::size_t i = 0; i < form.fields.size(); ++i) {
     const DialogField &field = form.fields[i];
     QString shown;
@@ -61,24 +66,27 @@ EntryDialog::EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock 
     AddField(fields, field, shown);
   }
   AddExtras(fields);
-
-  QDialogButtonBox *buttons = MakeOkCancel(*this);
-  auto *layout = new QVBoxLayout(this);
-  layout->addLayout(fields);
   if (form.note) {
     auto *note = new QLabel(Text(form.note));
     note->setWordWrap(true);
     layout->addWidget(note);
   }
-  layout->addWidget(buttons);
+  layout->addWidget(MakeOkCancel(*this));
+  edits_.front()->setFocus(Qt::OtherFocusReason);
 }
 
 void EntryDialog::AddField(QFormLayout *form, const DialogField &field, const QString &shown) {
   auto *edit = new QLineEdit(shown);
   edit->setObjectName(QString::fromLatin1(field.key));
+  edit->setCursorPosition(0);  // a long text shows its start
   edit->setMinimumWidth(fontMetrics().averageCharWidth() * 44);
   edits_.push_back(edit);
   filled_.push_back(shown);
+  if (field.form == FieldForm::kInteger) {
+    // A number needs no full-width row.
+    edit->setMaximumWidth(fontMetrics().averageCharWidth() * 12);
+    edit->setMinimumWidth(edit->maximumWidth());
+  }
   form->addRow(Text(field.label), edit);
   if (field.form != FieldForm::kSecret) return;
   edit->setEchoMode(QLineEdit::Password);
@@ -94,16 +102,18 @@ void EntryDialog::AddExtras(QFormLayout *form) {
   if (form_.extra == DialogExtra::kNone) return;
   auto *browse = new QPushButton(u"参照..."_s);
   browse->setObjectName(u"browse"_s);
-  KeepFromDefault(browse);
+  TakeEnterWhileFocused(browse);
   auto *row = new QHBoxLayout;
   row->addWidget(browse);
   if (form_.extra == DialogExtra::kCgiCommand) {
     auto *arguments = new QPushButton(kStandardArguments + u"の追加"_s);
     arguments->setObjectName(u"addArgs"_s);
-    KeepFromDefault(arguments);
+    TakeEnterWhileFocused(arguments);
     row->addWidget(arguments);
     connect(arguments, &QPushButton::clicked, this, &EntryDialog::AddStandardArguments);
     connect(browse, &QPushButton::clicked, this, &EntryDialog::PickCgiProgram);
+  } else if (form_.extra == DialogExtra::kFolderPicker) {
+    connect(browse, &QPushButton::clicked, this, &EntryDialog::PickFolder);
   } else {
     connect(browse, &QPushButton::clicked, this, &EntryDialog::PickErrorFile);
   }
@@ -125,6 +135,7 @@ void EntryDialog::accept() {
     const DialogField &field = form_.fields[i];
     if (field.warning && fields[i].empty()) {
       QMessageBox::warning(this, u"エラー"_s, Text(field.warning));
+      edits_[i]->setFocus(Qt::OtherFocusReason);
       return;
     }
   }
@@ -146,17 +157,35 @@ void EntryDialog::AppendToField(const QString &text) {
 void EntryDialog::AddStandardArguments() { AppendToField(kStandardArguments); }
 
 void EntryDialog::PickCgiProgram() {
-  const QString path = PickFile(this, memory_.cgiPickerPath, kCgiFilter);
-  if (!path.isEmpty()) AppendToField(path);
+  const QString path = PickPath(this, {u"CGI の実行コマンドを選択"_s, kProgramsFolder,
+                                       memory_.cgiPickerPath, kCgiFilter});
+  if (path.isEmpty()) return;
+  memory_.cgiPickerPath = path;
+  AppendToField(path);
 }
 
 void EntryDialog::PickErrorFile() {
-  const QString path = PickFile(this, memory_.errorPagePickerPath, kErrorFileFilter);
-  if (!path.isEmpty()) edits_[static_cast<std::size_t>(form_.extraField)]->setText(path);
+  const QString start = documentRoot_.isEmpty() ? ProgramFolder() : documentRoot_;
+  const QString path = PickPath(this, {u"エラーページに表示するファイルを選択"_s, start,
+                                       memory_.errorPagePickerPath, kErrorFileFilter});
+  if (path.isEmpty()) return;
+  memory_.errorPagePickerPath = path;
+  edits_[static_cast<std::size_t>(form_.extraField)]->setText(ProgramRelative(path));
 }
 
-int RunEntryDialog(QWidget *owner, ListKind kind, EntryBlock &block, OptionsMemory &memory) {
-  EntryDialog dialog(owner, EntryDialogTemplate(kind), block, memory);
+void EntryDialog::PickFolder() {
+  QLineEdit *edit = edits_[static_cast<std::size_t>(form_.extraField)];
+  const QString path = PickPath(this, {u"エイリアスのローカルパス（フォルダー）を選択"_s,
+                                       ProgramFolder(), memory_.folderPickerPath, QString(),
+                                       PickWhat::kFolder});
+  if (path.isEmpty()) return;
+  memory_.folderPickerPath = path;
+  edit->setText(ProgramRelative(path));
+}
+
+int RunEntryDialog(QWidget *owner, ListKind kind, EntryBlock &block, OptionsMemory &memory,
+                   const QString &documentRoot) {
+  EntryDialog dialog(owner, EntryDialogTemplate(kind), block, memory, documentRoot);
   if (dialog.exec() != QDialog::Accepted) return 2;
   block = dialog.Block();
   return 1;

@@ -29,7 +29,9 @@ struct DialogField {
   FieldForm form = FieldForm::kText;
 };
 
-enum class DialogExtra { kNone, kCgiCommand, kErrorFilePicker };
+/// The buttons under the fields: a program picker with the standard arguments,
+/// a file picker or a folder picker, each changing the field extraField.
+enum class DialogExtra { kNone, kCgiCommand, kErrorFilePicker, kFolderPicker };
 
 /// Fields in display order; required fields are tested in that order too.
 struct DialogTemplate {
@@ -53,8 +55,9 @@ class EntryDialog : public QDialog {
   Q_OBJECT
 
  public:
+  /// documentRoot is where the error-page picker starts when nothing was picked.
   EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock block,
-              OptionsMemory &memory);
+              OptionsMemory &memory, QString documentRoot = {});
 
   const EntryBlock &Block() const { return block_; }
   void accept() override;
@@ -67,16 +70,19 @@ class EntryDialog : public QDialog {
   void AddStandardArguments();
   void PickCgiProgram();
   void PickErrorFile();
+  void PickFolder();
 
   const DialogTemplate &form_;
   OptionsMemory &memory_;
   EntryBlock block_;
   std::vector<QLineEdit *> edits_;
   std::vector<QString> filled_;
+  QString documentRoot_;
 };
 
 /// Runs the dialog of kind over owner: 1 on OK (block replaced by the fields),
 /// 2 on Cancel, Esc or the close box (block untouched).
-int RunEntryDialog(QWidget *owner, ListKind kind, EntryBlock &block, OptionsMemory &memory);
+int RunEntryDialog(QWidget *owner, ListKind kind, EntryBlock &block, OptionsMemory &memory,
+                   const QString &documentRoot = {});
 
 }  // namespace ruz

@@ -2,12 +2,15 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "platform/ini.h"
 #include "ui/options/dialog_buttons.h"
@@ -44,8 +47,11 @@ void WriteWhenDifferent(const IniDocument &doc, const std::string &iniPath,
 
 // Qt's scroll areas ask for 256 × 192 pixels whatever they hold; a list asks
 // for its columns side by side and a few rows, and scrolls beyond that.
+// Enter on a row edits it instead of reaching the sheet's OK.
 class ListView : public QTreeWidget {
  public:
+  explicit ListView(std::function<void()> editRow) : editRow_(std::move(editRow)) {}
+
   QSize sizeHint() const override {
     constexpr int kRows = 6;
     int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
@@ -54,13 +60,32 @@ class ListView : public QTreeWidget {
     const int height = 2 * frameWidth() + header()->sizeHint().height() + kRows * row;
     return {width, height};
   }
+
+ protected:
+  void keyPressEvent(QKeyEvent *event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier && currentItem() != nullptr) {
+      editRow_();
+      event->accept();
+      return;
+    }
+    QTreeWidget::keyPressEvent(event);
+  }
+
+ private:
+  std::function<void()> editRow_;
 };
+
+// The fewest rows a list keeps when the sheet is small; it scrolls beyond them.
+constexpr int kMinimumListRows = 3;
 
 }  // namespace
 
 ListPage::ListPage(OptionsPage &page, ListKind kind)
-    : table_(GetListTable(kind)), memory_(page.Memory()) {
-  view_ = new ListView;
+    : table_(GetListTable(kind)),
+      memory_(page.Memory()),
+      documentRoot_(FromCp932(page.Settings().root)) {
+  view_ = new ListView([this] { EditRow(); });
   view_->setObjectName(QString::fromLatin1(table_.name) + u"List"_s);
   view_->setRootIsDecorated(false);
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -68,7 +93,7 @@ ListPage::ListPage(OptionsPage &page, ListKind kind)
   view_->setAllColumnsShowFocus(true);
   view_->setSortingEnabled(false);
   view_->setUniformRowHeights(true);
-  view_->setMinimumHeight(view_->fontMetrics().height() * 6);
+  view_->setMinimumHeight(view_->fontMetrics().height() * (kMinimumListRows + 1));
   view_->setColumnCount(static_cast<int>(table_.columns.size()));
   connect(view_, &QTreeWidget::itemDoubleClicked, this, [this] { EditRow(); });
   QStringList titles;
@@ -101,7 +126,7 @@ QWidget *ListPage::MakeButtons() {
   auto add = [&](const QString &label, const QString &name, auto slot) {
     auto *button = new QPushButton(label);
     button->setObjectName(stem + name);
-    KeepFromDefault(button);
+    TakeEnterWhileFocused(button);
     connect(button, &QPushButton::clicked, this, slot);
     column->addWidget(button);
   };
@@ -144,7 +169,7 @@ void ListPage::MarkEdited() { memory_.listEdited[table_.kind] = true; }
 
 void ListPage::AddRow() {
   EntryBlock block(table_.columns.size());
-  if (RunEntryDialog(this, table_.kind, block, memory_) != 1) return;
+  if (RunEntryDialog(this, table_.kind, block, memory_, documentRoot_) != 1) return;
   const int selected = SelectedRow();
   auto *item = new QTreeWidgetItem;
   SetRow(item, block);
@@ -156,7 +181,7 @@ void ListPage::EditRow() {
   const int selected = SelectedRow();
   if (selected < 0) return;
   EntryBlock block = RowCells(selected);
-  if (RunEntryDialog(this, table_.kind, block, memory_) != 1) return;
+  if (RunEntryDialog(this, table_.kind, block, memory_, documentRoot_) != 1) return;
   SetRow(view_->topLevelItem(selected), block);
   MarkEdited();
 }

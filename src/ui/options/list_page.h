@@ -52,7 +52,7 @@ const ListTable &GetListTable(ListKind kind);
 /// the page: while the list's listEdited flag is set, OK writes rows 0…n−1 into
 /// prefix0…prefixN−1 (only the keys whose text in the file differs, so untouched
 /// rows keep their lines byte for byte) and deletes the leftover sections from
-/// prefixN on. A double click on a row edits it.
+/// prefixN on. A double click on a row, or Enter on it, edits it.
 class ListPage : public QWidget {
   Q_OBJECT
 
@@ -76,6 +76,7 @@ class ListPage : public QWidget {
 
   const ListTable &table_;
   OptionsMemory &memory_;
+  QString documentRoot_;  // where the error-page picker starts
   QTreeWidget *view_ = nullptr;
 };
 

@@ -44,6 +44,7 @@ QLineEdit *AddTextEdit(OptionsPage &page, const char *key, std::string_view show
                        std::size_t limit) {
   auto *edit = new QLineEdit(FromCp932(shown));
   edit->setObjectName(KeyName(key));
+  edit->setCursorPosition(0);  // a long text shows its start
   const QString filled = edit->text();
   page.AddStep([edit, key, filled, limit](ApplyTarget &target) {
     if (edit->text() != filled) target.Write(key, CutCp932(ToCp932(edit->text()), limit));

@@ -3,7 +3,10 @@
 
 #include <QString>
 
+#include <initializer_list>
+
 #include "ui/options/options_page.h"
+#include "ui/options/path_pickers.h"
 
 class QGroupBox;
 class QFormLayout;
@@ -23,5 +26,14 @@ OptionsPage *BuildRemoteHostPage(const ServerSettings &settings, OptionsMemory &
 
 /// A group box titled title holding a new form layout, returned through form.
 QGroupBox *MakeFormGroup(const QString &title, QFormLayout *&form);
+
+/// A row of edit followed by a 参照... button named browseName that runs the picker of
+/// request (starting at lastChoice once one was made) and puts the choice into
+/// edit, relative to the program folder when it lies inside it.
+QWidget *PathRow(QLineEdit *edit, const char *browseName, PickRequest request,
+                 QString &lastChoice);
+
+/// Enables the widgets only while box is ticked, now and whenever it changes.
+void EnableWhileChecked(QCheckBox *box, std::initializer_list<QWidget *> widgets);
 
 }  // namespace ruz

@@ -1,6 +1,7 @@
 #include "ui/options/options_sheet.h"
 
 #include <QDialogButtonBox>
+#include <QScrollArea>
 #include <QScreen>
 #include <QStyle>
 #include <QTabBar>
@@ -31,10 +32,22 @@ const PageEntry kPages[kOptionsPageCount] = {
     {u"Basic認証", BuildAuthPage},         {u"リモートホスト", BuildRemoteHostPage},
 };
 
+// A page inside a frameless scroll area: it asks for the page's whole size,
+// and scrolls when the sheet is smaller than that (a small screen, a large scale).
+class PageScroller : public QScrollArea {
+ public:
+  explicit PageScroller(QWidget *page) {
+    setWidget(page);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+  }
+  QSize sizeHint() const override { return widget()->sizeHint(); }
+};
+
 }  // namespace
 
 OptionsSheet::OptionsSheet(QWidget *owner, OptionsContext &context, OptionsMemory &memory)
-    : QDialog(owner), context_(context) {
+    : QDialog(owner), context_(context), memory_(memory) {
   setWindowTitle(u"オプション"_s);
   tabs_ = new QTabWidget;
   // Ten titles are wider than the pages at larger fonts: the tab row scrolls
@@ -43,8 +56,9 @@ OptionsSheet::OptionsSheet(QWidget *owner, OptionsContext &context, OptionsMemor
   tabs_->tabBar()->setElideMode(Qt::ElideNone);
   for (int index = 0; index < kOptionsPageCount; ++index) {
     pages_[index] = kPages[index].build(context.settings, memory);
-    tabs_->addTab(pages_[index], QString::fromUtf16(kPages[index].title));
+    tabs_->addTab(new PageScroller(pages_[index]), QString::fromUtf16(kPages[index].title));
   }
+  if (memory.lastPage > 0 && memory.lastPage < kOptionsPageCount) tabs_->setCurrentIndex(memory.lastPage);
   MarkShown(tabs_->currentIndex());
   connect(tabs_, &QTabWidget::currentChanged, this, &OptionsSheet::MarkShown);
 
@@ -52,12 +66,13 @@ OptionsSheet::OptionsSheet(QWidget *owner, OptionsContext &context, OptionsMemor
   layout->addWidget(tabs_);
   layout->addWidget(MakeOkCancel(*this));
   resize(OpeningSize());
+  setMaximumSize(screen()->availableGeometry().size());
 }
 
 // Large enough for every page, and for the whole tab row when that takes at
 // most two thirds of the screen's width; never more than nine tenths of the
-// screen (which leaves room for the frame), where the pages shrink towards
-// their minimum sizes and the lists scroll. Qt on its own would open a dialog
+// screen (which leaves room for the frame), where the lists shrink and the
+// pages scroll. Qt on its own would open a dialog
 // at no more than two thirds of the screen, whatever its pages ask for.
 QSize OptionsSheet::OpeningSize() const {
   const QSize pages = sizeHint();
@@ -71,7 +86,9 @@ QSize OptionsSheet::OpeningSize() const {
 }
 
 void OptionsSheet::MarkShown(int index) {
-  if (index >= 0 && index < kOptionsPageCount) shown_[index] = true;
+  if (index < 0 || index >= kOptionsPageCount) return;
+  shown_[index] = true;
+  memory_.lastPage = index;
 }
 
 void OptionsSheet::accept() {

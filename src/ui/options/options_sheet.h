@@ -32,6 +32,9 @@ struct OptionsMemory {
   bool listEdited[kListKindCount] = {};
   QString cgiPickerPath;
   QString errorPagePickerPath;
+  QString folderPickerPath;   // alias local paths and the document root
+  QString logPickerPath;
+  int lastPage = 0;           // the sheet reopens at the page shown last
 };
 
 /// Runs the sheet modally over owner. Returns 1 when at least one key of
@@ -41,8 +44,9 @@ int RunOptionsSheet(QWidget *owner, const ServerSettings &settings, OptionsMemor
 inline constexpr int kOptionsPageCount = 10;
 
 /// The sheet itself. Every page is built at once, so that the sheet opens at a
-/// size that holds the largest one; OK makes only the pages that were shown
-/// write what differs, in tab order.
+/// size that holds the largest one as far as the screen allows (pages scroll
+/// beyond that); it opens at the page shown last. OK makes only the pages that
+/// were shown write what differs, in tab order.
 class OptionsSheet : public QDialog {
   Q_OBJECT
 
@@ -61,6 +65,7 @@ class OptionsSheet : public QDialog {
   QSize OpeningSize() const;
 
   OptionsContext &context_;
+  OptionsMemory &memory_;
   QTabWidget *tabs_ = nullptr;
   std::array<OptionsPage *, kOptionsPageCount> pages_{};
   std::array<bool, kOptionsPageCount> shown_{};

@@ -44,20 +44,27 @@ OptionsPage *BuildCgiSsiPage(const ServerSettings &s, OptionsMemory &memory) {
   auto *page = new OptionsPage(s, memory);
   auto *cgiGroup = new QGroupBox(u"CGI設定"_s);
   auto *cgi = new QVBoxLayout(cgiGroup);
-  cgi->addWidget(AddFlagBox(*page, "running", u"CGIを許可する"_s, s.running));
-  cgi->addWidget(new ListPage(*page, kCgiList));
+  QCheckBox *cgiAllowed = AddFlagBox(*page, "running", u"CGIを許可する"_s, s.running);
+  cgi->addWidget(cgiAllowed);
+  auto *rules = new ListPage(*page, kCgiList);
+  cgi->addWidget(rules);
+  EnableWhileChecked(cgiAllowed, {rules});
 
   QFormLayout *ssi = nullptr;
   QGroupBox *ssiGroup = MakeFormGroup(u"SSI設定"_s, ssi);
-  ssi->addRow(AddFlagBox(*page, "ssi", u"SSIを許可する"_s, s.ssi));
-  ssi->addRow(u"拡張子:"_s, AddTextEdit(*page, "ssiexts", CommaForm(s.ssiexts), 254));
-  ssi->addRow(AddFlagBox(*page, "ssinoexeccmd", u"exec cmdを禁止"_s, s.ssinoexeccmd));
+  QCheckBox *ssiAllowed = AddFlagBox(*page, "ssi", u"SSIを許可する"_s, s.ssi);
+  ssi->addRow(ssiAllowed);
+  QLineEdit *extensions = AddTextEdit(*page, "ssiexts", CommaForm(s.ssiexts), 254);
+  ssi->addRow(u"拡張子:"_s, extensions);
+  QCheckBox *noExec = AddFlagBox(*page, "ssinoexeccmd", u"exec cmdを禁止"_s, s.ssinoexeccmd);
+  ssi->addRow(noExec);
+  EnableWhileChecked(ssiAllowed, {extensions, noExec});
 
   auto *forbidGroup = new QGroupBox(u"実行禁止"_s);
   auto *forbid = new QVBoxLayout(forbidGroup);
   forbid->addWidget(new QLabel(u"CGI/SSI実行禁止パス:"_s));
   QPlainTextEdit *paths = AddNoCgiSsiEdit(*page, s.nocgissi);
-  paths->setMinimumHeight(paths->fontMetrics().height() * 3);
+  paths->setMinimumHeight(paths->fontMetrics().height() * 2);
   paths->setMaximumHeight(paths->fontMetrics().height() * 5);
   forbid->addWidget(paths);
 

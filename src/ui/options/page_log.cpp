@@ -20,29 +20,45 @@ OptionsPage *BuildLogPage(const ServerSettings &s, OptionsMemory &memory) {
   auto *page = new OptionsPage(s, memory);
   QFormLayout *form = nullptr;
   QGroupBox *group = MakeFormGroup(u"ログ設定"_s, form);
-  form->addRow(AddFlagBox(*page, "logwrite", u"ログを記録する"_s, s.logwrite));
-  form->addRow(u"ログファイル名:"_s, AddTextEdit(*page, "logname", s.lognameAsWritten, 259));
+  QCheckBox *write = AddFlagBox(*page, "logwrite", u"ログを記録する"_s, s.logwrite);
+  form->addRow(write);
+  QWidget *name = PathRow(AddTextEdit(*page, "logname", s.lognameAsWritten, 259), "browseLog",
+                          {u"ログファイルを選択"_s, ProgramFolder(), QString(),
+                           u"ログファイル (*.log) (*.log);;すべてのファイル (*.*) (*)"_s},
+                          memory.logPickerPath);
+  form->addRow(u"ログファイル名:"_s, name);
   QLineEdit *format = AddTextEdit(*page, "logformat", s.logformat, 1023);
   form->addRow(u"ログフォーマット:"_s, format);
   auto *restore = new QPushButton(u"標準に戻す"_s);
   restore->setObjectName(u"restoreLogFormat"_s);
-  KeepFromDefault(restore);
-  QObject::connect(restore, &QPushButton::clicked, format,
-                   [format] { format->setText(FromCp932(kStandardLogFormat)); });
+  TakeEnterWhileFocused(restore);
+  QObject::connect(restore, &QPushButton::clicked, format, [format] {
+    format->setText(FromCp932(kStandardLogFormat));
+    format->setCursorPosition(0);
+  });
   auto *restoreRow = new QHBoxLayout;
   restoreRow->addStretch();
   restoreRow->addWidget(restore);
   form->addRow(restoreRow);
-  form->addRow(AddFlagBox(*page, "mem", u"バッファリングを有効にする"_s, s.mem));
+  QCheckBox *buffer = AddFlagBox(*page, "mem", u"バッファリングを有効にする"_s, s.mem);
+  form->addRow(buffer);
 
-  auto *limitRow = new QHBoxLayout;
+  auto *limitBox = new QWidget;
+  auto *limitRow = new QHBoxLayout(limitBox);
+  limitRow->setContentsMargins(0, 0, 0, 0);
   QLineEdit *limit = AddNumberEdit(*page, "bufmax", s.bufmax, 254);
   limit->setMaximumWidth(limit->fontMetrics().averageCharWidth() * 12);
   limitRow->addWidget(new QLabel(u"上限:"_s));
   limitRow->addWidget(limit);
   limitRow->addWidget(new QLabel(u"バイト"_s));
   limitRow->addStretch();
-  form->addRow(limitRow);
+  form->addRow(limitBox);
+  EnableWhileChecked(buffer, {limitBox});
+  EnableWhileChecked(write, {name, format, restore, buffer});
+  // Buffering's own tick still rules the limit once writing is back on.
+  QObject::connect(write, &QCheckBox::toggled, limitBox,
+                   [buffer, limitBox](bool on) { limitBox->setEnabled(on && buffer->isChecked()); });
+  limitBox->setEnabled(write->isChecked() && buffer->isChecked());
 
   auto *layout = new QVBoxLayout(page);
   layout->addWidget(group);

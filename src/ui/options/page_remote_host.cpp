@@ -16,6 +16,7 @@ OptionsPage *BuildRemoteHostPage(const ServerSettings &s, OptionsMemory &memory)
   auto *choice = new QComboBox;
   choice->setObjectName(u"dnsopt"_s);
   choice->addItems({u"取得しない"_s, u"REMOTE_HOSTのみ"_s, u"すべて"_s});
+  choice->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);  // as wide as its items
   const int loaded = s.dnsopt;
   choice->setCurrentIndex(loaded);
   // A loaded value outside 0…2 selects nothing (-1); it stays as it is until

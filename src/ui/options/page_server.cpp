@@ -4,11 +4,15 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QIntValidator>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/options/dialog_buttons.h"
 #include "ui/options/option_values.h"
 #include "ui/options/options_pages.h"
+#include "ui/qt_text.h"
 
 namespace ruz {
 
@@ -18,6 +22,36 @@ QGroupBox *MakeFormGroup(const QString &title, QFormLayout *&form) {
   auto *group = new QGroupBox(title);
   form = new QFormLayout(group);
   return group;
+}
+
+QWidget *PathRow(QLineEdit *edit, const char *browseName, PickRequest request,
+                 QString &lastChoice) {
+  auto *box = new QWidget;
+  auto *row = new QHBoxLayout(box);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(edit, 1);
+  auto *browse = new QPushButton(u"参照..."_s);
+  browse->setObjectName(KeyName(browseName));
+  TakeEnterWhileFocused(browse);
+  row->addWidget(browse);
+  QObject::connect(browse, &QPushButton::clicked, edit, [edit, request, &lastChoice]() mutable {
+    request.lastChoice = lastChoice;
+    const QString path = PickPath(edit->window(), request);
+    if (path.isEmpty()) return;
+    lastChoice = path;
+    edit->setText(ProgramRelative(path));
+    edit->setCursorPosition(0);
+  });
+  return box;
+}
+
+void EnableWhileChecked(QCheckBox *box, std::initializer_list<QWidget *> widgets) {
+  const QList<QWidget *> list(widgets);
+  auto apply = [list](bool on) {
+    for (QWidget *widget : list) widget->setEnabled(on);
+  };
+  apply(box->isChecked());
+  QObject::connect(box, &QCheckBox::toggled, box, apply);
 }
 
 OptionsPage *BuildServerPage(const ServerSettings &s, OptionsMemory &memory) {
@@ -32,10 +66,23 @@ OptionsPage *BuildServerPage(const ServerSettings &s, OptionsMemory &memory) {
   portRow->addWidget(new QLabel(u"※ 通常は80"_s));
   portRow->addStretch();
   server->addRow(u"ポート番号: "_s, portRow);
-  server->addRow(u"ドキュメントルート :"_s, AddTextEdit(*page, "root", s.rootAsWritten, 259));
+  QLineEdit *root = AddTextEdit(*page, "root", s.rootAsWritten, 259);
+  server->addRow(u"ドキュメントルート :"_s,
+                 PathRow(root, "browseRoot",
+                         {u"ドキュメントルートのフォルダーを選択"_s, FromCp932(s.root), QString(),
+                          QString(), PickWhat::kFolder},
+                         memory.folderPickerPath));
   QLineEdit *connections = AddNumberEdit(*page, "maxconnect", s.maxconnect, 63);
   connections->setMaximumWidth(port->maximumWidth());
   server->addRow(u"最大同時接続数 :"_s, connections);
+  auto *keepAliveRow = new QHBoxLayout;
+  QLineEdit *keepAlive = AddNumberEdit(*page, "keepalive", s.keepalive, 63);
+  keepAlive->setValidator(new QIntValidator(0, kMaxKeepAliveSeconds, keepAlive));
+  keepAlive->setMaximumWidth(port->maximumWidth());
+  keepAliveRow->addWidget(keepAlive);
+  keepAliveRow->addWidget(new QLabel(u"※ 0〜%1（0 は 1 接続 1 リクエスト）"_s.arg(kMaxKeepAliveSeconds)));
+  keepAliveRow->addStretch();
+  server->addRow(u"キープアライブ（秒） :"_s, keepAliveRow);
 
   QFormLayout *index = nullptr;
   QGroupBox *indexGroup = MakeFormGroup(u"インデックス表示"_s, index);
