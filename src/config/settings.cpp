@@ -17,6 +17,8 @@ constexpr std::size_t kLogFormat = 1024;
 constexpr std::size_t kNoCgiSsiRead = 512;
 constexpr std::string_view kDefaultTlsCert = "ruz-cert.pem";
 constexpr std::string_view kDefaultTlsKey = "ruz-key.pem";
+// The status page shows clients and paths, so it never becomes public by omission.
+constexpr std::string_view kDefaultStatusAllow = "127.0.0.1\r::1";
 
 // Reads one section of the ini document with the field capacities.
 class SectionReader {
@@ -113,6 +115,9 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
   s.tlscert = r.PathOr("tlscert", kDefaultTlsCert);
   s.tlskey = r.PathOr("tlskey", kDefaultTlsKey);
   s.keepalive = std::clamp(r.Int("keepalive"), 0, kMaxKeepAliveSeconds);
+  s.statuspath = r.Text("statuspath", kPath);
+  s.statusallow = r.List("statusallow", kText);
+  if (s.statusallow.empty()) s.statusallow = kDefaultStatusAllow;
 }
 
 void ReadTables(const IniDocument &doc, ServerSettings &s) {

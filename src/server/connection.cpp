@@ -14,6 +14,7 @@
 #include "server/completion.h"
 #include "content/listing.h"
 #include "content/static_file.h"
+#include "content/status_page.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
@@ -114,7 +115,8 @@ std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
 
 // The checks before the file system decides; fills file with what the
 // request maps to.
-std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInfo &file) {
+std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInfo &file,
+                             std::uint64_t &bytesSent) {
   const ServerSettings &settings = *slot.settings;
   SetRowTexts(slot, {{kColMethod, request.method}, {kColPath, request.uri}});
   if (!IsSupportedMethod(request.method)) {
@@ -126,11 +128,17 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInf
   if (!HasValidPathForm(request.path)) {
     return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
   }
+  // The status page: first its own client list, then the path's Basic rules.
+  const bool statusPage = IsStatusPageRequest(settings, request);
+  if (statusPage && !IsStatusPageAllowed(settings, request)) {
+    return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
+  }
   std::string challenge;
   if (settings.auth && !CheckBasicAuth(settings, request, challenge)) {
     SetStatusText(slot, RUZ_CP932("認証が必要"));
     return Outcome{401, true, challenge};
   }
+  if (statusPage) return Produced(SendStatusPage(slot, request, bytesSent));
   MapRequestPath(request.localPath, request.path, slot);
   file = GetFileInfo(request.localPath);
   if (!file.exists) {
@@ -161,7 +169,7 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
   }
   if (int result = ReadRequest(slot, request, spent); result != 0) return {result, true, {}};
   FileInfo file;
-  if (auto refused = Admit(slot, request, file)) return *refused;
+  if (auto refused = Admit(slot, request, file, bytesSent)) return *refused;
   if (file.isDirectory) {
     if (auto served = ServeDirectory(slot, request, bytesSent)) return *served;
     file = GetFileInfo(request.localPath);  // the index file it chose
