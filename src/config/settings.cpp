@@ -118,6 +118,7 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
   s.statuspath = r.Text("statuspath", kPath);
   s.statusallow = r.List("statusallow", kText);
   if (s.statusallow.empty()) s.statusallow = kDefaultStatusAllow;
+  s.trafficpanel = r.Int("trafficpanel");
 }
 
 void ReadTables(const IniDocument &doc, ServerSettings &s) {

@@ -92,6 +92,7 @@ struct ServerSettings {
   /// Host patterns (list) of the clients the status page is shown to; an
   /// empty or absent key means this computer only.
   std::string statusallow;
+  int trafficpanel = 0;  // the window shows its traffic panel
 
   // root and logname are resolved against the program directory; the options
   // sheet shows and saves the text as it stands in the file, so that a relative
