@@ -12,6 +12,7 @@
 #include "platform/events.h"
 #include "platform/text_codes.h"
 #include "server/context.h"
+#include "server/public_addresses.h"
 
 namespace ruz {
 
@@ -40,6 +41,20 @@ void PrintTlsLines(const ServerContext &context) {
   PrintToStderr(Utf8ToCp932("証明書の SHA-256 フィンガープリント: ") + context.tlsFingerprint);
 }
 
+// The addresses other devices can type, one a line.
+void PrintPublicAddresses(const ServerContext &context) {
+  const PublicAddresses addresses =
+      ListPublicAddresses(ListInterfaceAddresses(), context.settings->bindaddress,
+                          context.boundPort, context.boundTlsPort);
+  if (addresses.reach == Reach::kThisComputerOnly) {
+    PrintToStderr(Utf8ToCp932("公開中のアドレス: このコンピューターからのみ接続できます"));
+    return;
+  }
+  for (const std::string &url : addresses.urls) {
+    PrintToStderr(Utf8ToCp932("公開中のアドレス: ") + url);
+  }
+}
+
 // The three lines the main window paints, and the HTTPS lines when it runs.
 void PrintServerLines(const ServerContext &context) {
   const ServerSettings &settings = *context.settings;
@@ -48,6 +63,7 @@ void PrintServerLines(const ServerContext &context) {
   PrintToStderr(Utf8ToCp932("ポート番号: ") + port);
   PrintToStderr(Utf8ToCp932("ドキュメントルート: ") + settings.root);
   if (context.tlsContext != nullptr) PrintTlsLines(context);
+  PrintPublicAddresses(context);
 }
 
 // How long the printer may wait for a blocked standard output at exit.

@@ -11,7 +11,7 @@ namespace {
 
 using S = ServerSettings;
 
-const std::array<MainField, 38> kMainFields{{
+const std::array<MainField, 41> kMainFields{{
     {&field::kSrvName, nullptr, &S::srvname},
     {&field::kPort, &S::port},
     {&field::kRoot, nullptr, &S::root, &S::rootAsWritten},
@@ -45,6 +45,9 @@ const std::array<MainField, 38> kMainFields{{
     {&field::kTlsCert, nullptr, &S::tlscert},
     {&field::kTlsKey, nullptr, &S::tlskey},
     {&field::kKeepAlive, &S::keepalive},
+    {&field::kStatusPath, nullptr, &S::statuspath},
+    {&field::kStatusAllow, nullptr, &S::statusallow},
+    {&field::kTrafficPanel, &S::trafficpanel},
     {&field::kUpdateHost},
     {&field::kWindowX},
     {&field::kWindowY},

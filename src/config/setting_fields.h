@@ -93,7 +93,13 @@ inline constexpr SettingField kTlsKey{"tlskey", FieldKind::kFileOr, kPathCapacit
                                       "ruz-key.pem"};
 inline constexpr SettingField kKeepAlive{"keepalive", FieldKind::kInteger, kNumberCapacity, 0, {},
                                          0, kMaxKeepAliveSeconds};
+inline constexpr SettingField kStatusPath{"statuspath", FieldKind::kText, kPathCapacity};
+// The status page shows clients and paths, so it never becomes public by omission:
+// an empty or absent list means the loopback addresses.
+inline constexpr SettingField kStatusAllow{"statusallow", FieldKind::kList, kTextCapacity, 0,
+                                           "127.0.0.1,::1"};
 // Written by the window, never read by the server.
+inline constexpr SettingField kTrafficPanel{"trafficpanel", FieldKind::kFlag, kNumberCapacity};
 inline constexpr SettingField kUpdateHost{"updatehost", FieldKind::kText, 256};
 inline constexpr SettingField kWindowX{"windowx", FieldKind::kInteger, kNumberCapacity};
 inline constexpr SettingField kWindowY{"windowy", FieldKind::kInteger, kNumberCapacity};

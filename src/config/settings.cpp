@@ -24,6 +24,7 @@ class SectionReader {
   // A list with its commas turned into CR (CR LF for kCrLfList).
   std::string List(const SettingField &field) const {
     std::string value = Text(field);
+    if (value.empty()) value = field.defaultText;
     if (field.kind == FieldKind::kCrLfList) {
       ReplaceAll(value, ",", "\r\n");
     } else {

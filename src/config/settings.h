@@ -87,6 +87,12 @@ struct ServerSettings {
   /// Seconds a connection waits for its next request after a response; 0: one
   /// request per connection ("Connection: Close").
   int keepalive = 0;
+  /// The path of the live status page ("/server-status"); empty: no page.
+  std::string statuspath;
+  /// Host patterns (list) of the clients the status page is shown to; an
+  /// empty or absent key means this computer only.
+  std::string statusallow;
+  int trafficpanel = 0;  // the window shows its traffic panel
 
   // root and logname are resolved against the program directory; the options
   // sheet shows and saves the text as it stands in the file, so that a relative

@@ -67,6 +67,7 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
   auto buffer = std::make_unique_for_overwrite<char[]>(
       static_cast<std::size_t>(std::clamp<std::uint64_t>(count, 1, kPieceSize)));
   std::uint64_t remaining = count;
+  const std::uint64_t bodySize = bytesSent + count;
   for (;;) {
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, remaining));
     long long got = ReadPiece(file, buffer.get(), want);
@@ -89,7 +90,7 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
       if (showProgress) ShowLastProgress(slot, bytesSent, doneText);
       return 1;
     }
-    if (showProgress) SetStatusText(slot, ProgressText(bytesSent));
+    if (showProgress) SetProgressText(slot, ProgressText(bytesSent), {bytesSent, bodySize});
     remaining -= static_cast<std::uint64_t>(got);
     PauseAfterPiece(slot);
   }

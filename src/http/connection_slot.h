@@ -20,6 +20,7 @@
 namespace ruz {
 
 class SlotPool;
+struct ServerWatch;
 
 /// The in-memory access-log buffer: at most capacity - 1 bytes of text.
 struct LogBuffer {
@@ -58,6 +59,7 @@ struct ConnectionSlot {
   AppendingFile *logFile = nullptr;  // the access log kept open (under logLock)
   std::mutex *logLock = nullptr;
   SlotPool *pool = nullptr;  // where RecordRequestEnd returns the slot
+  ServerWatch *watch = nullptr;  // the start's traffic figures and facts
   /// Set by SendResponseHeader: a response header has gone out on this
   /// connection, so FinishRequest must not send a second one.
   bool headerSent = false;

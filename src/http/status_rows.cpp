@@ -22,6 +22,10 @@ void SetStatusText(ConnectionSlot &slot, std::string_view cp932Text) {
   SetRowText(slot, kColStatus, cp932Text);
 }
 
+void SetProgressText(ConnectionSlot &slot, std::string_view cp932Text, BodyProgress body) {
+  if (slot.statusTable != nullptr) slot.statusTable->SetCells(slot.row, {{kColStatus, cp932Text}}, body);
+}
+
 void FinishConnectionRow(ConnectionSlot &slot) {
   if (slot.statusTable != nullptr) slot.statusTable->FinishRow(slot.row);
 }

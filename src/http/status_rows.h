@@ -24,6 +24,9 @@ void SetRowTexts(ConnectionSlot &slot, std::initializer_list<RowCell> cells);
 /// Column 2, the status text.
 void SetStatusText(ConnectionSlot &slot, std::string_view cp932Text);
 
+/// Column 2 with a progress text, and how far the body has gone out.
+void SetProgressText(ConnectionSlot &slot, std::string_view cp932Text, BodyProgress body);
+
 /// The row is complete: its response cell is set and its log line written.
 void FinishConnectionRow(ConnectionSlot &slot);
 

@@ -70,6 +70,14 @@ RowId StatusTable::AddRow(std::string_view host, std::initializer_list<RowCell> 
 }
 
 void StatusTable::SetCells(RowId row, std::initializer_list<RowCell> cells) {
+  Write(row, cells, nullptr);
+}
+
+void StatusTable::SetCells(RowId row, std::initializer_list<RowCell> cells, BodyProgress body) {
+  Write(row, cells, &body);
+}
+
+void StatusTable::Write(RowId row, std::initializer_list<RowCell> cells, const BodyProgress *body) {
   bool notify = false;
   {
     std::lock_guard lock(mutex_);
@@ -77,10 +85,12 @@ void StatusTable::SetCells(RowId row, std::initializer_list<RowCell> cells) {
     if (entry == nullptr) {
       if (auto detached = detached_.find(row); detached != detached_.end()) {
         for (const RowCell &cell : cells) detached->second.cells[cell.column] = cell.text;
+        if (body != nullptr) detached->second.body = *body;
       }
       return;
     }
     for (const RowCell &cell : cells) entry->row.cells[cell.column] = cell.text;
+    if (body != nullptr) entry->row.body = *body;
     notify = MarkChanged(*entry);
   }
   if (notify) Notify();

@@ -38,10 +38,17 @@ struct RowCell {
   std::string_view text;
 };
 
+/// How far the body of a response has gone out; size 0 while none is sent.
+struct BodyProgress {
+  std::uint64_t sent = 0;
+  std::uint64_t size = 0;
+};
+
 /// A row as a front end sees it. Texts are CP932.
 struct StatusRow {
   RowId id = 0;
   std::array<std::string, kStatusColumns> cells;
+  BodyProgress body;  // written with the status cell's progress texts
   bool finished = false;  // its response cell is set and its log line written
 };
 
@@ -67,6 +74,8 @@ class StatusTable {
   RowId AddRow(std::string_view host, std::initializer_list<RowCell> cells = {});
   /// Sets cells of a row in order; nothing when the row has fallen out.
   void SetCells(RowId row, std::initializer_list<RowCell> cells);
+  /// SetCells, and the body's progress with them in the same change.
+  void SetCells(RowId row, std::initializer_list<RowCell> cells, BodyProgress body);
   /// Marks the row finished (after its response cell and its log line).
   void FinishRow(RowId row);
 
@@ -107,6 +116,7 @@ class StatusTable {
   void PruneChanged();
   void DropOldest();
   void QueueFinished(const StatusRow &row);
+  void Write(RowId row, std::initializer_list<RowCell> cells, const BodyProgress *body);
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

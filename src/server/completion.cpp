@@ -12,6 +12,7 @@
 #include "http/connection_slot.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
+#include "http/server_watch.h"
 
 namespace ruz {
 
@@ -54,6 +55,7 @@ void FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra
   if (sendResponse && !slot.headerSent) SendDueResponse(slot, request, extra, bytesSent, code);
   FinishClientOutput(slot);
   CloseSlotSocket(slot);
+  CountFinishedRequest(slot.watch, slot, request, code, bytesSent);
   RecordRequestEnd(slot, request, code, bytesSent);
 }
 

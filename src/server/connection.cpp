@@ -14,6 +14,7 @@
 #include "server/completion.h"
 #include "content/listing.h"
 #include "content/static_file.h"
+#include "content/status_page.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
@@ -113,17 +114,25 @@ std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
 // The checks before the file system decides; fills file with what the
 // request maps to.
 std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request,
-                             const PrivateFiles &privateFiles, FileInfo &file) {
+                             const PrivateFiles &privateFiles, FileInfo &file,
+                             std::uint64_t &bytesSent) {
   const ServerSettings &settings = *slot.settings;
   SetRowTexts(slot, {{kColMethod, request.method}, {kColPath, request.uri}});
   if (!IsSupportedMethod(request.method)) {
     return Refuse(slot, RUZ_CP932("対応していないメソッドです"), 501);
   }
+  // The status page: first its own client list, then the path's rules.
+  const bool statusPage = IsStatusPageRequest(settings, request);
+  if (statusPage && !IsStatusPageAllowed(settings, request)) {
+    return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
+  }
   PathJudgement judgement = JudgeRequestPath(settings, privateFiles, request);
   request.localPath = std::move(judgement.localPath);
   file = judgement.file;
   switch (judgement.verdict) {
-    case PathVerdict::kAdmitted: return std::nullopt;
+    case PathVerdict::kAdmitted:
+      if (!statusPage) return std::nullopt;
+      break;
     case PathVerdict::kHostRefused: return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
     case PathVerdict::kBadPath:
     case PathVerdict::kTooLong: return Refuse(slot, RUZ_CP932("リクエストが不正です"), 400);
@@ -132,6 +141,7 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request,
       return Outcome{401, true, std::move(judgement.challenge)};
     case PathVerdict::kNotFound: break;
   }
+  if (statusPage) return Produced(SendStatusPage(slot, request, bytesSent));
   return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
 }
 
@@ -158,7 +168,7 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
   // whatever the document root or an alias makes reachable.
   const PrivateFiles privateFiles(*slot.settings);
   FileInfo file;
-  if (auto refused = Admit(slot, request, privateFiles, file)) return *refused;
+  if (auto refused = Admit(slot, request, privateFiles, file, bytesSent)) return *refused;
   if (file.isDirectory) {
     if (auto served = ServeDirectory(slot, request, bytesSent)) return *served;
     file = GetFileInfo(request.localPath);  // the index file it chose

@@ -10,6 +10,7 @@
 
 #include "config/settings.h"
 #include "http/connection_slot.h"
+#include "http/server_watch.h"
 #include "http/slot_pool.h"
 #include "http/status_table.h"
 #include "platform/events.h"
@@ -51,6 +52,9 @@ struct ServerContext {
   void (*showWarning)(const std::string &cp932Text) = nullptr;
   /// The connection threads; StopServer waits until every one has returned.
   std::unique_ptr<ConnectionWorkers> workers;
+  /// This start's figures for the window and the status page; made anew by
+  /// each start and kept after a stop, so the last figures stay readable.
+  std::unique_ptr<ServerWatch> watch;
 };
 
 /// 1 on success; 0 after a warning when bind or listen failed.

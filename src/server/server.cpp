@@ -82,6 +82,14 @@ void WriteOutLogBuffer(ServerContext &context) {
   context.logBuffer.reset();
 }
 
+void StartWatch(ServerContext &context) {
+  context.watch = std::make_unique<ServerWatch>();
+  context.watch->startedAt = GetLocalDateTime();
+  context.watch->port = context.boundPort;
+  context.watch->tlsPort = context.boundTlsPort;
+  context.watch->maxConnections = context.settings->maxconnect;
+}
+
 void MakeSlots(ServerContext &context) {
   const ServerSettings &settings = *context.settings;
   if (settings.logwrite) {
@@ -99,6 +107,7 @@ void MakeSlots(ServerContext &context) {
   prototype.logFile = context.logFile.get();
   prototype.logLock = context.logLock.get();
   prototype.tlsContext = context.tlsContext.get();
+  prototype.watch = context.watch.get();
   context.slots = std::make_unique<SlotPool>(settings.maxconnect, prototype);
 }
 
@@ -175,6 +184,7 @@ int StartServer(ServerContext &context) {
   context.startFailure.clear();
   context.boundPort = context.listeners.front().port;
   context.boundTlsPort = context.tlsContext ? context.listeners.back().port : 0;
+  StartWatch(context);
   MakeSlots(context);
   context.workers = std::make_unique<ConnectionWorkers>(
       [](ConnectionSlot &slot) { ServeConnection(&slot); }, kWorkerLinger);

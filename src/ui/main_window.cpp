@@ -20,6 +20,7 @@
 #include "config/root_path.h"
 #include "config/settings.h"
 #include "config/startup_checks.h"
+#include "ui/address_band.h"
 #include "ui/elided_text_tips.h"
 #include "ui/external_open.h"
 #include "ui/fact_band.h"
@@ -89,6 +90,7 @@ MainWindow::MainWindow(ServerContext &context, ServerSettings &settings, int upd
   certificate_->hide();
   statusBar()->addPermanentWidget(certificate_);
   BuildTray();
+  BuildTrafficDock();
   connect(&updateTimer_, &QTimer::timeout, this, &MainWindow::RunUpdateCheck);
   connect(&stateTimer_, &QTimer::timeout, this, &MainWindow::RefreshState);
   connect(&checker_, &UpdateChecker::Finished, this, &MainWindow::OnUpdateChecked);
@@ -115,10 +117,13 @@ void MainWindow::BuildCentral() {
   band_ = new FactBand(settings_, central);
   view_ = new QTreeView(central);
   view_->setObjectName(u"statusList"_s);
-  view_->setModel(&model_);
+  filter_.setSourceModel(&model_);
+  view_->setModel(&filter_);
   SetUpStatusView(*view_);
   ElideInTheMiddleWithTips(*view_);
+  connect(view_, &QTreeView::doubleClicked, this, &MainWindow::OpenRowUrl);
   layout->addWidget(band_);
+  layout->addWidget(BuildAddressBand(central));
   layout->addWidget(view_);
   setCentralWidget(central);
 }
@@ -145,6 +150,7 @@ void MainWindow::Create() {
   if (closed_) return;
   StartServer(context_);
   ShowServerState();
+  ApplyTrafficPanelFlag();
   stateTimer_.start(kStateRefreshMs);
   if (settings_.autoupdatecheck) {
     ApplyAutoUpdateFlag();
@@ -167,6 +173,7 @@ void MainWindow::ShowStartupWarnings() {
 void MainWindow::ShowServerState() {
   const std::vector<std::string> warnings = StartupWarnings(settings_, FixPlace::kOptionsSheet);
   firstWarning_ = warnings.empty() ? QString() : FromCp932(warnings.front());
+  addresses_->Refresh();
   ShowCertificate();
   ShowCurrentState();
 }

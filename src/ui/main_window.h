@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QSystemTrayIcon>
@@ -16,9 +17,11 @@
 #include "ui/options/options_sheet.h"
 #include "http/status_table.h"
 #include "ui/server_stopper.h"
+#include "ui/status_filter.h"
 #include "ui/status_model.h"
 #include "ui/update_checker.h"
 
+class QDockWidget;
 class QLabel;
 class QTreeView;
 
@@ -28,6 +31,9 @@ struct ServerContext;
 struct ServerSettings;
 class ExternalOpener;
 class FactBand;
+class AddressBand;
+class TrafficPanel;
+class LogViewer;
 
 /// The period of the automatic update check: three hours.
 inline constexpr int kUpdatePeriodMs = 10'800'000;
@@ -72,6 +78,12 @@ class MainWindow : public QMainWindow {
   StatusModel &Model() { return model_; }
   QTreeView &View() { return *view_; }
   FactBand &Band() { return *band_; }
+  AddressBand &Addresses() { return *addresses_; }
+  TrafficPanel &Traffic() { return *traffic_; }
+  QDockWidget &TrafficDock() { return *trafficDock_; }
+  StatusFilter &Filter() { return filter_; }
+  /// The log viewer while it is open.
+  LogViewer *Viewer() const;
   QSystemTrayIcon &Tray() { return tray_; }
   QMenu &TrayMenu() { return trayMenu_; }
   QTimer &UpdateTimer() { return updateTimer_; }
@@ -141,6 +153,19 @@ class MainWindow : public QMainWindow {
   void ShowAbout();
   void CopyFingerprint();
 
+  // Sharing and watching (main_window_watch.cpp): the addresses, the traffic
+  // panel, the status list's filter and double-click, the log viewer.
+  QWidget *BuildAddressBand(QWidget *parent);
+  void BuildTrafficDock();
+  void ApplyTrafficPanelFlag();
+  void ToggleTrafficPanel();
+  void ShowAllRows();
+  void ShowErrorRows();
+  void ShowRows(bool errorsOnly);
+  void ClearList();
+  void OpenRowUrl(const QModelIndex &index);
+  void ShowLogViewer();
+
   // Update schedule (main_window_update.cpp).
   void ApplyAutoUpdateFlag();
   void OnUpdateChecked(bool ok, const QByteArray &body);
@@ -150,9 +175,14 @@ class MainWindow : public QMainWindow {
   ServerSettings &settings_;
   StatusTable table_;
   StatusModel model_;
+  StatusFilter filter_;
   ServerStopper stopper_;
   FactBand *band_ = nullptr;
   QTreeView *view_ = nullptr;
+  AddressBand *addresses_ = nullptr;
+  QDockWidget *trafficDock_ = nullptr;
+  TrafficPanel *traffic_ = nullptr;
+  QPointer<LogViewer> logViewer_;
   QLabel *state_ = nullptr;  // the server's state, in the status bar
   QLabel *certificate_ = nullptr;  // the HTTPS certificate's fingerprint, when HTTPS runs
   QTimer stateTimer_;        // keeps the connection count live

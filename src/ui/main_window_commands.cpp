@@ -80,6 +80,8 @@ void MainWindow::OnCommand(int id) {
       {kCmdReadme, &MainWindow::OpenReadme},       {kCmdWebSite, &MainWindow::OpenWebSite},
       {kCmdAutoUpdate, &MainWindow::ToggleAutoUpdate}, {kCmdAbout, &MainWindow::ShowAbout},
       {kCmdShowWindow, &MainWindow::ShowWindow},
+      {kCmdTrafficPanel, &MainWindow::ToggleTrafficPanel}, {kCmdShowAllRows, &MainWindow::ShowAllRows},
+      {kCmdShowErrorRows, &MainWindow::ShowErrorRows}, {kCmdClearList, &MainWindow::ClearList},
   };
   if (busy_ || closed_) return;
   for (const auto &[commandId, handler] : kCommands) {
@@ -90,7 +92,7 @@ void MainWindow::OnCommand(int id) {
   }
 }
 
-void MainWindow::OpenLog() { OpenFile(ExeRelativePath(settings_.logname)); }
+void MainWindow::OpenLog() { ShowLogViewer(); }
 
 // A missing file, or no program to open it with, is said in a warning box.
 void MainWindow::OpenFile(const std::string &cp932Path) {

@@ -31,7 +31,13 @@ const std::vector<MenuLayout> &MainMenuLayout() {
        {{u"通信ログ(&L)"_s, kCmdOpenLog, "actionOpenLog"}, {u"終了(&Q)"_s, kCmdQuit, "actionQuit"}}},
       {u"表示(&V)"_s, "menuView",
        {{u"ウインドウを隠す(&W)"_s, kCmdHide, "actionHide"},
-        {u"半透明化(&S)"_s, kCmdTranslucent, "actionTranslucent"}}},
+        {u"半透明化(&S)"_s, kCmdTranslucent, "actionTranslucent"},
+        {{}, 0, nullptr},
+        {u"トラフィック(&T)"_s, kCmdTrafficPanel, "actionTrafficPanel"},
+        {{}, 0, nullptr},
+        {u"すべて(&A)"_s, kCmdShowAllRows, "actionShowAllRows"},
+        {u"エラーのみ(&E)"_s, kCmdShowErrorRows, "actionShowErrorRows"},
+        {u"一覧をクリア(&C)"_s, kCmdClearList, "actionClearList"}}},
       {u"設定(&I)"_s, "menuSettings",
        {{u"オプション(&O)..."_s, kCmdOptions, "actionOptions"},
         {{}, 0, nullptr},
@@ -70,7 +76,9 @@ void AddItems(QMenu &menu, const std::vector<MenuItem> &items, const CommandSink
     QAction *action = menu.addAction(item.text);
     action->setData(item.id);
     action->setObjectName(QString::fromLatin1(item.objectName));
-    action->setCheckable(item.id == kCmdTranslucent || item.id == kCmdAutoUpdate);
+    action->setCheckable(item.id == kCmdTranslucent || item.id == kCmdAutoUpdate ||
+                         item.id == kCmdTrafficPanel || item.id == kCmdShowAllRows ||
+                         item.id == kCmdShowErrorRows);
     // The check marks follow the program's state, set by the command itself.
     QObject::connect(action, &QAction::triggered, &menu, [action, sink, id = item.id] {
       if (action->isCheckable()) action->setChecked(!action->isChecked());

@@ -26,12 +26,16 @@ enum Command {
   kCmdAutoUpdate = 17,
   kCmdAbout = 18,
   kCmdShowWindow = 19,
+  kCmdTrafficPanel = 20,
+  kCmdShowAllRows = 21,
+  kCmdShowErrorRows = 22,
+  kCmdClearList = 23,
 };
 
 using CommandSink = std::function<void(int id)>;
 
 /// Fills bar with the four menus. Every item is a QAction with its id in data()
-/// and an objectName; items 5 and 17 are checkable. Triggering goes to sink.
+/// and an objectName; items 5, 17, 20, 21 and 22 are checkable. Triggering goes to sink.
 void BuildMainMenu(QMenuBar &bar, const CommandSink &sink);
 
 /// Fills menu with the tray menu's items, wired the same way.

@@ -2,9 +2,12 @@
 // status table.
 #include "ui/status_model.h"
 
+#include "common/transfer_progress.h"
 #include "platform/text_codes.h"
 #include "platform/url.h"
 #include "ui/qt_text.h"
+
+#include <QColor>
 
 #include <algorithm>
 
@@ -41,6 +44,15 @@ QString ShownCell(int column, std::string_view cp932) {
   return column == kColPath ? DecodedPath(cp932) : FromCp932(cp932);
 }
 
+// The file body's progress texts, which a download in progress replaces by
+// sizes and speed.
+bool IsProgressText(const QString &status) { return status.startsWith(u"ファイル送信中"_s); }
+
+// Light tints that keep the text readable on light and dark bases alike.
+constexpr int kTintAlpha = 56;
+const QColor kClientErrorTint(255, 170, 0, kTintAlpha);
+const QColor kServerErrorTint(230, 30, 30, kTintAlpha);
+
 }  // namespace
 
 // The shortest time between two batches of changes (about 30 a second).
@@ -51,6 +63,7 @@ StatusModel::StatusModel(StatusTable &table, QObject *parent)
   refreshTimer_.setSingleShot(true);
   connect(&refreshTimer_, &QTimer::timeout, this, &StatusModel::Refresh);
   sinceRefresh_.start();
+  clock_.start();
   // Called on a connection thread at the first change after a batch.
   table_.SetChangeCallback([this] {
     QMetaObject::invokeMethod(this, &StatusModel::OnTableChanged, Qt::QueuedConnection);
@@ -75,12 +88,16 @@ void StatusModel::AddNewRows(RowId newest) {
   if (newest <= newest_) return;
   const int added = static_cast<int>(std::min<RowId>(newest - newest_, kStatusRowLimit));
   beginInsertRows(QModelIndex(), 0, added - 1);
-  for (int i = 0; i < added; ++i) rows_.prepend(Row{});
+  for (int i = 0; i < added; ++i) {
+    rows_.prepend(Row{});
+    states_.prepend(RowState{{}, false, clock_.elapsed()});
+  }
   endInsertRows();
   newest_ = newest;
   if (rows_.size() > kStatusRowLimit) {
     beginRemoveRows(QModelIndex(), kStatusRowLimit, static_cast<int>(rows_.size()) - 1);
     rows_.resize(kStatusRowLimit);
+    states_.resize(kStatusRowLimit);
     endRemoveRows();
   }
 }
@@ -98,11 +115,14 @@ void StatusModel::Refresh() {
     const int index = static_cast<int>(age);
     for (int column = 0; column < kStatusColumns; ++column)
       rows_[index][column] = ShownCell(column, row.cells[static_cast<std::size_t>(column)]);
+    states_[index].body = row.body;
+    states_[index].finished = row.finished;
     top = std::min(top, index);
     bottom = std::max(bottom, index);
   }
   if (bottom >= 0) {
-    Q_EMIT dataChanged(index(top, 0), index(bottom, kStatusColumns - 1), {Qt::DisplayRole});
+    Q_EMIT dataChanged(index(top, 0), index(bottom, kStatusColumns - 1),
+                       {Qt::DisplayRole, Qt::BackgroundRole});
   }
 }
 
@@ -119,8 +139,37 @@ int StatusModel::columnCount(const QModelIndex &parent) const {
   return parent.isValid() ? 0 : kStatusColumns;
 }
 
+void StatusModel::Clear() {
+  beginResetModel();
+  rows_.clear();
+  states_.clear();
+  endResetModel();
+}
+
+// A download in progress shows sizes, percentage and speed in place of the
+// byte count; the row's texts stay as written (the headless rows print them).
+QString StatusModel::StatusCell(int row) const {
+  const QString text = Cell(row, kColStatus);
+  const RowState &state = states_[row];
+  if (state.finished || state.body.size == 0 || !IsProgressText(text)) return text;
+  const qint64 elapsed = std::max<qint64>(0, clock_.elapsed() - state.seenAtMs);
+  return QString::fromStdString(FormatTransferProgress(
+      state.body.sent, state.body.size, static_cast<std::uint64_t>(elapsed)));
+}
+
+// 4xx rows amber, 5xx rows red, by the response cell's code.
+QVariant StatusModel::Tint(int row) const {
+  const QString response = Cell(row, kColResponse);
+  if (response.startsWith(u'4')) return kClientErrorTint;
+  if (response.startsWith(u'5')) return kServerErrorTint;
+  return {};
+}
+
 QVariant StatusModel::data(const QModelIndex &index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
+  if (!index.isValid() || index.row() >= RowCount()) return {};
+  if (role == Qt::BackgroundRole) return Tint(index.row());
+  if (role != Qt::DisplayRole) return {};
+  if (index.column() == kColStatus) return StatusCell(index.row());
   return Cell(index.row(), index.column());
 }
 

@@ -38,17 +38,30 @@ class StatusModel : public QAbstractTableModel {
   QVariant data(const QModelIndex &index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+  /// Empties the list; rows written later still appear.
+  void Clear();
+
   /// Column titles, and a typical long content of each column.
   static QString ColumnTitle(int column);
   static QString ColumnSample(int column);
 
  private:
   using Row = std::array<QString, kStatusColumns>;
+  /// What a row shows beyond its texts: the download's progress and its speed.
+  struct RowState {
+    BodyProgress body;
+    bool finished = false;
+    qint64 seenAtMs = 0;  // on clock_, when the row first appeared
+  };
   void OnTableChanged();
+  QString StatusCell(int row) const;
+  QVariant Tint(int row) const;
   void AddNewRows(RowId newest);
 
   StatusTable &table_;
   QList<Row> rows_;  // rows_[0] is the newest row
+  QList<RowState> states_;  // beside rows_
+  QElapsedTimer clock_;
   RowId newest_ = 0;
   QElapsedTimer sinceRefresh_;
   QTimer refreshTimer_;

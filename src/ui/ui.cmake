@@ -13,3 +13,9 @@ target_compile_definitions(ruz_ui PRIVATE
 
 find_library(RUZ_XCB_LIBRARY xcb REQUIRED)
 target_link_libraries(ruz_ui PRIVATE ${RUZ_XCB_LIBRARY})
+
+# QR codes of the server's addresses (libqrencode) and the traffic plots (Qt Charts).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(RUZ_QRENCODE REQUIRED IMPORTED_TARGET libqrencode)
+find_package(Qt6 REQUIRED COMPONENTS Charts)
+target_link_libraries(ruz_ui PUBLIC PkgConfig::RUZ_QRENCODE Qt6::Charts)
