@@ -14,6 +14,7 @@ namespace ruz {
 /// never private.
 class PrivateFiles {
  public:
+  PrivateFiles() = default;  // none
   explicit PrivateFiles(const ServerSettings &settings);
   bool Contains(const FileInfo &file) const;
 

@@ -36,10 +36,10 @@ void ShowLastProgress(ConnectionSlot &slot, std::uint64_t bytesSent, std::string
 }
 
 // Reads until size bytes or the end of the file; -1 when a read fails.
-long long ReadPiece(ReadFile &file, char *buffer, std::size_t size) {
+long long ReadPiece(ReadFile &file, char *buffer, std::size_t size, std::uint64_t offset) {
   std::size_t filled = 0;
   while (filled < size) {
-    long long got = file.Read(buffer + filled, size - filled);
+    long long got = file.ReadAt(buffer + filled, size - filled, offset + filled);
     if (got < 0) return -1;
     if (got == 0) break;
     filled += static_cast<std::size_t>(got);
@@ -59,17 +59,13 @@ void PauseAfterPiece(const ConnectionSlot &slot) {
 // end the server. The read also tells a file error from a peer that left.
 int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
                  std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
-  if (!file.Seek(first)) {
-    if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
-    return 0;
-  }
   // Left uninitialized: every byte sent has been read into it first.
   auto buffer = std::make_unique_for_overwrite<char[]>(
       static_cast<std::size_t>(std::clamp<std::uint64_t>(count, 1, kPieceSize)));
   std::uint64_t remaining = count;
   for (;;) {
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, remaining));
-    long long got = ReadPiece(file, buffer.get(), want);
+    long long got = ReadPiece(file, buffer.get(), want, first + (count - remaining));
     if (got < 0) {
       if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
       return 0;

@@ -7,6 +7,7 @@
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
@@ -82,8 +83,10 @@ int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view ex
   int outcome = partial ? 206 : code;
   std::string lines = FileHeaderLines(lastModified, partial ? &span : nullptr, info.size,
                                       ContentTypeFor(*slot.settings, path), extra);
+  const bool bodyFollows = request.method != "HEAD";
+  if (bodyFollows) HoldNextSend(slot);
   SendResponseHeader(slot, outcome, lines);
-  if (request.method == "HEAD") {
+  if (!bodyFollows) {
     ShowOutcome(slot, outcome);
     return outcome;
   }

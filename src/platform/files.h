@@ -2,6 +2,7 @@
 // file system's UTF-8 happens here and nowhere else.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,8 +55,8 @@ class ReadFile {
   int Descriptor() const { return fd_; }  // -1 when not open
   /// Reads up to size bytes; returns the count, 0 at the end, -1 on error.
   long long Read(void *buffer, std::size_t size);
-  /// Moves to an absolute offset; false on error.
-  bool Seek(std::uint64_t offset);
+  /// Reads up to size bytes at offset without moving; like Read otherwise.
+  long long ReadAt(void *buffer, std::size_t size, std::uint64_t offset);
   /// What the open file is; looked up once and kept.
   FileInfo Info() const;
 
@@ -72,28 +73,41 @@ bool ReadWholeFile(std::string_view path, std::string &content, std::uint64_t li
 /// False when the file cannot be opened or the write fails.
 bool AppendBytes(std::string_view path, std::string_view bytes);
 
-/// A file kept open for appending (the access log). Before each append it
-/// checks that the path still names the open file, and opens the path anew
-/// when the file was renamed or removed, so rotating the file by renaming it
-/// keeps working. Not thread-safe: callers serialize appends.
+/// A file kept open for appending (the access log). Before an append, at most
+/// once per check interval, it checks that the path still names the open file,
+/// and opens the path anew when the file was renamed or removed, so rotating
+/// the file by renaming it keeps working. Lines written to a file that was
+/// removed since the last check are written again to the new file, so none is
+/// lost. Not thread-safe: callers serialize appends.
 class AppendingFile {
  public:
+  static constexpr std::chrono::milliseconds kDefaultCheckInterval{1000};
+
   /// Opens (creating) the file at once.
-  explicit AppendingFile(std::string_view cp932Path);
+  explicit AppendingFile(std::string_view cp932Path,
+                         std::chrono::milliseconds checkInterval = kDefaultCheckInterval);
   ~AppendingFile();
   AppendingFile(const AppendingFile &) = delete;
   AppendingFile &operator=(const AppendingFile &) = delete;
 
   /// False when the file cannot be opened or the write fails.
   bool Append(std::string_view bytes);
+  /// The file open now (exists is false when none is).
+  const FileInfo &Identity() const { return opened_; }
 
  private:
   bool StillNamesOpenFile() const;
+  bool OpenFileWasRemoved() const;
   void Reopen();
+  void FollowPath();
 
   std::string systemPath_;
   int fd_ = -1;  // -1 when not open
   FileInfo opened_;
+  const std::chrono::milliseconds checkInterval_;
+  std::chrono::steady_clock::time_point nextCheck_;
+  /// What went into the open file since the last check.
+  std::string sinceCheck_;
 };
 
 /// Writes the whole file through a temporary file in the same directory and a

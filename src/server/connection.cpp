@@ -18,7 +18,9 @@
 #include "platform/files.h"
 #include "platform/text_codes.h"
 #include "http/access.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
+#include "http/server_shared.h"
 #include "server/pipeline.h"
 #include "server/tls_start.h"
 #include "http/request_info.h"
@@ -168,7 +170,7 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
   }
   // The settings file and the log are no business of a client, whatever the
   // document root or an alias makes reachable.
-  if (IsPrivateFile(*slot.settings, file)) {
+  if (IsPrivateFile(*slot.shared, file)) {
     return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
   }
   if (auto served = TryCgi(slot, request, bytesSent)) return *served;
@@ -189,10 +191,9 @@ int ServeConnection(ConnectionSlot *slotPointer) {
   const std::string startText = StartText(arrival);
   ShowConnectionRow(slot, request.remoteHost,
                     {{kColStart, startText}, {kColStatus, RUZ_CP932("接続")}});
-  slot.socket.SetReceiveTimeout(slot.settings->connecttimeout);
-  // Sends are bounded by the same time, so a client that stops reading its
-  // response ends the connection instead of holding the slot forever.
-  slot.socket.SetSendTimeout(slot.settings->connecttimeout);
+  // Sends are bounded by the same time as receives, so a client that stops
+  // reading its response ends the connection instead of holding the slot.
+  LimitClientWaits(slot, slot.settings->connecttimeout);
   std::uint64_t bytesSent = 0;
   Outcome outcome = Decide(slot, request, bytesSent);
   FinishRequest(slot, request, std::move(outcome.extra), bytesSent, outcome.code, outcome.send);

@@ -81,6 +81,7 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   // The page's type comes from its extension, as a static file's does.
   std::string extra = "Content-Type: " + ContentTypeFor(*slot.settings, request.localPath) +
                       "\r\nPragma: no-cache\r\nCache-Control: no-cache\r\n";
+  HoldNextSend(slot);
   SendResponseHeader(slot, 200, extra);
 
   ReadFile file(request.localPath);
