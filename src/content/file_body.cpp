@@ -1,4 +1,5 @@
-// The body of a file response: 64 KiB pieces read from the file and sent, with
+// The body of a file response: 64 KiB pieces read from the file (or taken from
+// its content in memory) and sent, with
 // progress texts and the configured pause after every full piece.
 #include <algorithm>
 #include <chrono>
@@ -52,6 +53,36 @@ void PauseAfterPiece(const ConnectionSlot &slot) {
   if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
 }
 
+// Sends [first, first + count) piece by piece; piece(offset, want, bytes)
+// gives up to want bytes at offset (fewer only at the end), false when they
+// cannot be read.
+template <typename PieceSource>
+int SendPieces(ConnectionSlot &slot, PieceSource piece, std::uint64_t first, std::uint64_t count,
+               std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
+  std::uint64_t remaining = count;
+  for (;;) {
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, remaining));
+    std::string_view bytes;
+    if (!piece(first + (count - remaining), want, bytes)) {
+      if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
+      return 0;
+    }
+    if (!bytes.empty() && !SendToClient(slot, bytes)) {
+      if (showProgress) SetStatusText(slot, RUZ_CP932("相手側で切断"));
+      return 0;
+    }
+    bytesSent += bytes.size();
+    // A short piece is the last: the end of the range or of the file.
+    if (bytes.size() < kPieceSize) {
+      if (showProgress) ShowLastProgress(slot, bytesSent, doneText);
+      return 1;
+    }
+    if (showProgress) SetStatusText(slot, ProgressText(bytesSent));
+    remaining -= bytes.size();
+    PauseAfterPiece(slot);
+  }
+}
+
 }  // namespace
 
 // The pieces are read and sent with SendToClient rather than sendfile: sendfile
@@ -62,28 +93,24 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
   // Left uninitialized: every byte sent has been read into it first.
   auto buffer = std::make_unique_for_overwrite<char[]>(
       static_cast<std::size_t>(std::clamp<std::uint64_t>(count, 1, kPieceSize)));
-  std::uint64_t remaining = count;
-  for (;;) {
-    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, remaining));
-    long long got = ReadPiece(file, buffer.get(), want, first + (count - remaining));
-    if (got < 0) {
-      if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
-      return 0;
-    }
-    if (got > 0 && !SendToClient(slot, buffer.get(), static_cast<std::size_t>(got))) {
-      if (showProgress) SetStatusText(slot, RUZ_CP932("相手側で切断"));
-      return 0;
-    }
-    bytesSent += static_cast<std::uint64_t>(got);
-    // A short piece is the last: the end of the range or of the file.
-    if (static_cast<std::size_t>(got) < kPieceSize) {
-      if (showProgress) ShowLastProgress(slot, bytesSent, doneText);
-      return 1;
-    }
-    if (showProgress) SetStatusText(slot, ProgressText(bytesSent));
-    remaining -= static_cast<std::uint64_t>(got);
-    PauseAfterPiece(slot);
-  }
+  auto read = [&](std::uint64_t offset, std::size_t want, std::string_view &bytes) {
+    const long long got = ReadPiece(file, buffer.get(), want, offset);
+    if (got < 0) return false;
+    bytes = std::string_view(buffer.get(), static_cast<std::size_t>(got));
+    return true;
+  };
+  return SendPieces(slot, read, first, count, bytesSent, showProgress, doneText);
+}
+
+int SendContentBody(ConnectionSlot &slot, std::string_view content, std::uint64_t first,
+                    std::uint64_t count, std::uint64_t &bytesSent, bool showProgress,
+                    std::string_view doneText) {
+  auto take = [&](std::uint64_t offset, std::size_t want, std::string_view &bytes) {
+    bytes = offset < content.size() ? content.substr(static_cast<std::size_t>(offset), want)
+                                    : std::string_view();
+    return true;
+  };
+  return SendPieces(slot, take, first, count, bytesSent, showProgress, doneText);
 }
 
 }  // namespace ruz

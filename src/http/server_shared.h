@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "common/file_cache.h"
 #include "config/private_files.h"
 #include "config/settings.h"
 #include "http/status_table.h"
@@ -38,6 +39,8 @@ struct ServerShared {
   LogFileIdentity logFile;
   /// None when logwrite is off.
   AccessLog *accessLog = nullptr;
+  /// Small files kept in memory (none: every request reads the file).
+  FileCache *files = nullptr;
 };
 
 /// Whether a client must never be given the file: one of the program's own.

@@ -87,27 +87,23 @@ std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request
   return line;
 }
 
+// The identity is told before any line goes into a file opened anew, so no
+// request finds lines in a log it does not yet know as private.
 AccessLog::AccessLog(const ServerSettings &settings, LogFileIdentity *identity)
-    : file_(ExeRelativePath(settings.logname)),
-      identity_(identity),
+    : file_(ExeRelativePath(settings.logname), AppendingFile::kDefaultCheckInterval,
+            [identity](const FileInfo &opened) {
+              if (identity != nullptr) identity->Set(opened);
+            }),
       buffered_(settings.mem != 0),
-      capacity_(static_cast<std::size_t>(std::max(settings.bufmax, 0))) {
-  if (identity_ != nullptr) identity_->Set(file_.Identity());
-}
+      capacity_(static_cast<std::size_t>(std::max(settings.bufmax, 0))) {}
 
 void AccessLog::Store(const std::string &line) {
   std::lock_guard lock(mutex_);
   if (buffered_) {
     BufferLine(line);
   } else {
-    Append(line);
+    file_.Append(line);
   }
-}
-
-void AccessLog::Append(std::string_view text) {
-  const FileInfo before = file_.Identity();
-  file_.Append(text);
-  if (identity_ != nullptr && !IsSameFile(before, file_.Identity())) identity_->Set(file_.Identity());
 }
 
 // The buffer never holds more than capacity - 1 bytes; what does not fit goes
@@ -117,18 +113,18 @@ void AccessLog::BufferLine(const std::string &line) {
     buffer_ += line;
     return;
   }
-  if (!buffer_.empty()) Append(buffer_);
+  if (!buffer_.empty()) file_.Append(buffer_);
   buffer_.clear();
   if (capacity_ >= line.size() + 1) {
     buffer_ = line;
   } else {
-    Append(line);
+    file_.Append(line);
   }
 }
 
 void AccessLog::WriteOutBuffer() {
   std::lock_guard lock(mutex_);
-  if (!buffer_.empty()) Append(buffer_);
+  if (!buffer_.empty()) file_.Append(buffer_);
   buffer_.clear();
 }
 

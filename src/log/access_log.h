@@ -50,11 +50,9 @@ class AccessLog {
 
  private:
   void BufferLine(const std::string &line);
-  void Append(std::string_view text);
 
   mutable std::mutex mutex_;
   AppendingFile file_;
-  LogFileIdentity *identity_;
   const bool buffered_;
   const std::size_t capacity_;
   std::string buffer_;

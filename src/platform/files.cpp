@@ -26,6 +26,8 @@ FileInfo InfoFromStat(const struct stat &st) {
   info.mtime = st.st_mtime;
   info.device = static_cast<std::uint64_t>(st.st_dev);
   info.inode = static_cast<std::uint64_t>(st.st_ino);
+  constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+  info.changeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * kNsPerSecond + st.st_ctim.tv_nsec;
   return info;
 }
 
@@ -193,8 +195,9 @@ bool AppendBytes(std::string_view path, std::string_view bytes) {
   return fd.Close() && written;
 }
 
-AppendingFile::AppendingFile(std::string_view cp932Path, std::chrono::milliseconds checkInterval)
-    : systemPath_(ToSystemPath(cp932Path)), checkInterval_(checkInterval) {
+AppendingFile::AppendingFile(std::string_view cp932Path, std::chrono::milliseconds checkInterval,
+                             OpenedHook opened)
+    : systemPath_(ToSystemPath(cp932Path)), checkInterval_(checkInterval), openedHook_(std::move(opened)) {
   Reopen();
   nextCheck_ = std::chrono::steady_clock::now() + checkInterval_;
 }
@@ -228,6 +231,7 @@ void AppendingFile::Reopen() {
   fd_ = open(systemPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   struct stat st;
   opened_ = fd_ >= 0 && fstat(fd_, &st) == 0 ? InfoFromStat(st) : FileInfo{};
+  if (openedHook_) openedHook_(opened_);
 }
 
 bool AppendingFile::Append(std::string_view bytes) {

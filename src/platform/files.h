@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@ struct FileInfo {
   std::int64_t mtime = 0;  // seconds since the epoch (UTC)
   std::uint64_t device = 0;  // with inode, names the file whatever path reached it
   std::uint64_t inode = 0;
+  /// The last change of content or attributes, in nanoseconds since the epoch.
+  std::int64_t changeNs = 0;
 };
 
 /// True for an existing file that is not a directory.
@@ -83,9 +86,14 @@ class AppendingFile {
  public:
   static constexpr std::chrono::milliseconds kDefaultCheckInterval{1000};
 
+  /// Called with the file's identity each time it is opened (before anything
+  /// is written to it).
+  using OpenedHook = std::function<void(const FileInfo &)>;
+
   /// Opens (creating) the file at once.
   explicit AppendingFile(std::string_view cp932Path,
-                         std::chrono::milliseconds checkInterval = kDefaultCheckInterval);
+                         std::chrono::milliseconds checkInterval = kDefaultCheckInterval,
+                         OpenedHook opened = {});
   ~AppendingFile();
   AppendingFile(const AppendingFile &) = delete;
   AppendingFile &operator=(const AppendingFile &) = delete;
@@ -105,6 +113,7 @@ class AppendingFile {
   int fd_ = -1;  // -1 when not open
   FileInfo opened_;
   const std::chrono::milliseconds checkInterval_;
+  const OpenedHook openedHook_;
   std::chrono::steady_clock::time_point nextCheck_;
   /// What went into the open file since the last check.
   std::string sinceCheck_;

@@ -66,6 +66,12 @@ void FillPeer(const ConnectionSlot &slot, RequestInfo &request) {
   }
 }
 
+// What the path names now, through the server's file cache when it has one.
+FileInfo LookUpFile(const ConnectionSlot &slot, const std::string &path) {
+  if (slot.shared == nullptr || slot.shared->files == nullptr) return GetFileInfo(path);
+  return slot.shared->files->Look(path).info;
+}
+
 // A directory is redirected, replaced by its first index file (no
 // outcome yet: the pipeline goes on), listed or refused.
 std::optional<Outcome> ServeDirectory(ConnectionSlot &slot, RequestInfo &request,
@@ -134,7 +140,7 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInf
     return Outcome{401, true, challenge};
   }
   MapRequestPath(request.localPath, request.path, slot);
-  file = GetFileInfo(request.localPath);
+  file = LookUpFile(slot, request.localPath);
   if (!file.exists) {
     return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
   }
@@ -166,7 +172,7 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
   if (auto refused = Admit(slot, request, file)) return *refused;
   if (file.isDirectory) {
     if (auto served = ServeDirectory(slot, request, bytesSent)) return *served;
-    file = GetFileInfo(request.localPath);  // the index file it chose
+    file = LookUpFile(slot, request.localPath);  // the index file it chose
   }
   // The settings file and the log are no business of a client, whatever the
   // document root or an alias makes reachable.

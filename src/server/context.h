@@ -31,6 +31,7 @@ struct ServerContext {
   /// What every connection of this start shares, made at the start.
   std::unique_ptr<ServerShared> shared;
   std::unique_ptr<AccessLog> accessLog;
+  std::unique_ptr<FileCache> files;
   std::unique_ptr<SlotPool> slots;
   bool isRunning = false;
   std::uint16_t boundPort = 0;  // the port of the plain-HTTP listeners

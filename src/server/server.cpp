@@ -31,6 +31,15 @@ constexpr std::chrono::milliseconds kGiveUpWait{2000};
 // its answer arrives while its previous connection writes its log line.
 constexpr std::chrono::milliseconds kReturnWait{1000};
 
+// Files up to one piece of a response body are kept in memory; a change on
+// disk is seen within a second.
+constexpr FileCacheLimits kFileCacheLimits{
+    .largestFile = 64 * 1024,
+    .totalBytes = 8 * 1024 * 1024,
+    .entries = 4096,
+    .revalidateAfter = std::chrono::milliseconds(1000),
+};
+
 void Warn(const ServerContext &context, const std::string &utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
 }
@@ -78,6 +87,8 @@ void MakeShared(ServerContext &context) {
     context.accessLog = std::make_unique<AccessLog>(shared.settings, &shared.logFile);
     shared.accessLog = context.accessLog.get();
   }
+  context.files = std::make_unique<FileCache>(kFileCacheLimits);
+  shared.files = context.files.get();
   context.slots = std::make_unique<SlotPool>(shared.settings.maxconnect, shared);
 }
 
@@ -114,6 +125,7 @@ void ReleaseStart(ServerContext &context) {
   if (context.accessLog != nullptr) context.accessLog->WriteOutBuffer();
   context.slots.reset();
   context.accessLog.reset();
+  context.files.reset();
   context.shared.reset();
   context.tlsContext.reset();
 }
