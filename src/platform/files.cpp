@@ -109,8 +109,7 @@ bool ListDirectory(std::string_view path, std::vector<DirEntry> &entries) {
     DirEntry item;
     item.name = Utf8ToCp932(name);
     struct stat st;
-    std::string full = systemPath + "/" + std::string(name);
-    if (stat(full.c_str(), &st) == 0) item.info = InfoFromStat(st);
+    if (fstatat(dirfd(dir.Get()), entry->d_name, &st, 0) == 0) item.info = InfoFromStat(st);
     entries.push_back(std::move(item));
   }
   return true;
