@@ -2,7 +2,9 @@
 // starts and read-only afterwards (the access log serializes its own stores).
 #pragma once
 
+#include <chrono>
 #include <mutex>
+#include <vector>
 
 #include "common/file_cache.h"
 #include "config/private_files.h"
@@ -14,16 +16,33 @@ namespace ruz {
 
 class AccessLog;
 
-/// The identity of the access-log file open now, told by the log whenever it
-/// opens its path anew. Thread-safe.
-class LogFileIdentity {
+/// The program's own files for one server start. They are looked up when the
+/// server starts and again at most once a second, so a file replaced under its
+/// name (an editor that saves by renaming) is private again within a second;
+/// the access log tells every file it opens before it writes to it. A file once
+/// private stays private until the server stops (a rotated log included).
+/// Thread-safe.
+class PrivateFileSet {
  public:
-  void Set(const FileInfo &file);
-  bool Is(const FileInfo &file) const;
+  static constexpr std::chrono::milliseconds kRefreshInterval{1000};
+
+  /// Looks the files of settings up now; settings must outlive the set.
+  /// Called once, before other threads use the set (none before: nothing is private).
+  void Watch(const ServerSettings &settings);
+  /// A log file just opened.
+  void AddLogFile(const FileInfo &file);
+  bool Contains(const FileInfo &file) const;
 
  private:
+  // Log files kept at most; the oldest is forgotten first.
+  static constexpr std::size_t kMaxLogFiles = 256;
+
+  const ServerSettings *settings_ = nullptr;
   mutable std::mutex mutex_;
-  FileInfo file_;
+  PrivateFiles atStart_;
+  mutable PrivateFiles current_;
+  mutable std::chrono::steady_clock::time_point nextRefresh_;
+  std::vector<FileInfo> logFiles_;
 };
 
 struct ServerShared {
@@ -33,10 +52,7 @@ struct ServerShared {
   StatusTable *statusTable = nullptr;
   /// The certificate for kTls connections; none without HTTPS.
   const TlsContext *tlsContext = nullptr;
-  /// The program's own files, resolved at the start, and the log file open
-  /// now (a rotated log is a new file).
-  PrivateFiles privateFiles;
-  LogFileIdentity logFile;
+  PrivateFileSet privateFiles;
   /// None when logwrite is off.
   AccessLog *accessLog = nullptr;
   /// Small files kept in memory (none: every request reads the file).

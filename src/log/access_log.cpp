@@ -87,12 +87,12 @@ std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request
   return line;
 }
 
-// The identity is told before any line goes into a file opened anew, so no
-// request finds lines in a log it does not yet know as private.
-AccessLog::AccessLog(const ServerSettings &settings, LogFileIdentity *identity)
+// A file opened anew is made private before any line goes into it, so no
+// request finds lines in a log not yet known as private.
+AccessLog::AccessLog(const ServerSettings &settings, PrivateFileSet *privateFiles)
     : file_(ExeRelativePath(settings.logname), AppendingFile::kDefaultCheckInterval,
-            [identity](const FileInfo &opened) {
-              if (identity != nullptr) identity->Set(opened);
+            [privateFiles](const FileInfo &opened) {
+              if (privateFiles != nullptr) privateFiles->AddLogFile(opened);
             }),
       buffered_(settings.mem != 0),
       capacity_(static_cast<std::size_t>(std::max(settings.bufmax, 0))) {}

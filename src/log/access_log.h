@@ -35,9 +35,8 @@ std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request
 /// Thread-safe.
 class AccessLog {
  public:
-  /// identity (when given) is told which file is open, now and after every
-  /// reopening.
-  AccessLog(const ServerSettings &settings, LogFileIdentity *identity = nullptr);
+  /// privateFiles (when given) is told of every file the log opens.
+  AccessLog(const ServerSettings &settings, PrivateFileSet *privateFiles = nullptr);
   AccessLog(const AccessLog &) = delete;
   AccessLog &operator=(const AccessLog &) = delete;
 

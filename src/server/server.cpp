@@ -82,9 +82,9 @@ void MakeShared(ServerContext &context) {
   shared.settings = *context.settings;
   shared.statusTable = context.statusTable;
   shared.tlsContext = context.tlsContext.get();
-  shared.privateFiles = PrivateFiles(shared.settings);
+  shared.privateFiles.Watch(shared.settings);
   if (shared.settings.logwrite) {
-    context.accessLog = std::make_unique<AccessLog>(shared.settings, &shared.logFile);
+    context.accessLog = std::make_unique<AccessLog>(shared.settings, &shared.privateFiles);
     shared.accessLog = context.accessLog.get();
   }
   context.files = std::make_unique<FileCache>(kFileCacheLimits);

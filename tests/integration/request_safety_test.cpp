@@ -126,6 +126,15 @@ TEST_F(RequestSafetyTest, TheSettingsFileAndTheLogAreNeverServed) {
   }
   ASSERT_TRUE(fs::exists(HomePath("access.log")));
   EXPECT_EQ(Get("/access.log").status, 404);
+  // A settings file replaced by renaming another over it is private within a second.
+  WriteFile("new.ini", "[RUZ]\r\npassword=x\r\n");
+  fs::rename(HomePath("new.ini"), HomePath("ruz.ini"));
+  const auto replaced = std::chrono::steady_clock::now();
+  while (Get("/ruz.ini").status != 404 &&
+         std::chrono::steady_clock::now() - replaced < std::chrono::seconds(5)) {
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - replaced, std::chrono::milliseconds(1500));
+  EXPECT_EQ(Get("/www/link.ini").status, 404);
 }
 
 TEST_F(RequestSafetyTest, ClientTextCannotForgeALogLine) {
