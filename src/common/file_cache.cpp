@@ -23,7 +23,7 @@ CachedFile FileCache::Look(std::string_view path) {
   CachedFile before;
   bool known = false;
   {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     const auto found = entries_.find(std::string(path));
     if (found != entries_.end()) {
       if (now - found->second.checkedAt < limits_.revalidateAfter) return found->second.file;
@@ -62,7 +62,7 @@ CachedFile FileCache::Load(std::string_view path, const CachedFile *before) {
 
 void FileCache::Keep(std::string_view path, const CachedFile &file,
                      std::chrono::steady_clock::time_point now) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   const std::string key(path);
   auto found = entries_.find(key);
   if (found != entries_.end()) {

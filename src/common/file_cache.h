@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -50,7 +51,7 @@ class FileCache {
   void MakeRoom(std::size_t contentBytes);
 
   const FileCacheLimits limits_;
-  std::mutex mutex_;
+  std::shared_mutex mutex_;  // shared for looking, alone for keeping
   std::unordered_map<std::string, Entry> entries_;
   std::size_t contentBytes_ = 0;
 };

@@ -21,7 +21,7 @@ bool ConnectionThreads::Start() {
 }
 
 bool ConnectionThreads::StartThreadLocked() {
-  if (stopping_ || live_ >= maxThreads_) return false;
+  if (stopping_.load() || live_ >= maxThreads_) return false;
   try {
     std::thread([this] { Run(); }).detach();
   } catch (const std::system_error &) {
@@ -32,40 +32,48 @@ bool ConnectionThreads::StartThreadLocked() {
   return true;
 }
 
-bool ConnectionThreads::ShouldExit(std::uint64_t tag, bool timedOut) const {
-  if (stopping_ || tag == kStopTag) return true;
-  // The last waiting thread stays, so the poller always has a taker.
-  return timedOut && idle_ > 1;
+// Stops counting this thread as waiting; false when it should exit instead
+// (after a while without events, when another thread still waits: the last
+// waiting thread stays, so the poller always has a taker).
+bool ConnectionThreads::LeaveIdle(bool timedOut) {
+  if (!timedOut) return true;
+  int idle = idle_.load();
+  while (idle > 1) {
+    if (idle_.compare_exchange_weak(idle, idle - 1)) return false;
+  }
+  return true;
 }
 
 void ConnectionThreads::Run() {
-  std::unique_lock lock(mutex_);
   for (;;) {
-    lock.unlock();
     const PollEvent event = poller_.WaitOne(static_cast<int>(idleLinger_.count()));
-    lock.lock();
-    if (event.status == PollWait::kFailed) break;
+    if (event.status == PollWait::kFailed || event.tag == kStopTag || stopping_.load()) {
+      --idle_;
+      break;
+    }
     const bool timedOut = event.status == PollWait::kTimedOut;
-    if (ShouldExit(event.tag, timedOut)) break;
+    if (!LeaveIdle(timedOut)) break;  // no longer counted as waiting
     if (timedOut) continue;
-    --idle_;
     // The event's handling may take long: a thread stays to wait meanwhile.
-    if (idle_ == 0) StartThreadLocked();
-    lock.unlock();
+    if (--idle_ == 0) {
+      std::lock_guard lock(mutex_);
+      StartThreadLocked();
+    }
     handle_(event.tag);
-    lock.lock();
     ++idle_;
   }
-  --idle_;
-  lock.unlock();
+  Exit();
+}
+
+void ConnectionThreads::Exit() {
   ReleaseThreadTlsState();
-  lock.lock();
+  std::lock_guard lock(mutex_);
   if (--live_ == 0) ended_.notify_all();
 }
 
 void ConnectionThreads::BeginStop() {
   std::lock_guard lock(mutex_);
-  stopping_ = true;
+  stopping_.store(true);
   stop_.Signal();  // stays readable: every waiting thread sees it
 }
 
@@ -80,9 +88,6 @@ int ConnectionThreads::LiveCount() {
   return live_;
 }
 
-int ConnectionThreads::IdleCount() {
-  std::lock_guard lock(mutex_);
-  return idle_;
-}
+int ConnectionThreads::IdleCount() { return idle_.load(); }
 
 }  // namespace ruz

@@ -5,6 +5,7 @@
 // while when another one still waits.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -49,18 +50,21 @@ class ConnectionThreads {
  private:
   bool StartThreadLocked();
   void Run();
-  bool ShouldExit(std::uint64_t tag, bool timedOut) const;
+  bool LeaveIdle(bool timedOut);
+  void Exit();
 
   const Poller &poller_;
   const Handle handle_;
   const int maxThreads_;
   const std::chrono::milliseconds idleLinger_;
   EventFd stop_;
-  std::mutex mutex_;
+  std::mutex mutex_;               // for starting and ending threads
   std::condition_variable ended_;  // StopAndWait waits here
-  int idle_ = 0;
-  int live_ = 0;
-  bool stopping_ = false;
+  /// Threads waiting on the poller; changed without the lock on the way to and
+  /// from each event, so serving costs no lock.
+  std::atomic<int> idle_{0};
+  int live_ = 0;  // under mutex_
+  std::atomic<bool> stopping_{false};
 };
 
 }  // namespace ruz
