@@ -17,6 +17,7 @@ namespace ruz {
 /// per server start; RefreshLog after the log file was created or reopened.
 class PrivateFiles {
  public:
+  PrivateFiles() = default;  // none
   explicit PrivateFiles(const ServerSettings &settings);
   bool Contains(const FileInfo &file) const;
   /// Takes the log's identity again (the log is created by its first line).

@@ -1,4 +1,5 @@
-// The body of a file response: 64 KiB pieces read from the file and sent, with
+// The body of a file response: 64 KiB pieces read from the file (or taken from
+// its content in memory) and sent, with
 // progress texts and the configured pause after every full piece.
 #include <algorithm>
 #include <chrono>
@@ -36,10 +37,10 @@ void ShowLastProgress(ConnectionSlot &slot, std::uint64_t bytesSent, std::string
 }
 
 // Reads until size bytes or the end of the file; -1 when a read fails.
-long long ReadPiece(ReadFile &file, char *buffer, std::size_t size) {
+long long ReadPiece(ReadFile &file, char *buffer, std::size_t size, std::uint64_t offset) {
   std::size_t filled = 0;
   while (filled < size) {
-    long long got = file.Read(buffer + filled, size - filled);
+    long long got = file.ReadAt(buffer + filled, size - filled, offset + filled);
     if (got < 0) return -1;
     if (got == 0) break;
     filled += static_cast<std::size_t>(got);
@@ -52,31 +53,22 @@ void PauseAfterPiece(const ConnectionSlot &slot) {
   if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
 }
 
-}  // namespace
-
-// The pieces are read and sent with SendToClient rather than sendfile: sendfile
-// cannot be told not to raise SIGPIPE, and a client that goes away must never
-// end the server. The read also tells a file error from a peer that left.
-int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
-                 std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
-  if (!file.Seek(first)) {
-    if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
-    return 0;
-  }
-  // Left uninitialized: every byte sent has been read into it first.
-  auto buffer = std::make_unique_for_overwrite<char[]>(
-      static_cast<std::size_t>(std::clamp<std::uint64_t>(count, 1, kPieceSize)));
+// Sends [first, first + count) piece by piece; piece(offset, want, bytes)
+// gives up to want bytes at offset (fewer only at the end), false when they
+// cannot be read.
+template <typename PieceSource>
+int SendPieces(ConnectionSlot &slot, PieceSource piece, std::uint64_t first, std::uint64_t count,
+               std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
   std::uint64_t remaining = count;
   const std::uint64_t bodySize = bytesSent + count;
   for (;;) {
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, remaining));
-    long long got = ReadPiece(file, buffer.get(), want);
-    if (got < 0) {
+    std::string_view bytes;
+    if (!piece(first + (count - remaining), want, bytes)) {
       if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
       return 0;
     }
-    const std::string_view piece(buffer.get(), static_cast<std::size_t>(got));
-    if (got > 0 && !SendBodyToClient(slot, piece)) {
+    if (!bytes.empty() && !SendBodyToClient(slot, bytes)) {
       // A stop that cut the transfer off is the server's doing, not the client's.
       if (showProgress) {
         SetStatusText(slot, slot.cutOff.load() ? RUZ_CP932("停止のため切断")
@@ -84,16 +76,46 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
       }
       return 0;
     }
-    bytesSent += static_cast<std::uint64_t>(got);
+    bytesSent += bytes.size();
     // A short piece is the last: the end of the range or of the file.
-    if (static_cast<std::size_t>(got) < kPieceSize) {
+    if (bytes.size() < kPieceSize) {
       if (showProgress) ShowLastProgress(slot, bytesSent, doneText);
       return 1;
     }
     if (showProgress) SetProgressText(slot, ProgressText(bytesSent), {bytesSent, bodySize});
-    remaining -= static_cast<std::uint64_t>(got);
+    remaining -= bytes.size();
     PauseAfterPiece(slot);
   }
+}
+
+}  // namespace
+
+// The pieces are read and sent with SendToClient rather than sendfile: sendfile
+// cannot be told not to raise SIGPIPE, and a client that goes away must never
+// end the server. The read also tells a file error from a peer that left.
+int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
+                 std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
+  // Left uninitialized: every byte sent has been read into it first.
+  auto buffer = std::make_unique_for_overwrite<char[]>(
+      static_cast<std::size_t>(std::clamp<std::uint64_t>(count, 1, kPieceSize)));
+  auto read = [&](std::uint64_t offset, std::size_t want, std::string_view &bytes) {
+    const long long got = ReadPiece(file, buffer.get(), want, offset);
+    if (got < 0) return false;
+    bytes = std::string_view(buffer.get(), static_cast<std::size_t>(got));
+    return true;
+  };
+  return SendPieces(slot, read, first, count, bytesSent, showProgress, doneText);
+}
+
+int SendContentBody(ConnectionSlot &slot, std::string_view content, std::uint64_t first,
+                    std::uint64_t count, std::uint64_t &bytesSent, bool showProgress,
+                    std::string_view doneText) {
+  auto take = [&](std::uint64_t offset, std::size_t want, std::string_view &bytes) {
+    bytes = offset < content.size() ? content.substr(static_cast<std::size_t>(offset), want)
+                                    : std::string_view();
+    return true;
+  };
+  return SendPieces(slot, take, first, count, bytesSent, showProgress, doneText);
 }
 
 }  // namespace ruz

@@ -8,6 +8,7 @@
 #include "platform/text_codes.h"
 #include "http/client_stream.h"
 #include "http/connection_slot.h"
+#include "http/server_shared.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
 
@@ -26,6 +27,7 @@ void SendDirectoryRedirect(ConnectionSlot &slot, RequestInfo &request) {
   const std::string page = BuildRedirectPage(location);
   std::string lines = "Content-Length: " + std::to_string(page.size()) +
                       "\r\nContent-Type: text/html\r\nLocation: " + location;
+  HoldNextSend(slot);
   SendResponseHeader(slot, 302, lines);
   if (request.method != "HEAD") SendToClient(slot, page);
 }
@@ -34,11 +36,12 @@ bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint6
   // A directory that cannot be read is listed with its parent row only.
   std::vector<DirEntry> entries;
   if (!ListDirectory(request.localPath, entries)) entries.clear();
-  const PrivateFiles hidden(*slot.settings);
-  std::erase_if(entries, [&](const DirEntry &entry) { return hidden.Contains(entry.info); });
+  std::erase_if(entries,
+                [&](const DirEntry &entry) { return IsPrivateFile(*slot.shared, entry.info); });
   const std::string page = BuildListingPage(request.path, entries);
   std::string lines =
       "Content-Length: " + std::to_string(page.size()) + "\r\nContent-Type: " + kListingType + "\r\n";
+  HoldNextSend(slot);
   SendResponseHeader(slot, 200, lines);
   if (request.method == "HEAD") {
     bytesSent = 0;

@@ -2,12 +2,15 @@
 // the body behind the header.
 #include "content/static_file.h"
 
+#include "common/file_cache.h"
 #include "config/settings.h"
 #include "content/file_response.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
+#include "http/server_shared.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
 
@@ -66,12 +69,24 @@ void ShowOutcome(ConnectionSlot &slot, int outcome) {
   if (outcome == 206) SetStatusText(slot, RUZ_CP932("ファイルの一部を送信しました"));
 }
 
-}  // namespace
+// Where a response's body comes from: the open file, or its content in memory.
+struct BodySource {
+  ReadFile *file = nullptr;
+  const std::string *content = nullptr;
+};
 
-int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view extra,
-                 std::string_view path, ReadFile &file, std::uint64_t &bytesSent, int code,
-                 bool conditional, bool useRange) {
-  const FileInfo info = file.Info();
+bool SendBody(ConnectionSlot &slot, const BodySource &body, const FileSpan &span,
+              std::uint64_t &bytesSent, bool progress, std::string_view doneText) {
+  if (body.content != nullptr) {
+    return SendContentBody(slot, *body.content, span.first, span.count, bytesSent, progress,
+                           doneText) == 1;
+  }
+  return SendFileBody(slot, *body.file, span.first, span.count, bytesSent, progress, doneText) == 1;
+}
+
+int SendFileResponse(ConnectionSlot &slot, RequestInfo &request, std::string_view extra,
+                     std::string_view path, const FileInfo &info, const BodySource &body,
+                     std::uint64_t &bytesSent, int code, bool conditional, bool useRange) {
   std::string_view lastModified;
   if (conditional) {
     if (IsNotModified(request, info)) {
@@ -85,25 +100,44 @@ int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view ex
   int outcome = partial ? 206 : code;
   std::string lines = FileHeaderLines(lastModified, partial ? &span : nullptr, info.size,
                                       ContentTypeFor(*slot.settings, path), extra);
+  const bool bodyFollows = request.method != "HEAD";
+  if (bodyFollows) HoldNextSend(slot);
   SendResponseHeader(slot, outcome, lines);
-  if (request.method == "HEAD") {
+  if (!bodyFollows) {
     ShowOutcome(slot, outcome);
     return outcome;
   }
   // With progress texts (200), "正常終了" goes out in the step of the last one.
   const bool progress = outcome == 200;
-  const bool sent = SendFileBody(slot, file, span.first, span.count, bytesSent, progress,
-                                 progress ? RUZ_CP932("正常終了") : std::string_view());
+  const bool sent = SendBody(slot, body, span, bytesSent, progress,
+                             progress ? RUZ_CP932("正常終了") : std::string_view());
   // Logged 503 when a stop of the server cut the body off, 500 otherwise.
   if (!sent && outcome == 200) return slot.cutOff.load() ? kStoppedMidTransfer : 500;
   if (!progress) ShowOutcome(slot, outcome);
   return outcome;
 }
 
+}  // namespace
+
+int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view extra,
+                 std::string_view path, ReadFile &file, std::uint64_t &bytesSent, int code,
+                 bool conditional, bool useRange) {
+  return SendFileResponse(slot, request, extra, path, file.Info(), BodySource{&file, nullptr},
+                          bytesSent, code, conditional, useRange);
+}
+
 int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
              std::string_view filePath, std::uint64_t &bytesSent, int code, bool conditional,
              bool useRange) {
   const std::string path(filePath.empty() ? std::string_view(request.localPath) : filePath);
+  if (slot.shared != nullptr && slot.shared->files != nullptr) {
+    const CachedFile cached = slot.shared->files->Look(path);
+    if (cached.content != nullptr) {
+      return SendFileResponse(slot, request, extra, path, cached.info,
+                              BodySource{nullptr, cached.content.get()}, bytesSent, code,
+                              conditional, useRange);
+    }
+  }
   ReadFile file;
   if (!OpenForSending(path, file)) {
     SetStatusText(slot, RUZ_CP932("ファイルオープンエラー"));

@@ -36,5 +36,9 @@ int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
 /// status the caller shows next once the body is out).
 int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
                  std::uint64_t &bytesSent, bool showProgress, std::string_view doneText = {});
+/// SendFileBody for a file whose content is in memory.
+int SendContentBody(ConnectionSlot &slot, std::string_view content, std::uint64_t first,
+                    std::uint64_t count, std::uint64_t &bytesSent, bool showProgress,
+                    std::string_view doneText = {});
 
 }  // namespace ruz

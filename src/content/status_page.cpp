@@ -7,6 +7,7 @@
 #include "http/connection_slot.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
+#include "http/server_shared.h"
 #include "http/server_watch.h"
 #include "http/slot_pool.h"
 #include "http/status_rows.h"
@@ -30,8 +31,8 @@ bool WantsJson(std::string_view query) {
 
 StatusFacts GatherFacts(const ConnectionSlot &slot) {
   StatusFacts facts;
-  if (slot.watch != nullptr) {
-    const ServerWatch &watch = *slot.watch;
+  if (slot.shared != nullptr && slot.shared->watch != nullptr) {
+    const ServerWatch &watch = *slot.shared->watch;
     facts.startedAt = watch.startedAt;
     facts.port = watch.port;
     facts.tlsPort = watch.tlsPort;

@@ -1,21 +1,40 @@
 // Reads and writes of the client connection.
 #include "http/client_stream.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "http/connection_slot.h"
 
 namespace ruz {
 
-RecvResult ReceiveFromClient(ConnectionSlot &slot, void *buffer, std::size_t size) {
-  if (slot.tls.IsValid()) return slot.tls.Recv(buffer, size);
-  return slot.socket.Recv(buffer, size);
+namespace {
+
+RecvResult TakeReceived(ConnectionSlot &slot, void *buffer, std::size_t size) {
+  const std::size_t count = std::min(size, slot.received.size());
+  std::memcpy(buffer, slot.received.data(), count);
+  slot.received.erase(0, count);
+  return {RecvStatus::kOk, count};
 }
 
-RecvResult PeekFromClient(ConnectionSlot &slot, void *buffer, std::size_t size) {
-  if (slot.tls.IsValid()) return slot.tls.Peek(buffer, size);
-  return slot.socket.Peek(buffer, size);
+bool SendNow(ConnectionSlot &slot, std::string_view first, std::string_view second) {
+  if (!slot.tls.IsValid()) return slot.socket.SendAll(first, second);
+  if (first.empty()) return slot.tls.SendAll(second);
+  // One record for both parts.
+  std::string joined;
+  joined.reserve(first.size() + second.size());
+  joined.append(first).append(second);
+  return slot.tls.SendAll(joined);
+}
+
+}  // namespace
+
+RecvResult ReceiveFromClient(ConnectionSlot &slot, void *buffer, std::size_t size) {
+  if (!slot.received.empty() && size > 0) return TakeReceived(slot, buffer, size);
+  if (slot.tls.IsValid()) return slot.tls.Recv(buffer, size);
+  return slot.socket.Recv(buffer, size);
 }
 
 bool SendBodyToClient(ConnectionSlot &slot, std::string_view bytes) {
@@ -36,21 +55,43 @@ bool EndBodyToClient(ConnectionSlot &slot) {
 }
 
 bool SendToClient(ConnectionSlot &slot, std::string_view bytes) {
-  return SendToClient(slot, bytes.data(), bytes.size());
+  if (slot.holdNextSend) {
+    slot.holdNextSend = false;
+    slot.heldOutput.append(bytes);
+    return true;
+  }
+  if (slot.heldOutput.empty()) return SendNow(slot, {}, bytes);
+  const std::string held = std::move(slot.heldOutput);
+  slot.heldOutput.clear();
+  return SendNow(slot, held, bytes);
 }
 
 bool SendToClient(ConnectionSlot &slot, const void *data, std::size_t size) {
-  if (slot.tls.IsValid()) return slot.tls.SendAll(data, size);
-  return slot.socket.SendAll(data, size);
+  return SendToClient(slot, std::string_view(static_cast<const char *>(data), size));
 }
 
-bool SetClientReceiveTimeout(const ConnectionSlot &slot, int milliseconds) {
-  return slot.socket.SetReceiveTimeout(milliseconds);
+void HoldNextSend(ConnectionSlot &slot) { slot.holdNextSend = true; }
+
+bool SetClientReceiveTimeout(ConnectionSlot &slot, int milliseconds) {
+  if (slot.tls.IsValid()) return slot.socket.SetReceiveTimeout(milliseconds);
+  slot.socket.LimitReceiveWait(milliseconds);
+  return true;
+}
+
+void LimitClientWaits(ConnectionSlot &slot, int milliseconds) {
+  if (slot.transport == Transport::kTls) {
+    slot.socket.SetReceiveTimeout(milliseconds);
+    slot.socket.SetSendTimeout(milliseconds);
+    return;
+  }
+  slot.socket.LimitWaits(milliseconds, milliseconds);
 }
 
 void FinishClientOutput(ConnectionSlot &slot) {
+  slot.holdNextSend = false;
+  if (!slot.heldOutput.empty()) SendToClient(slot, std::string_view());
   if (slot.tls.IsValid()) slot.tls.Shutdown();
-  DrainBeforeClose(slot.socket);
+  if (slot.inputMayRemain || !slot.received.empty()) DrainBeforeClose(slot.socket);
 }
 
 }  // namespace ruz

@@ -11,10 +11,9 @@ namespace ruz {
 
 struct ConnectionSlot;
 
-/// Receives what the client sent (kTimeout after the socket's receive time-out).
+/// Receives what the client sent (kTimeout after the receive wait limit):
+/// bytes that arrived behind the request header first.
 RecvResult ReceiveFromClient(ConnectionSlot &slot, void *buffer, std::size_t size);
-/// Like ReceiveFromClient, but the bytes stay to be received again.
-RecvResult PeekFromClient(ConnectionSlot &slot, void *buffer, std::size_t size);
 /// Sends all bytes; false when the client went away (or the send timed out).
 bool SendToClient(ConnectionSlot &slot, std::string_view bytes);
 bool SendToClient(ConnectionSlot &slot, const void *data, std::size_t size);
@@ -23,11 +22,18 @@ bool SendToClient(ConnectionSlot &slot, const void *data, std::size_t size);
 bool SendBodyToClient(ConnectionSlot &slot, std::string_view bytes);
 /// Ends a chunked body with its last chunk; nothing for other framings.
 bool EndBodyToClient(ConnectionSlot &slot);
+/// Keeps the bytes of the next send to go out with the send after it, so a
+/// header and a body leave in one system call.
+void HoldNextSend(ConnectionSlot &slot);
 /// Bounds every later receive (milliseconds, 0: none).
-bool SetClientReceiveTimeout(const ConnectionSlot &slot, int milliseconds);
-/// Ends the response so that what was sent arrives intact: a TLS session tells
-/// the client it ends, then the socket is drained (see DrainBeforeClose). The
-/// caller closes the socket afterwards.
+bool SetClientReceiveTimeout(ConnectionSlot &slot, int milliseconds);
+/// The socket's wait limits for a new connection: a TLS session reads and
+/// writes the descriptor with blocking calls, so its limits go to the system.
+void LimitClientWaits(ConnectionSlot &slot, int milliseconds);
+/// Ends the response so that what was sent arrives intact: held output goes
+/// out, a TLS session tells the client it ends, then, when the client may
+/// still be sending, the socket is drained (see DrainBeforeClose). The caller
+/// closes the socket afterwards.
 void FinishClientOutput(ConnectionSlot &slot);
 
 }  // namespace ruz

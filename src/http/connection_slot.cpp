@@ -6,16 +6,12 @@
 namespace ruz {
 
 void OpenSlot(ConnectionSlot &slot, AcceptedConnection &connection) {
-  slot.socket = std::move(connection.socket);
-  slot.peer = connection.peer;
-  slot.transport = connection.transport;
-  slot.tls = TlsSession();
-  slot.row = 0;
-  slot.startTime = nullptr;
-  slot.headerSent = false;
-  slot.sentStatus.clear();
-  slot.framing = ResponseFraming{};
-  slot.acceptedAt = std::chrono::steady_clock::now();
+  static_cast<ConnectionState &>(slot) = ConnectionState{
+      .socket = std::move(connection.socket),
+      .peer = connection.peer,
+      .transport = connection.transport,
+      .acceptedAt = std::chrono::steady_clock::now(),
+  };
   slot.headerPhase.store(HeaderPhase::kReading, std::memory_order_relaxed);
   slot.awaitingClient.store(false, std::memory_order_relaxed);
   slot.cutOff.store(false, std::memory_order_relaxed);

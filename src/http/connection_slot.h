@@ -20,13 +20,7 @@
 namespace ruz {
 
 class SlotPool;
-struct ServerWatch;
-
-/// The in-memory access-log buffer: at most capacity - 1 bytes of text.
-struct LogBuffer {
-  std::size_t capacity = 0;
-  std::string text;
-};
+struct ServerShared;
 
 /// How a connection speaks HTTP: in plain text, or inside TLS (HTTPS).
 enum class Transport { kPlain, kTls };
@@ -43,23 +37,20 @@ struct AcceptedConnection {
 /// stopping server); one whose header is complete keeps it.
 enum class HeaderPhase { kReading, kComplete, kGivenUp };
 
-struct ConnectionSlot {
+/// One connection's own state, from accept to close; a new connection starts
+/// from a fresh value (assigned whole, never reset field by field).
+struct ConnectionState {
   Socket socket;
   PeerAddress peer;
   Transport transport = Transport::kPlain;
+  /// When the connection was accepted (read under the pool's lock by the
+  /// thread that looks for a connection to give way).
+  std::chrono::steady_clock::time_point acceptedAt;
   /// The TLS session of a kTls connection once its handshake has begun; every
   /// read and write of the client goes through it then (see client_stream.h).
   TlsSession tls;
-  const TlsContext *tlsContext = nullptr;  // the server's certificate, for kTls connections
-  const ServerSettings *settings = nullptr;
-  StatusTable *statusTable = nullptr;
   RowId row = 0;  // the connection's row; 0 before it is shown
   const DateTime *startTime = nullptr;
-  LogBuffer *logBuffer = nullptr;
-  AppendingFile *logFile = nullptr;  // the access log kept open (under logLock)
-  std::mutex *logLock = nullptr;
-  SlotPool *pool = nullptr;  // where RecordRequestEnd returns the slot
-  ServerWatch *watch = nullptr;  // the start's traffic figures and facts
   /// Set by SendResponseHeader: a response header has gone out on this
   /// connection, so FinishRequest must not send a second one.
   bool headerSent = false;
@@ -67,9 +58,29 @@ struct ConnectionSlot {
   std::string sentStatus;
   /// Whether this response may leave the connection open for another request.
   ResponseFraming framing;
+  /// Bytes received after the request header: what the next receive returns
+  /// first.
+  std::string received;
+  /// Output kept to go out together with the next send (see HoldNextSend).
+  std::string heldOutput;
+  bool holdNextSend = false;
+  /// The client may still be sending: the header did not end cleanly, it
+  /// announced a body, or bytes came after it. Its close then lingers.
+  bool inputMayRemain = true;
+};
+
+/// A connection slot: the connection's own state, the pointers of the server
+/// start it belongs to (set once by its pool), and what other threads may do
+/// to it.
+struct ConnectionSlot : ConnectionState {
+  /// The server start's shared record; settings and statusTable are its own,
+  /// named here because every producer reads them.
+  const ServerShared *shared = nullptr;
+  const ServerSettings *settings = nullptr;
+  StatusTable *statusTable = nullptr;
+  SlotPool *pool = nullptr;  // where the end of the request returns the slot
 
   // Shared with the accepting and stopping threads.
-  std::chrono::steady_clock::time_point acceptedAt;
   std::atomic<HeaderPhase> headerPhase{HeaderPhase::kReading};
   /// The connection's thread has taken every byte that arrived and waits for
   /// the client (a busy server that has not got round to reading a header

@@ -108,7 +108,7 @@ using Clock = std::chrono::steady_clock;
 
 // Bounds the next receive by what is left of the whole header's time; false
 // when nothing is left. A time-out of 0 or less means no limit.
-bool ArmReceiveTimeout(const ConnectionSlot &slot, int timeoutMs, Clock::time_point deadline) {
+bool ArmReceiveTimeout(ConnectionSlot &slot, int timeoutMs, Clock::time_point deadline) {
   if (timeoutMs <= 0) return true;
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
   if (left.count() <= 0) return false;
@@ -116,15 +116,10 @@ bool ArmReceiveTimeout(const ConnectionSlot &slot, int timeoutMs, Clock::time_po
   return true;
 }
 
-// Takes exactly count bytes that a peek has shown to be in the socket.
-bool TakeBytes(ConnectionSlot &slot, std::size_t count) {
-  char sink[kPeekBytes];
-  while (count > 0) {
-    RecvResult r = ReceiveFromClient(slot, sink, std::min(count, sizeof sink));
-    if (r.status != RecvStatus::kOk) return false;
-    count -= r.bytes;
-  }
-  return true;
+// Whether the client may send more than its header: a body it announced.
+bool AnnouncesBody(const RequestInfo &request) {
+  return !request.transferEncoding.empty() ||
+         (!request.contentLength.empty() && request.contentLength != "0");
 }
 
 bool IsHttp1Version(std::string_view protocol) {
@@ -205,9 +200,9 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::millise
   const int timeoutMs = slot.settings->connecttimeout;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) - spent;
   std::string header;
-  char peeked[kPeekBytes];
-  // The socket's receive time-out is the whole time at first; later receives
-  // (and the first, when time was spent before) get what is left of it.
+  char piece[kPeekBytes];
+  // The receive wait is the whole time at first; later receives (and the
+  // first, when time was spent before) get what is left of it.
   bool armed = false;
   for (;;) {
     if (header.size() >= kMaxHeaderBytes) return Fail(slot, "リクエストヘッダ受信エラー", 400);
@@ -216,28 +211,30 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::millise
       armed = true;
     }
     slot.awaitingClient.store(true);
-    RecvResult r = PeekFromClient(slot, peeked, std::min(sizeof peeked, kMaxHeaderBytes - header.size()));
+    RecvResult r = ReceiveFromClient(slot, piece, std::min(sizeof piece, kMaxHeaderBytes - header.size()));
     slot.awaitingClient.store(false);
     // A connection told to give up its slot ends as if its time had run out.
     if (r.status == RecvStatus::kTimeout || GivenUp(slot)) return Fail(slot, "接続タイムアウト", 408);
     if (r.status == RecvStatus::kError) return Fail(slot, "相手側で切断", 500);
     if (r.status == RecvStatus::kClosed) return Fail(slot, "リクエストヘッダ受信エラー", 400);
     const std::size_t checked = header.size();
-    header.append(peeked, r.bytes);
+    header.append(piece, r.bytes);
     // A zero byte hides everything behind it from the search for the end.
     std::size_t zero = header.find('\0', checked);
     std::size_t end = FindHeaderEnd(std::string_view(header).substr(0, zero), checked);
     if (end == std::string::npos && zero != std::string::npos) {
       return Fail(slot, "リクエストヘッダ受信エラー", 400);
     }
-    std::size_t kept = end == std::string::npos ? header.size() : end;
-    header.resize(kept);
-    if (!TakeBytes(slot, kept - checked)) return Fail(slot, "相手側で切断", 500);
     if (end == std::string::npos) continue;
+    // What came after the header is the body (or the next request).
+    slot.received.assign(header, end);
+    header.resize(end);
     if (!MarkHeaderComplete(slot)) return Fail(slot, "接続タイムアウト", 408);
     if (armed) SetClientReceiveTimeout(slot, timeoutMs);
     ParseRequestHeader(header, request);
+    slot.inputMayRemain = !slot.received.empty() || AnnouncesBody(request);
     if (const int code = CheckRequestFraming(header, request); code != 0) {
+      slot.inputMayRemain = true;  // what the client meant to send may still be coming
       return Fail(slot, "リクエストが不正です", code);
     }
     return 0;

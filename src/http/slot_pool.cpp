@@ -5,19 +5,15 @@
 
 namespace ruz {
 
-SlotPool::SlotPool(int count, const ConnectionSlot &prototype)
+SlotPool::SlotPool(int count, const ServerShared &shared)
     : count_(std::clamp(count, 0, kMaxUsableSlots)),
       slots_(std::make_unique<ConnectionSlot[]>(static_cast<std::size_t>(count_))),
       taken_(std::make_unique<bool[]>(static_cast<std::size_t>(count_))) {
   for (int i = 0; i < count_; ++i) {
     ConnectionSlot &slot = slots_[i];
-    slot.settings = prototype.settings;
-    slot.statusTable = prototype.statusTable;
-    slot.logBuffer = prototype.logBuffer;
-    slot.logFile = prototype.logFile;
-    slot.logLock = prototype.logLock;
-    slot.tlsContext = prototype.tlsContext;
-    slot.watch = prototype.watch;
+    slot.shared = &shared;
+    slot.settings = &shared.settings;
+    slot.statusTable = shared.statusTable;
     slot.pool = this;
   }
 }
@@ -28,6 +24,7 @@ int SlotPool::TakenCount() const {
 }
 
 ConnectionSlot *SlotPool::TakeLocked(AcceptedConnection &connection) {
+  if (closed_) return nullptr;
   for (int i = 0; i < count_; ++i) {
     if (taken_[i]) continue;
     taken_[i] = true;
@@ -45,8 +42,16 @@ ConnectionSlot *SlotPool::TryTake(AcceptedConnection &connection) {
 
 ConnectionSlot *SlotPool::TakeBefore(Clock::time_point deadline, AcceptedConnection &connection) {
   std::unique_lock lock(mutex_);
-  returned_.wait_until(lock, deadline, [this] { return takenCount_ < count_; });
+  returned_.wait_until(lock, deadline, [this] { return takenCount_ < count_ || closed_; });
   return TakeLocked(connection);
+}
+
+void SlotPool::Close() {
+  {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+  }
+  returned_.notify_all();
 }
 
 void SlotPool::Return(ConnectionSlot &slot) {

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "http/connection_slot.h"
+#include "http/server_shared.h"
 
 namespace ruz {
 
@@ -19,9 +20,8 @@ class SlotPool {
  public:
   using Clock = std::chrono::steady_clock;
 
-  /// count slots (cut to 0..kMaxUsableSlots); every slot gets the shared
-  /// fields from prototype's pointers.
-  SlotPool(int count, const ConnectionSlot &prototype);
+  /// count slots (cut to 0..kMaxUsableSlots), each pointing at shared.
+  SlotPool(int count, const ServerShared &shared);
   SlotPool(const SlotPool &) = delete;
   SlotPool &operator=(const SlotPool &) = delete;
 
@@ -33,6 +33,8 @@ class SlotPool {
   ConnectionSlot *TryTake(AcceptedConnection &connection);
   /// Waits until a slot is free or the deadline passes, then tries to take it.
   ConnectionSlot *TakeBefore(Clock::time_point deadline, AcceptedConnection &connection);
+  /// No slot is taken from now on; waiting takers give up at once.
+  void Close();
   /// Returns a slot (its socket is closed here if still open). The slot must
   /// not be touched by its connection afterwards.
   void Return(ConnectionSlot &slot);
@@ -55,6 +57,7 @@ class SlotPool {
   std::unique_ptr<ConnectionSlot[]> slots_;
   std::unique_ptr<bool[]> taken_;
   int takenCount_ = 0;
+  bool closed_ = false;
   mutable std::mutex mutex_;
   std::condition_variable returned_;
 };

@@ -1,18 +1,15 @@
-// The end-of-request bookkeeping and the access log in the operator's format.
+// The access log: the line in the operator's format, and its store.
 #include "log/access_log.h"
 
+#include <algorithm>
 #include <cstdio>
 
-#include "common/append_file.h"
 #include "common/expand_token.h"
 #include "log/log_escape.h"
 #include "common/format_time.h"
 #include "common/lines.h"
-#include "config/settings.h"
-#include "http/status_rows.h"
 #include "platform/text_codes.h"
 #include "http/connection_slot.h"
-#include "http/slot_pool.h"
 #include "http/request_info.h"
 #include "http/response_header.h"
 
@@ -36,26 +33,6 @@ std::string ShortName(const char *format, const DateTime &t) {
   std::string name;
   FormatTime(name, 4, format, t);
   return name;
-}
-
-// The status a request is logged and shown with: the status line that went
-// out (a CGI program may have chosen it), unless the request failed after it
-// (a client that left mid-transfer): then its error code tells the operator
-// the transfer broke off.
-struct LoggedStatus {
-  std::string code;
-  std::string text;
-};
-
-LoggedStatus StatusOf(const ConnectionSlot &slot, int statusCode) {
-  const std::string &sent = slot.sentStatus;
-  constexpr int kFirstErrorCode = 400;
-  if (sent.empty() || statusCode >= kFirstErrorCode) {
-    return {std::to_string(statusCode), StatusReason(statusCode)};
-  }
-  const std::size_t space = sent.find(' ');
-  if (space == std::string::npos) return {sent, ""};
-  return {sent.substr(0, space), sent.substr(space + 1)};
 }
 
 void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
@@ -88,71 +65,72 @@ void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
   for (const auto &[token, value] : tokens) ExpandToken(line, token, value);
 }
 
-// The file where lines go when they leave the buffer (or skip it): the log
-// kept open by the server, or the path opened for this write.
-void WriteOut(ConnectionSlot &slot, std::string_view text) {
-  if (slot.logFile != nullptr) {
-    slot.logFile->Append(text);
-  } else {
-    AppendToFile(ExeRelativePath(slot.settings->logname), text);
-  }
-}
-
-// The buffer never holds more than capacity - 1 bytes; what does not fit goes
-// to the file, and a line longer than the whole buffer goes there directly.
-void BufferLine(ConnectionSlot &slot, LogBuffer &buffer, const std::string &line) {
-  if (buffer.capacity >= buffer.text.size() + line.size() + 1) {
-    buffer.text += line;
-    return;
-  }
-  if (!buffer.text.empty()) WriteOut(slot, buffer.text);
-  buffer.text.clear();
-  if (buffer.capacity >= line.size() + 1) {
-    buffer.text = line;
-  } else {
-    WriteOut(slot, line);
-  }
-}
-
 }  // namespace
+
+LoggedStatus LoggedStatusOf(const ConnectionSlot &slot, int statusCode) {
+  const std::string &sent = slot.sentStatus;
+  constexpr int kFirstErrorCode = 400;
+  if (sent.empty() || statusCode >= kFirstErrorCode) {
+    return {std::to_string(statusCode), StatusReason(statusCode)};
+  }
+  const std::size_t space = sent.find(' ');
+  if (space == std::string::npos) return {sent, ""};
+  return {sent.substr(0, space), sent.substr(space + 1)};
+}
 
 std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
                           std::uint64_t bytesSent, int statusCode) {
   const DateTime t = slot.startTime != nullptr ? *slot.startTime : GetLocalDateTime();
   std::string line = slot.settings->logformat + "\r\n";
-  ExpandAll(line, request, t, bytesSent, StatusOf(slot, statusCode));
+  ExpandAll(line, request, t, bytesSent, LoggedStatusOf(slot, statusCode));
   ReplaceAll(line, "%%", "%");
   return line;
 }
 
-void StoreLogLine(ConnectionSlot &slot, const std::string &line) {
-  if (slot.settings->mem && slot.logBuffer != nullptr) {
-    BufferLine(slot, *slot.logBuffer, line);
+// A file opened anew is made private before any line goes into it, so no
+// request finds lines in a log not yet known as private.
+AccessLog::AccessLog(const ServerSettings &settings, PrivateFileSet *privateFiles)
+    : file_(ExeRelativePath(settings.logname), AppendingFile::kDefaultCheckInterval,
+            [privateFiles](const FileInfo &opened) {
+              if (privateFiles != nullptr) privateFiles->AddLogFile(opened);
+            }),
+      buffered_(settings.mem != 0),
+      capacity_(static_cast<std::size_t>(std::max(settings.bufmax, 0))) {}
+
+void AccessLog::Store(const std::string &line) {
+  std::lock_guard lock(mutex_);
+  if (buffered_) {
+    BufferLine(line);
   } else {
-    WriteOut(slot, line);
+    file_.Append(line);
   }
 }
 
-void WriteLogLine(ConnectionSlot &slot, const RequestInfo &request, std::uint64_t bytesSent,
-                  int statusCode) {
-  StoreLogLine(slot, FormatLogLine(slot, request, bytesSent, statusCode));
+// The buffer never holds more than capacity - 1 bytes; what does not fit goes
+// to the file, and a line longer than the whole buffer goes there directly.
+void AccessLog::BufferLine(const std::string &line) {
+  if (capacity_ >= buffer_.size() + line.size() + 1) {
+    buffer_ += line;
+    return;
+  }
+  if (!buffer_.empty()) file_.Append(buffer_);
+  buffer_.clear();
+  if (capacity_ >= line.size() + 1) {
+    buffer_ = line;
+  } else {
+    file_.Append(line);
+  }
 }
 
-void RecordRequestEnd(ConnectionSlot &slot, RequestInfo &request, int statusCode,
-                      std::uint64_t bytesSent) {
-  const LoggedStatus status = StatusOf(slot, statusCode);
-  SetRowText(slot, kColResponse, status.code + " " + status.text);
-  if (slot.settings->logwrite) {
-    // Formatting reads only this request, so only the store is serialized.
-    const std::string line = FormatLogLine(slot, request, bytesSent, statusCode);
-    std::unique_lock<std::mutex> lock;
-    if (slot.logLock != nullptr) lock = std::unique_lock(*slot.logLock);
-    StoreLogLine(slot, line);
-  }
-  FreeRequestInfo(request);
-  FinishConnectionRow(slot);
-  // The slot is free once this returns; nothing after it may read the slot.
-  if (slot.pool != nullptr) slot.pool->Return(slot);
+void AccessLog::WriteOutBuffer() {
+  std::lock_guard lock(mutex_);
+  if (!buffer_.empty()) file_.Append(buffer_);
+  buffer_.clear();
+}
+
+std::string AccessLog::BufferedText() const {
+  std::lock_guard lock(mutex_);
+  return buffer_;
 }
 
 }  // namespace ruz

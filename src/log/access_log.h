@@ -1,30 +1,60 @@
-// The end of every request: response cell, access-log line, release of the slot.
+// The access log: a request's line in the operator's format, and the log of a
+// server start that stores the lines (file kept open, memory buffer, lock).
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
-#include <string_view>
+
+#include "config/settings.h"
+#include "http/server_shared.h"
+#include "platform/files.h"
 
 namespace ruz {
 
 struct ConnectionSlot;
 struct RequestInfo;
 
-/// Response cell, log line (under the log lock when logwrite is on), release of
-/// the request and of the slot. The slot must not be touched afterwards.
-void RecordRequestEnd(ConnectionSlot &slot, RequestInfo &request, int statusCode,
-                      std::uint64_t bytesSent);
+/// The status a request is logged and shown with: code ("200") and reason text.
+struct LoggedStatus {
+  std::string code;
+  std::string text;
+};
+
+/// The status line that went out (a CGI program may have chosen it), unless
+/// the request failed after it (a client that left mid-transfer): then its
+/// error code tells the operator the transfer broke off.
+LoggedStatus LoggedStatusOf(const ConnectionSlot &slot, int statusCode);
 
 /// The log line of a request in the operator's format, with its CR LF.
 std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
                           std::uint64_t bytesSent, int statusCode);
 
-/// Appends a formatted line to the log file, or to the memory buffer when mem
-/// is on (called with the log lock held).
-void StoreLogLine(ConnectionSlot &slot, const std::string &line);
+/// The log of one server start: logname kept open from construction on and,
+/// when mem is on, a memory buffer of at most bufmax - 1 bytes in front of it.
+/// Thread-safe.
+class AccessLog {
+ public:
+  /// privateFiles (when given) is told of every file the log opens.
+  AccessLog(const ServerSettings &settings, PrivateFileSet *privateFiles = nullptr);
+  AccessLog(const AccessLog &) = delete;
+  AccessLog &operator=(const AccessLog &) = delete;
 
-/// FormatLogLine, then StoreLogLine.
-void WriteLogLine(ConnectionSlot &slot, const RequestInfo &request, std::uint64_t bytesSent,
-                  int statusCode);
+  /// Appends a formatted line to the buffer or the file.
+  void Store(const std::string &line);
+  /// Writes what waits in the buffer to the file (at the stop).
+  void WriteOutBuffer();
+  /// What waits in the buffer now.
+  std::string BufferedText() const;
+
+ private:
+  void BufferLine(const std::string &line);
+
+  mutable std::mutex mutex_;
+  AppendingFile file_;
+  const bool buffered_;
+  const std::size_t capacity_;
+  std::string buffer_;
+};
 
 }  // namespace ruz

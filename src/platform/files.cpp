@@ -26,6 +26,8 @@ FileInfo InfoFromStat(const struct stat &st) {
   info.mtime = st.st_mtime;
   info.device = static_cast<std::uint64_t>(st.st_dev);
   info.inode = static_cast<std::uint64_t>(st.st_ino);
+  constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+  info.changeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * kNsPerSecond + st.st_ctim.tv_nsec;
   return info;
 }
 
@@ -107,8 +109,7 @@ bool ListDirectory(std::string_view path, std::vector<DirEntry> &entries) {
     DirEntry item;
     item.name = Utf8ToCp932(name);
     struct stat st;
-    std::string full = systemPath + "/" + std::string(name);
-    if (stat(full.c_str(), &st) == 0) item.info = InfoFromStat(st);
+    if (fstatat(dirfd(dir.Get()), entry->d_name, &st, 0) == 0) item.info = InfoFromStat(st);
     entries.push_back(std::move(item));
   }
   return true;
@@ -150,8 +151,12 @@ long long ReadFile::Read(void *buffer, std::size_t size) {
   }
 }
 
-bool ReadFile::Seek(std::uint64_t offset) {
-  return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(-1);
+long long ReadFile::ReadAt(void *buffer, std::size_t size, std::uint64_t offset) {
+  for (;;) {
+    ssize_t n = pread(fd_, buffer, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
 }
 
 FileInfo ReadFile::Info() const {
@@ -189,8 +194,11 @@ bool AppendBytes(std::string_view path, std::string_view bytes) {
   return fd.Close() && written;
 }
 
-AppendingFile::AppendingFile(std::string_view cp932Path) : systemPath_(ToSystemPath(cp932Path)) {
+AppendingFile::AppendingFile(std::string_view cp932Path, std::chrono::milliseconds checkInterval,
+                             OpenedHook opened)
+    : systemPath_(ToSystemPath(cp932Path)), checkInterval_(checkInterval), openedHook_(std::move(opened)) {
   Reopen();
+  nextCheck_ = std::chrono::steady_clock::now() + checkInterval_;
 }
 
 AppendingFile::~AppendingFile() {
@@ -202,16 +210,41 @@ bool AppendingFile::StillNamesOpenFile() const {
   return stat(systemPath_.c_str(), &st) == 0 && IsSameFile(InfoFromStat(st), opened_);
 }
 
+bool AppendingFile::OpenFileWasRemoved() const {
+  struct stat st;
+  return fstat(fd_, &st) == 0 && st.st_nlink == 0;
+}
+
+// Opens the path anew when it names another file than the open one. A
+// renamed file keeps what was written to it; a removed one loses it, so that
+// is written again.
+void AppendingFile::FollowPath() {
+  if (fd_ >= 0 && StillNamesOpenFile()) return;
+  const bool removed = fd_ >= 0 && OpenFileWasRemoved();
+  Reopen();
+  if (removed && fd_ >= 0) WriteAll(fd_, sinceCheck_);
+}
+
 void AppendingFile::Reopen() {
   if (fd_ >= 0) close(fd_);
   fd_ = open(systemPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   struct stat st;
   opened_ = fd_ >= 0 && fstat(fd_, &st) == 0 ? InfoFromStat(st) : FileInfo{};
+  if (openedHook_) openedHook_(opened_);
 }
 
 bool AppendingFile::Append(std::string_view bytes) {
-  if (fd_ < 0 || !StillNamesOpenFile()) Reopen();
-  return fd_ >= 0 && WriteAll(fd_, bytes);
+  // Bounds the lines kept for a removed file; past it the check comes early.
+  constexpr std::size_t kMaxKeptSinceCheck = 1 << 20;
+  const auto now = std::chrono::steady_clock::now();
+  if (fd_ < 0 || now >= nextCheck_ || sinceCheck_.size() + bytes.size() > kMaxKeptSinceCheck) {
+    FollowPath();
+    sinceCheck_.clear();
+    nextCheck_ = now + checkInterval_;
+  }
+  if (fd_ < 0 || !WriteAll(fd_, bytes)) return false;
+  sinceCheck_.append(bytes);
+  return true;
 }
 
 bool ReplaceFileAtomically(std::string_view path, std::string_view content) {

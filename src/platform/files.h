@@ -2,7 +2,9 @@
 // file system's UTF-8 happens here and nowhere else.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +19,8 @@ struct FileInfo {
   std::int64_t mtime = 0;  // seconds since the epoch (UTC)
   std::uint64_t device = 0;  // with inode, names the file whatever path reached it
   std::uint64_t inode = 0;
+  /// The last change of content or attributes, in nanoseconds since the epoch.
+  std::int64_t changeNs = 0;
 };
 
 /// True for an existing file that is not a directory.
@@ -54,8 +58,8 @@ class ReadFile {
   int Descriptor() const { return fd_; }  // -1 when not open
   /// Reads up to size bytes; returns the count, 0 at the end, -1 on error.
   long long Read(void *buffer, std::size_t size);
-  /// Moves to an absolute offset; false on error.
-  bool Seek(std::uint64_t offset);
+  /// Reads up to size bytes at offset without moving; like Read otherwise.
+  long long ReadAt(void *buffer, std::size_t size, std::uint64_t offset);
   /// What the open file is; looked up once and kept.
   FileInfo Info() const;
 
@@ -72,28 +76,47 @@ bool ReadWholeFile(std::string_view path, std::string &content, std::uint64_t li
 /// False when the file cannot be opened or the write fails.
 bool AppendBytes(std::string_view path, std::string_view bytes);
 
-/// A file kept open for appending (the access log). Before each append it
-/// checks that the path still names the open file, and opens the path anew
-/// when the file was renamed or removed, so rotating the file by renaming it
-/// keeps working. Not thread-safe: callers serialize appends.
+/// A file kept open for appending (the access log). Before an append, at most
+/// once per check interval, it checks that the path still names the open file,
+/// and opens the path anew when the file was renamed or removed, so rotating
+/// the file by renaming it keeps working. Lines written to a file that was
+/// removed since the last check are written again to the new file, so none is
+/// lost. Not thread-safe: callers serialize appends.
 class AppendingFile {
  public:
+  static constexpr std::chrono::milliseconds kDefaultCheckInterval{1000};
+
+  /// Called with the file's identity each time it is opened (before anything
+  /// is written to it).
+  using OpenedHook = std::function<void(const FileInfo &)>;
+
   /// Opens (creating) the file at once.
-  explicit AppendingFile(std::string_view cp932Path);
+  explicit AppendingFile(std::string_view cp932Path,
+                         std::chrono::milliseconds checkInterval = kDefaultCheckInterval,
+                         OpenedHook opened = {});
   ~AppendingFile();
   AppendingFile(const AppendingFile &) = delete;
   AppendingFile &operator=(const AppendingFile &) = delete;
 
   /// False when the file cannot be opened or the write fails.
   bool Append(std::string_view bytes);
+  /// The file open now (exists is false when none is).
+  const FileInfo &Identity() const { return opened_; }
 
  private:
   bool StillNamesOpenFile() const;
+  bool OpenFileWasRemoved() const;
   void Reopen();
+  void FollowPath();
 
   std::string systemPath_;
   int fd_ = -1;  // -1 when not open
   FileInfo opened_;
+  const std::chrono::milliseconds checkInterval_;
+  const OpenedHook openedHook_;
+  std::chrono::steady_clock::time_point nextCheck_;
+  /// What went into the open file since the last check.
+  std::string sinceCheck_;
 };
 
 /// Writes the whole file through a temporary file in the same directory and a

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -117,6 +118,51 @@ bool WaitForEvent(int fd, short events, int milliseconds) {
   }
 }
 
+// A wait limit of 0 means none.
+int PollLimit(int waitMs) { return waitMs > 0 ? waitMs : -1; }
+
+bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+
+// The request is usually there already: the receive is tried first, and the
+// wait for input happens only when it would block.
+RecvResult ReceiveWithin(int fd, void *buffer, std::size_t size, int flags, int waitMs) {
+  for (;;) {
+    RecvResult r = ReceiveWithFlags(fd, buffer, size, flags | MSG_DONTWAIT);
+    if (r.status != RecvStatus::kTimeout) return r;
+    if (!WaitForEvent(fd, POLLIN, PollLimit(waitMs))) return r;
+  }
+}
+
+// Sends the vectors' bytes in order; iov is advanced past what went out.
+bool SendVectors(int fd, iovec *iov, int count, int waitMs) {
+  for (;;) {
+    while (count > 0 && iov->iov_len == 0) {
+      ++iov;
+      --count;
+    }
+    if (count == 0) return true;
+    msghdr message{};
+    message.msg_iov = iov;
+    message.msg_iovlen = static_cast<std::size_t>(count);
+    ssize_t n = ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (!WouldBlock() || !WaitForEvent(fd, POLLOUT, PollLimit(waitMs))) return false;
+      continue;
+    }
+    if (n == 0) return false;
+    auto left = static_cast<std::size_t>(n);
+    while (count > 0 && left > 0 && left >= iov->iov_len) {
+      left -= iov->iov_len;
+      ++iov;
+      --count;
+    }
+    if (count == 0) return true;
+    iov->iov_base = static_cast<char *>(iov->iov_base) + left;
+    iov->iov_len -= left;
+  }
+}
+
 }  // namespace
 
 std::string FormatIpAddress(const IpAddress &address) {
@@ -165,12 +211,15 @@ bool LookupHostName(const IpAddress &address, std::string &name) {
 
 Socket::~Socket() { Close(); }
 
-Socket::Socket(Socket &&other) noexcept : fd_(other.Release()) {}
+Socket::Socket(Socket &&other) noexcept
+    : fd_(other.Release()), receiveWaitMs_(other.receiveWaitMs_), sendWaitMs_(other.sendWaitMs_) {}
 
 Socket &Socket::operator=(Socket &&other) noexcept {
   if (this != &other) {
     Close();
     fd_ = other.Release();
+    receiveWaitMs_ = other.receiveWaitMs_;
+    sendWaitMs_ = other.sendWaitMs_;
   }
   return *this;
 }
@@ -189,15 +238,14 @@ void Socket::Close() {
 bool Socket::SendAll(std::string_view bytes) const { return SendAll(bytes.data(), bytes.size()); }
 
 bool Socket::SendAll(const void *data, std::size_t size) const {
-  const char *p = static_cast<const char *>(data);
-  while (size > 0) {
-    ssize_t n = ::send(fd_, p, size, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
+  iovec part{const_cast<void *>(data), size};
+  return SendVectors(fd_, &part, 1, sendWaitMs_);
+}
+
+bool Socket::SendAll(std::string_view first, std::string_view second) const {
+  iovec parts[2] = {{const_cast<char *>(first.data()), first.size()},
+                    {const_cast<char *>(second.data()), second.size()}};
+  return SendVectors(fd_, parts, 2, sendWaitMs_);
 }
 
 bool Socket::SendFileRange(int fileFd, std::uint64_t offset, std::size_t count) const {
@@ -215,18 +263,25 @@ bool Socket::SendFileRange(int fileFd, std::uint64_t offset, std::size_t count) 
 }
 
 RecvResult Socket::Recv(void *buffer, std::size_t size) const {
-  return ReceiveWithFlags(fd_, buffer, size, 0);
+  return ReceiveWithin(fd_, buffer, size, 0, receiveWaitMs_);
 }
 
 RecvResult Socket::Peek(void *buffer, std::size_t size) const {
-  return ReceiveWithFlags(fd_, buffer, size, MSG_PEEK);
+  return ReceiveWithin(fd_, buffer, size, MSG_PEEK, receiveWaitMs_);
 }
 
-bool Socket::SetReceiveTimeout(int milliseconds) const {
+void Socket::LimitWaits(int receiveMilliseconds, int sendMilliseconds) {
+  receiveWaitMs_ = receiveMilliseconds;
+  sendWaitMs_ = sendMilliseconds;
+}
+
+bool Socket::SetReceiveTimeout(int milliseconds) {
+  receiveWaitMs_ = milliseconds;
   return SetTimeoutOption(fd_, SO_RCVTIMEO, milliseconds);
 }
 
-bool Socket::SetSendTimeout(int milliseconds) const {
+bool Socket::SetSendTimeout(int milliseconds) {
+  sendWaitMs_ = milliseconds;
   return SetTimeoutOption(fd_, SO_SNDTIMEO, milliseconds);
 }
 

@@ -52,6 +52,9 @@ struct RecvResult {
 };
 
 /// An owned socket descriptor; closed by the destructor. "Not set" is -1.
+/// Receives and sends never block in the system call: each tries at once and
+/// waits for readiness only when it would block, at most the wait limit set
+/// for its direction (none by default), so the limits cost no system call.
 class Socket {
  public:
   Socket() = default;
@@ -67,25 +70,36 @@ class Socket {
   int Release();
   void Close();
 
-  /// Sends all bytes; false when a send failed (the peer went away).
+  /// Sends all bytes; false when a send failed (the peer went away) or made
+  /// no progress within the send wait limit.
   bool SendAll(std::string_view bytes) const;
   bool SendAll(const void *data, std::size_t size) const;
+  /// Sends first, then second, gathered into as few system calls as the
+  /// socket's room allows (one when both fit).
+  bool SendAll(std::string_view first, std::string_view second) const;
   /// Sends count bytes of a file from offset (sendfile); false on failure.
   bool SendFileRange(int fileFd, std::uint64_t offset, std::size_t count) const;
   RecvResult Recv(void *buffer, std::size_t size) const;
   /// Like Recv, but the bytes stay in the socket.
   RecvResult Peek(void *buffer, std::size_t size) const;
-  /// Receive time-out in milliseconds (0: none).
-  bool SetReceiveTimeout(int milliseconds) const;
-  /// Send time-out in milliseconds (0: none): a send that cannot go on for that
-  /// long fails, so a client that stops reading cannot hold a connection forever.
-  bool SetSendTimeout(int milliseconds) const;
+  /// The wait limits of Recv, Peek and SendAll in milliseconds (0: none),
+  /// kept in this object only.
+  void LimitWaits(int receiveMilliseconds, int sendMilliseconds);
+  void LimitReceiveWait(int milliseconds) { receiveWaitMs_ = milliseconds; }
+  /// Like LimitWaits for one direction, and also set in the system, for code
+  /// that reads or writes the descriptor directly with blocking calls (TLS).
+  bool SetReceiveTimeout(int milliseconds);
+  /// A send that cannot go on for that long fails, so a client that stops
+  /// reading cannot hold a connection forever.
+  bool SetSendTimeout(int milliseconds);
   void ShutdownBoth() const;
   void ShutdownSend() const;
   void ShutdownReceive() const;
 
  private:
   int fd_ = -1;
+  int receiveWaitMs_ = 0;
+  int sendWaitMs_ = 0;
 };
 
 /// Why a bind failed: the port is taken, the user may not use it (ports below

@@ -1,6 +1,8 @@
 // Code page 932 conversions through iconv, and CP932-aware case folding.
 #include "platform/text_codes.h"
 
+#include <algorithm>
+
 #include "platform/iconv_converter.h"
 
 namespace ruz {
@@ -76,7 +78,18 @@ bool IsCp932LeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+namespace {
+
+// ASCII is the same in both codes; most names and texts are nothing else.
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
 std::string Cp932ToUtf8(std::string_view cp932) {
+  if (IsAscii(cp932)) return std::string(cp932);
   std::string out;
   IconvConverter &converter = Cp932ToUtf8Converter();
   if (!converter.IsOpen()) return std::string(cp932);
@@ -88,6 +101,7 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);
   std::string out;
   IconvConverter &converter = Utf8ToCp932Converter();
   if (!converter.IsOpen()) return std::string(utf8);

@@ -2,10 +2,10 @@
 #include "server/admission.h"
 
 #include "common/lines.h"
-#include "config/private_files.h"
 #include "config/settings.h"
 #include "http/access.h"
 #include "http/request_info.h"
+#include "http/server_shared.h"
 #include "server/pipeline.h"
 
 namespace ruz {
@@ -22,8 +22,13 @@ PathJudgement JudgeRequestAccess(const ServerSettings &settings, const RequestIn
   return judgement;
 }
 
-PathJudgement JudgeRequestPath(const ServerSettings &settings, const PrivateFiles &privateFiles,
-                               const RequestInfo &request) {
+FileInfo LookUpFile(const ServerShared &shared, const std::string &path) {
+  if (shared.files == nullptr) return GetFileInfo(path);
+  return shared.files->Look(path).info;
+}
+
+PathJudgement JudgeRequestPath(const ServerShared &shared, const RequestInfo &request) {
+  const ServerSettings &settings = shared.settings;
   PathJudgement judgement = JudgeRequestAccess(settings, request);
   if (judgement.verdict != PathVerdict::kAdmitted) return judgement;
   auto refuse = [&](PathVerdict verdict) {
@@ -31,8 +36,8 @@ PathJudgement JudgeRequestPath(const ServerSettings &settings, const PrivateFile
     return judgement;
   };
   MapRequestPath(judgement.localPath, request.path, settings);
-  judgement.file = GetFileInfo(judgement.localPath);
-  if (!judgement.file.exists || privateFiles.Contains(judgement.file)) {
+  judgement.file = LookUpFile(shared, judgement.localPath);
+  if (!judgement.file.exists || IsPrivateFile(shared, judgement.file)) {
     return refuse(PathVerdict::kNotFound);
   }
   if (judgement.localPath.size() > kMaxLocalPath) return refuse(PathVerdict::kTooLong);

@@ -11,8 +11,8 @@
 
 namespace ruz {
 
-class PrivateFiles;
 struct RequestInfo;
+struct ServerShared;
 struct ServerSettings;
 
 enum class PathVerdict {
@@ -35,10 +35,13 @@ struct PathJudgement {
 /// authentication of request.path with the request's peer and credentials.
 PathJudgement JudgeRequestAccess(const ServerSettings &settings, const RequestInfo &request);
 
-/// JudgeRequestAccess, then the mapping through aliases or the document root,
-/// and the file found there (a private file is not found).
-PathJudgement JudgeRequestPath(const ServerSettings &settings, const PrivateFiles &privateFiles,
-                               const RequestInfo &request);
+/// What the path names now, through the start's file cache when it has one.
+FileInfo LookUpFile(const ServerShared &shared, const std::string &path);
+
+/// JudgeRequestAccess with the start's settings, then the mapping through
+/// aliases or the document root, and the file found there (a private file of
+/// the start is not found).
+PathJudgement JudgeRequestPath(const ServerShared &shared, const RequestInfo &request);
 
 /// CGI programs run and SSI documents are processed under this request path
 /// (nocgissi does not name it).

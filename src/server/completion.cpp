@@ -1,9 +1,12 @@
 // The end of every request: the response still due (custom error page or
-// header only), the close, then the bookkeeping of the log.
+// header only), the close, then the response cell, the log line, the row and
+// the slot, in that order.
 #include "server/completion.h"
 
 #include "content/error_page.h"
 #include "content/file_response.h"
+#include "http/server_shared.h"
+#include "http/slot_pool.h"
 #include "log/access_log.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
@@ -55,8 +58,17 @@ void FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra
   if (sendResponse && !slot.headerSent) SendDueResponse(slot, request, extra, bytesSent, code);
   FinishClientOutput(slot);
   CloseSlotSocket(slot);
-  CountFinishedRequest(slot.watch, slot, request, code, bytesSent);
-  RecordRequestEnd(slot, request, code, bytesSent);
+  CountFinishedRequest(slot.shared != nullptr ? slot.shared->watch : nullptr, slot, request, code,
+                       bytesSent);
+  const LoggedStatus status = LoggedStatusOf(slot, code);
+  SetRowText(slot, kColResponse, status.code + " " + status.text);
+  if (slot.shared != nullptr && slot.shared->accessLog != nullptr) {
+    slot.shared->accessLog->Store(FormatLogLine(slot, request, bytesSent, code));
+  }
+  FreeRequestInfo(request);
+  FinishConnectionRow(slot);
+  // The slot is free once this returns; nothing after it may read the slot.
+  if (slot.pool != nullptr) slot.pool->Return(slot);
 }
 
 }  // namespace ruz

@@ -19,8 +19,10 @@
 #include "platform/files.h"
 #include "platform/text_codes.h"
 #include "http/access.h"
+#include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/keep_alive.h"
+#include "http/server_shared.h"
 #include "server/admission.h"
 #include "server/pipeline.h"
 #include "server/tls_start.h"
@@ -113,8 +115,7 @@ std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
 
 // The checks before the file system decides; fills file with what the
 // request maps to.
-std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request,
-                             const PrivateFiles &privateFiles, FileInfo &file,
+std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInfo &file,
                              std::uint64_t &bytesSent) {
   const ServerSettings &settings = *slot.settings;
   SetRowTexts(slot, {{kColMethod, request.method}, {kColPath, request.uri}});
@@ -126,7 +127,7 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request,
   if (statusPage && !IsStatusPageAllowed(settings, request)) {
     return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
   }
-  PathJudgement judgement = JudgeRequestPath(settings, privateFiles, request);
+  PathJudgement judgement = JudgeRequestPath(*slot.shared, request);
   request.localPath = std::move(judgement.localPath);
   file = judgement.file;
   switch (judgement.verdict) {
@@ -164,16 +165,15 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
   }
   if (int result = ReadRequest(slot, request, spent); result != 0) return {result, true, {}};
   slot.framing = OfferKeepAlive(*slot.settings, request);
-  // The settings file, the log and the TLS files are no business of a client,
-  // whatever the document root or an alias makes reachable.
-  const PrivateFiles privateFiles(*slot.settings);
   FileInfo file;
-  if (auto refused = Admit(slot, request, privateFiles, file, bytesSent)) return *refused;
+  if (auto refused = Admit(slot, request, file, bytesSent)) return *refused;
   if (file.isDirectory) {
     if (auto served = ServeDirectory(slot, request, bytesSent)) return *served;
-    file = GetFileInfo(request.localPath);  // the index file it chose
+    file = LookUpFile(*slot.shared, request.localPath);  // the index file it chose
   }
-  if (privateFiles.Contains(file)) {
+  // The program's own files (settings, log, TLS key and certificate) are no
+  // business of a client, whatever the document root or an alias makes reachable.
+  if (IsPrivateFile(*slot.shared, file)) {
     return Refuse(slot, RUZ_CP932("ファイルが見つかりません"), 404);
   }
   if (auto served = TryCgi(slot, request, bytesSent)) return *served;
@@ -194,10 +194,9 @@ int ServeConnection(ConnectionSlot *slotPointer) {
   const std::string startText = StartText(arrival);
   ShowConnectionRow(slot, request.remoteHost,
                     {{kColStart, startText}, {kColStatus, RUZ_CP932("接続")}});
-  slot.socket.SetReceiveTimeout(slot.settings->connecttimeout);
-  // Sends are bounded by the same time, so a client that stops reading its
-  // response ends the connection instead of holding the slot forever.
-  slot.socket.SetSendTimeout(slot.settings->connecttimeout);
+  // Sends are bounded by the same time as receives, so a client that stops
+  // reading its response ends the connection instead of holding the slot.
+  LimitClientWaits(slot, slot.settings->connecttimeout);
   std::uint64_t bytesSent = 0;
   Outcome outcome = Decide(slot, request, bytesSent);
   FinishRequest(slot, request, std::move(outcome.extra), bytesSent, outcome.code, outcome.send);

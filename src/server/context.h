@@ -3,17 +3,17 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "config/settings.h"
 #include "http/connection_slot.h"
+#include "http/server_shared.h"
 #include "http/server_watch.h"
 #include "http/slot_pool.h"
 #include "http/status_table.h"
-#include "platform/events.h"
+#include "log/access_log.h"
+#include "platform/poller.h"
 #include "platform/tls.h"
 #include "server/listeners.h"
 #include "server/workers.h"
@@ -25,16 +25,15 @@ struct ServerContext {
   /// outliving the server.
   StatusTable *statusTable = nullptr;
   ServerSettings *settings = nullptr;
-  /// One per address bindaddress names (and per port); the accepting thread
-  /// waits on all of them.
+  /// One per address bindaddress names (and per port); the connection
+  /// threads wait on all of them through the poller.
   std::vector<Listener> listeners;
-  /// Signalled by StopServer: the accepting thread ends.
-  std::unique_ptr<EventFd> acceptStop;
-  std::thread acceptThread;
+  std::unique_ptr<Poller> poller;
+  /// What every connection of this start shares, made at the start.
+  std::unique_ptr<ServerShared> shared;
+  std::unique_ptr<AccessLog> accessLog;
+  std::unique_ptr<FileCache> files;
   std::unique_ptr<SlotPool> slots;
-  std::unique_ptr<LogBuffer> logBuffer;
-  std::unique_ptr<AppendingFile> logFile;
-  std::unique_ptr<std::mutex> logLock;
   bool isRunning = false;
   std::uint16_t boundPort = 0;  // the port of the plain-HTTP listeners
   /// HTTPS: the certificate (none when tlsport is 0 or the certificate could
@@ -51,7 +50,7 @@ struct ServerContext {
   /// Called on the thread that starts the server.
   void (*showWarning)(const std::string &cp932Text) = nullptr;
   /// The connection threads; StopServer waits until every one has returned.
-  std::unique_ptr<ConnectionWorkers> workers;
+  std::unique_ptr<ConnectionThreads> threads;
   /// This start's figures for the window and the status page; made anew by
   /// each start and kept after a stop, so the last figures stay readable.
   std::unique_ptr<ServerWatch> watch;
@@ -59,7 +58,7 @@ struct ServerContext {
 
 /// 1 on success; 0 after a warning when bind or listen failed.
 int StartServer(ServerContext &context);
-/// Stops accepting, ends the connections still waiting for their request
+/// Stops accepting (new clients are refused), ends the connections still waiting for their request
 /// header (408), gives responses under way settings->stopwait milliseconds and
 /// then cuts them off, waits for every connection thread and writes out the
 /// log buffer. Never waits on any other thread than the server's own.

@@ -1,10 +1,10 @@
-// Starting, stopping and restarting the server instance, and the accept loop
-// that gives each connection a slot and a thread.
+// Starting, stopping and restarting the server instance, and what a
+// connection thread does when a listener has a connection for it: accept it,
+// give it a slot and serve it.
 #include <algorithm>
 #include <chrono>
 #include <string>
 
-#include "common/append_file.h"
 #include "platform/text_codes.h"
 #include "server/connection.h"
 #include "server/context.h"
@@ -17,7 +17,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long a connection thread waits for the next connection before it exits.
+// How long a connection thread waits for the next connection before it exits
+// (when another thread still waits).
 constexpr std::chrono::milliseconds kWorkerLinger{1000};
 // A connection that has not completed its request header within this time can
 // be made to give up its slot to a new connection when every slot is taken.
@@ -30,12 +31,21 @@ constexpr std::chrono::milliseconds kGiveUpWait{2000};
 // its answer arrives while its previous connection writes its log line.
 constexpr std::chrono::milliseconds kReturnWait{1000};
 
+// Files up to one piece of a response body are kept in memory; a change on
+// disk is seen within a second.
+constexpr FileCacheLimits kFileCacheLimits{
+    .largestFile = 64 * 1024,
+    .totalBytes = 8 * 1024 * 1024,
+    .entries = 4096,
+    .revalidateAfter = std::chrono::milliseconds(1000),
+};
+
 void Warn(const ServerContext &context, const std::string &utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
 }
 
-// How long the accepting thread pauses after the system refused to hand over
-// a connection (out of descriptors), so that it does not spin.
+// How long a thread pauses after the system refused to hand over a
+// connection (out of descriptors), so that it does not spin.
 constexpr int kAcceptRetryPauseMs = 100;
 
 // A slot for a new connection. When every slot is taken, the connection that
@@ -48,38 +58,54 @@ ConnectionSlot *TakeSlot(SlotPool &slots, AcceptedConnection &connection) {
   return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), connection);
 }
 
-// Takes what waits on every listener, so that a busy one cannot starve the
-// others. False when the system refuses connections for now.
-bool TakeWaitingConnections(ServerContext &context) {
-  bool refused = false;
-  for (const Listener &listener : context.listeners) {
-    AcceptResult taken = TakeConnection(listener.socket);
-    if (taken.status == AcceptStatus::kFailed) refused = true;
-    if (taken.status != AcceptStatus::kAccepted) continue;
-    AcceptedConnection connection{std::move(taken.socket), taken.peer, listener.transport};
-    ConnectionSlot *slot = TakeSlot(*context.slots, connection);
-    if (slot == nullptr) continue;  // closed at once by the socket's destructor
-    if (!context.workers->Start(*slot)) context.slots->Return(*slot);  // closes the socket
+// A listener is readable: this thread accepts one connection and serves it.
+// The listener wakes one thread at a time: it is watched again as soon as its
+// connection is taken, so the next one goes to another thread.
+void AcceptAndServe(ServerContext &context, std::uint64_t listenerIndex) {
+  const Listener &listener = context.listeners[listenerIndex];
+  AcceptResult taken = TakeConnection(listener.socket);
+  context.poller->Rearm(listener.socket.Descriptor(), listenerIndex);
+  if (taken.status == AcceptStatus::kFailed) {
+    WaitForReadable({context.threads->StopDescriptor()}, kAcceptRetryPauseMs);
+    return;
   }
-  return !refused;
+  if (taken.status != AcceptStatus::kAccepted) return;
+  AcceptedConnection connection{std::move(taken.socket), taken.peer, listener.transport};
+  ConnectionSlot *slot = TakeSlot(*context.slots, connection);
+  if (slot == nullptr) return;  // closed at once by the socket's destructor
+  ServeConnection(slot);
 }
 
-void AcceptLoop(ServerContext &context) {
-  const int stopFd = context.acceptStop->Descriptor();
-  std::vector<int> fds{stopFd};
-  for (const Listener &listener : context.listeners) fds.push_back(listener.socket.Descriptor());
-  for (;;) {
-    if (WaitForReadable(fds, -1) <= 0) return;  // stopped, or the wait failed
-    if (!TakeWaitingConnections(context) &&
-        WaitForReadable({stopFd}, kAcceptRetryPauseMs) == 0) {
-      return;
+void MakeShared(ServerContext &context) {
+  context.shared = std::make_unique<ServerShared>();
+  ServerShared &shared = *context.shared;
+  shared.settings = *context.settings;
+  shared.statusTable = context.statusTable;
+  shared.tlsContext = context.tlsContext.get();
+  shared.watch = context.watch.get();
+  shared.privateFiles.Watch(shared.settings);
+  if (shared.settings.logwrite) {
+    context.accessLog = std::make_unique<AccessLog>(shared.settings, &shared.privateFiles);
+    shared.accessLog = context.accessLog.get();
+  }
+  context.files = std::make_unique<FileCache>(kFileCacheLimits);
+  shared.files = context.files.get();
+  context.slots = std::make_unique<SlotPool>(shared.settings.maxconnect, shared);
+}
+
+// The threads wait on the listeners; one more than the slots, so a thread is
+// left to make an idle connection give way when every slot is taken.
+bool StartThreads(ServerContext &context) {
+  context.poller = std::make_unique<Poller>();
+  for (std::size_t i = 0; i < context.listeners.size(); ++i) {
+    if (!context.poller->WatchReadableOnce(context.listeners[i].socket.Descriptor(), i)) {
+      return false;
     }
   }
-}
-
-void WriteOutLogBuffer(ServerContext &context) {
-  if (context.logBuffer != nullptr) context.logFile->Append(context.logBuffer->text);
-  context.logBuffer.reset();
+  context.threads = std::make_unique<ConnectionThreads>(
+      *context.poller, [&context](std::uint64_t tag) { AcceptAndServe(context, tag); },
+      context.slots->Size() + 1, kWorkerLinger);
+  return context.threads->Start();
 }
 
 void StartWatch(ServerContext &context) {
@@ -88,27 +114,6 @@ void StartWatch(ServerContext &context) {
   context.watch->port = context.boundPort;
   context.watch->tlsPort = context.boundTlsPort;
   context.watch->maxConnections = context.settings->maxconnect;
-}
-
-void MakeSlots(ServerContext &context) {
-  const ServerSettings &settings = *context.settings;
-  if (settings.logwrite) {
-    context.logLock = std::make_unique<std::mutex>();
-    context.logFile = std::make_unique<AppendingFile>(ExeRelativePath(settings.logname));
-    if (settings.mem) {
-      context.logBuffer = std::make_unique<LogBuffer>();
-      context.logBuffer->capacity = static_cast<std::size_t>(std::max(settings.bufmax, 0));
-    }
-  }
-  ConnectionSlot prototype;
-  prototype.settings = context.settings;
-  prototype.statusTable = context.statusTable;
-  prototype.logBuffer = context.logBuffer.get();
-  prototype.logFile = context.logFile.get();
-  prototype.logLock = context.logLock.get();
-  prototype.tlsContext = context.tlsContext.get();
-  prototype.watch = context.watch.get();
-  context.slots = std::make_unique<SlotPool>(settings.maxconnect, prototype);
 }
 
 // Connections still waiting for their request header end at once (408);
@@ -120,6 +125,18 @@ void EndConnections(ServerContext &context) {
   if (slots.WaitUntilAllFree(Clock::now() + std::chrono::milliseconds(stopwait))) return;
   slots.ForEachTaken([](ConnectionSlot &slot) { CutOff(slot); });
   slots.WaitUntilAllFree();
+}
+
+void ReleaseStart(ServerContext &context) {
+  context.threads.reset();
+  context.poller.reset();
+  context.listeners.clear();
+  if (context.accessLog != nullptr) context.accessLog->WriteOutBuffer();
+  context.slots.reset();
+  context.accessLog.reset();
+  context.files.reset();
+  context.shared.reset();
+  context.tlsContext.reset();
 }
 
 }  // namespace
@@ -185,30 +202,27 @@ int StartServer(ServerContext &context) {
   context.boundPort = context.listeners.front().port;
   context.boundTlsPort = context.tlsContext ? context.listeners.back().port : 0;
   StartWatch(context);
-  MakeSlots(context);
-  context.workers = std::make_unique<ConnectionWorkers>(
-      [](ConnectionSlot &slot) { ServeConnection(&slot); }, kWorkerLinger);
-  context.acceptStop = std::make_unique<EventFd>();
-  context.acceptThread = std::thread([&context] { AcceptLoop(context); });
+  MakeShared(context);
+  if (!StartThreads(context)) {
+    ReleaseStart(context);
+    context.startFailure = Utf8ToCp932("接続待機に失敗しました");
+    Warn(context, "接続待機に失敗しました");
+    return 0;
+  }
   context.isRunning = true;
   return 1;
 }
 
 void StopServer(ServerContext &context) {
   if (!context.isRunning) return;
-  context.acceptStop->Signal();
-  // The accept thread ends first, so no slot is taken after the wait below
-  // has looked at it.
-  if (context.acceptThread.joinable()) context.acceptThread.join();
-  context.listeners.clear();  // new clients are refused from now on
-  context.acceptStop.reset();
+  // No connection is taken from here on: waiting threads exit, a thread that
+  // has just accepted finds no slot, and the listeners refuse new clients.
+  context.threads->BeginStop();
+  context.slots->Close();
+  for (const Listener &listener : context.listeners) listener.socket.ShutdownReceive();
   EndConnections(context);
-  context.workers.reset();  // lets idle threads go and waits for every thread
-  WriteOutLogBuffer(context);
-  context.logFile.reset();
-  context.logLock.reset();
-  context.slots.reset();
-  context.tlsContext.reset();
+  context.threads->StopAndWait();
+  ReleaseStart(context);
   context.isRunning = false;
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "http/connection_slot.h"
+#include "http/server_shared.h"
 #include "http/status_rows.h"
 #include "platform/text_codes.h"
 
@@ -48,7 +49,7 @@ TlsStart Handshake(ConnectionSlot &slot, int timeoutMs, Clock::time_point deadli
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
     if (left <= 0) return Abandoned(slot, "接続タイムアウト", kTimedOut);
   }
-  slot.tls = TlsSession(*slot.tlsContext, slot.socket.Descriptor());
+  slot.tls = TlsSession(*slot.shared->tlsContext, slot.socket.Descriptor());
   if (!slot.tls.IsValid()) return Abandoned(slot, "TLS を準備できません", kServerError);
   const HandshakeResult result = slot.tls.Accept(left);
   if (result == HandshakeResult::kDone) return {true, 0};

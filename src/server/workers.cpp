@@ -1,4 +1,4 @@
-// Connection threads that outlive their connection.
+// Connection threads that accept for themselves.
 #include "server/workers.h"
 
 #include <system_error>
@@ -8,68 +8,86 @@
 
 namespace ruz {
 
-ConnectionWorkers::ConnectionWorkers(Serve serve, std::chrono::milliseconds idleLinger)
-    : serve_(std::move(serve)), idleLinger_(idleLinger) {}
+ConnectionThreads::ConnectionThreads(const Poller &poller, Handle handle, int maxThreads,
+                                     std::chrono::milliseconds idleLinger)
+    : poller_(poller), handle_(std::move(handle)), maxThreads_(maxThreads), idleLinger_(idleLinger) {}
 
-ConnectionWorkers::~ConnectionWorkers() { StopAndWait(); }
+ConnectionThreads::~ConnectionThreads() { StopAndWait(); }
 
-bool ConnectionWorkers::Start(ConnectionSlot &slot) {
+bool ConnectionThreads::Start() {
+  if (stop_.Descriptor() < 0 || !poller_.WatchReadable(stop_.Descriptor(), kStopTag)) return false;
   std::lock_guard lock(mutex_);
-  // Each idle worker takes at most one handed slot.
-  if (idle_ > static_cast<int>(handed_.size())) {
-    handed_.push_back(&slot);
-    work_.notify_one();
-    return true;
-  }
+  return StartThreadLocked();
+}
+
+bool ConnectionThreads::StartThreadLocked() {
+  if (stopping_.load() || live_ >= maxThreads_) return false;
   try {
-    std::thread([this, &slot] { Run(&slot); }).detach();
+    std::thread([this] { Run(); }).detach();
   } catch (const std::system_error &) {
     return false;
   }
   ++live_;
+  ++idle_;  // it waits as soon as it runs
   return true;
 }
 
-void ConnectionWorkers::Run(ConnectionSlot *slot) {
-  std::unique_lock lock(mutex_);
-  while (slot != nullptr) {
-    lock.unlock();
-    serve_(*slot);
-    lock.lock();
-    slot = WaitForNext(lock);
+// Stops counting this thread as waiting; false when it should exit instead
+// (after a while without events, when another thread still waits: the last
+// waiting thread stays, so the poller always has a taker).
+bool ConnectionThreads::LeaveIdle(bool timedOut) {
+  if (!timedOut) return true;
+  int idle = idle_.load();
+  while (idle > 1) {
+    if (idle_.compare_exchange_weak(idle, idle - 1)) return false;
   }
-  lock.unlock();
+  return true;
+}
+
+void ConnectionThreads::Run() {
+  for (;;) {
+    const PollEvent event = poller_.WaitOne(static_cast<int>(idleLinger_.count()));
+    if (event.status == PollWait::kFailed || event.tag == kStopTag || stopping_.load()) {
+      --idle_;
+      break;
+    }
+    const bool timedOut = event.status == PollWait::kTimedOut;
+    if (!LeaveIdle(timedOut)) break;  // no longer counted as waiting
+    if (timedOut) continue;
+    // The event's handling may take long: a thread stays to wait meanwhile.
+    if (--idle_ == 0) {
+      std::lock_guard lock(mutex_);
+      StartThreadLocked();
+    }
+    handle_(event.tag);
+    ++idle_;
+  }
+  Exit();
+}
+
+void ConnectionThreads::Exit() {
   ReleaseThreadTlsState();
-  lock.lock();
+  std::lock_guard lock(mutex_);
   if (--live_ == 0) ended_.notify_all();
 }
 
-// The next handed slot, or nullptr when the worker should exit.
-ConnectionSlot *ConnectionWorkers::WaitForNext(std::unique_lock<std::mutex> &lock) {
-  ++idle_;
-  work_.wait_for(lock, idleLinger_, [this] { return !handed_.empty() || stopping_; });
-  --idle_;
-  if (handed_.empty()) return nullptr;
-  ConnectionSlot *next = handed_.front();
-  handed_.pop_front();
-  return next;
+void ConnectionThreads::BeginStop() {
+  std::lock_guard lock(mutex_);
+  stopping_.store(true);
+  stop_.Signal();  // stays readable: every waiting thread sees it
 }
 
-void ConnectionWorkers::StopAndWait() {
+void ConnectionThreads::StopAndWait() {
+  BeginStop();
   std::unique_lock lock(mutex_);
-  stopping_ = true;
-  work_.notify_all();
   ended_.wait(lock, [this] { return live_ == 0; });
 }
 
-int ConnectionWorkers::LiveCount() {
+int ConnectionThreads::LiveCount() {
   std::lock_guard lock(mutex_);
   return live_;
 }
 
-int ConnectionWorkers::IdleCount() {
-  std::lock_guard lock(mutex_);
-  return idle_;
-}
+int ConnectionThreads::IdleCount() { return idle_.load(); }
 
 }  // namespace ruz

@@ -1,54 +1,70 @@
-// Connection threads that outlive their connection. A thread whose connection
-// has ended waits a short while for the next one instead of exiting, so a busy
-// server does not create and tear down a thread for every request. Each
-// connection still has a thread of its own for as long as it lasts.
+// Connection threads that accept for themselves (leader/followers): idle
+// threads all wait on one poller; the one an event wakes handles it (accepts
+// and serves the connection) and then waits again. A thread starts another
+// only when it leaves no idle one behind, and an idle thread exits after a
+// while when another one still waits.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 
+#include "platform/events.h"
+#include "platform/poller.h"
+
 namespace ruz {
 
-struct ConnectionSlot;
-
-class ConnectionWorkers {
+class ConnectionThreads {
  public:
-  using Serve = std::function<void(ConnectionSlot &)>;
+  /// Handles a readiness event of a descriptor the caller watches on the
+  /// poller (its tag); runs on the thread the event woke.
+  using Handle = std::function<void(std::uint64_t tag)>;
+  /// Reserved for the threads' own stop event.
+  static constexpr std::uint64_t kStopTag = ~std::uint64_t{0};
 
-  /// serve runs a connection on a worker thread; an idle worker exits after
-  /// idleLinger without a connection.
-  ConnectionWorkers(Serve serve, std::chrono::milliseconds idleLinger);
-  ~ConnectionWorkers();  // stops and waits, like StopAndWait
-  ConnectionWorkers(const ConnectionWorkers &) = delete;
-  ConnectionWorkers &operator=(const ConnectionWorkers &) = delete;
+  /// At most maxThreads threads; an idle one exits after idleLinger when
+  /// another one still waits. Start must be called once.
+  ConnectionThreads(const Poller &poller, Handle handle, int maxThreads,
+                    std::chrono::milliseconds idleLinger);
+  ~ConnectionThreads();  // stops and waits, like StopAndWait
+  ConnectionThreads(const ConnectionThreads &) = delete;
+  ConnectionThreads &operator=(const ConnectionThreads &) = delete;
 
-  /// Hands the slot to an idle worker, or starts a new one. False when no
-  /// thread could be made (the slot was not handed to anybody).
-  bool Start(ConnectionSlot &slot);
-
-  /// Lets idle workers go and waits until every worker has returned.
+  /// Starts the first thread; false when it (or the stop event) could not be made.
+  [[nodiscard]] bool Start();
+  /// Wakes every waiting thread to exit; busy threads exit when their
+  /// handling returns. Does not wait.
+  void BeginStop();
+  /// BeginStop, then waits until every thread has returned.
   void StopAndWait();
+  /// Readable once the stop has begun (to bound a pause in a handler).
+  int StopDescriptor() const { return stop_.Descriptor(); }
 
-  /// Workers alive now (busy or idle), and of them the idle ones.
+  /// Threads alive now (busy or idle), and of them the idle ones.
   int LiveCount();
   int IdleCount();
 
  private:
-  void Run(ConnectionSlot *first);
-  ConnectionSlot *WaitForNext(std::unique_lock<std::mutex> &lock);
+  bool StartThreadLocked();
+  void Run();
+  bool LeaveIdle(bool timedOut);
+  void Exit();
 
-  const Serve serve_;
+  const Poller &poller_;
+  const Handle handle_;
+  const int maxThreads_;
   const std::chrono::milliseconds idleLinger_;
-  std::mutex mutex_;
-  std::condition_variable work_;   // idle workers wait here
+  EventFd stop_;
+  std::mutex mutex_;               // for starting and ending threads
   std::condition_variable ended_;  // StopAndWait waits here
-  std::deque<ConnectionSlot *> handed_;
-  int idle_ = 0;
-  int live_ = 0;
-  bool stopping_ = false;
+  /// Threads waiting on the poller; changed without the lock on the way to and
+  /// from each event, so serving costs no lock.
+  std::atomic<int> idle_{0};
+  int live_ = 0;  // under mutex_
+  std::atomic<bool> stopping_{false};
 };
 
 }  // namespace ruz

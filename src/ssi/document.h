@@ -14,7 +14,7 @@ namespace ruz {
 
 struct ConnectionSlot;
 struct RequestInfo;
-class PrivateFiles;
+struct ServerShared;
 class ReadFile;
 
 /// A child process that an exec directive runs, its output relayed to the client.
@@ -46,7 +46,7 @@ struct SsiDocument {
   SsiOutput *output = nullptr;
   const ConnectionSlot *slot = nullptr;  // its settings; the mapping of virtual paths
   const RequestInfo *request = nullptr;  // its peer and credentials judge includes
-  const PrivateFiles *privateFiles = nullptr;  // never included; null: the settings' own
+  const ServerShared *shared = nullptr;  // the start's private files (never included)
   ReadFile *file = nullptr;  // the open document (LAST_MODIFIED); may be null
   std::string directory;     // the document's directory
   EnvironmentBlock variables;

@@ -1,7 +1,7 @@
 // The exec directive: a shell command, or a CGI program with its header dropped.
 #include "cgi/cgi.h"
 #include "cgi/command_line.h"
-#include "config/private_files.h"
+#include "http/server_shared.h"
 #include "config/settings.h"
 #include "http/request_info.h"
 #include "platform/files.h"
@@ -49,7 +49,7 @@ bool MayRunProgram(const SsiDocument &document, std::string_view value,
   subRequest.path = ProgramRequestPath(document, value);
   return JudgeRequestAccess(settings, subRequest).verdict == PathVerdict::kAdmitted &&
          CgiAndSsiAllowed(settings, subRequest.path) &&
-         !document.privateFiles->Contains(GetFileInfo(programPath));
+         !IsPrivateFile(*document.shared, GetFileInfo(programPath));
 }
 
 // The value is a path below the document's directory, never a way out of it.

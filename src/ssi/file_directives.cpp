@@ -1,7 +1,7 @@
 // The directives that refer to a file: fsize, flastmod and include, and the
 // resolution of their virtual and file attributes.
 #include "cgi/cgi.h"
-#include "config/private_files.h"
+#include "http/server_shared.h"
 #include "config/settings.h"
 #include "http/request_info.h"
 #include "platform/byte_size.h"
@@ -44,7 +44,7 @@ bool ResolveVirtualPath(std::string &path, std::string_view requestPath,
   RequestInfo subRequest = *document.request;
   subRequest.path = requestPath;
   const PathJudgement judgement =
-      JudgeRequestPath(settings, *document.privateFiles, subRequest);
+      JudgeRequestPath(*document.shared, subRequest);
   if (judgement.verdict != PathVerdict::kAdmitted) return false;
   if (settings.running && CgiAndSsiAllowed(settings, requestPath) &&
       FindCgiRule(settings, judgement.localPath) != -1) {
@@ -69,7 +69,7 @@ bool ResolveSsiPath(std::string &path, std::string_view attributes, const SsiDoc
   if (GetSsiAttribute(attributes, value, "file")) {
     if (!IsPlainRelativePath(value)) return false;
     const std::string combined = PathCombine(document.directory, value);
-    if (document.privateFiles->Contains(GetFileInfo(combined))) return false;
+    if (IsPrivateFile(*document.shared, GetFileInfo(combined))) return false;
     path = combined;
     return true;
   }

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "cgi/environment_block.h"
-#include "config/private_files.h"
 #include "config/settings.h"
 #include "content/static_file.h"
 #include "content/file_response.h"
@@ -87,6 +86,7 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   if (slot.framing.keepAliveOffered && slot.framing.chunkedAllowed) {
     slot.framing.body = BodyFraming::kChunked;
   }
+  HoldNextSend(slot);
   SendResponseHeader(slot, 200, extra);
   if (request.method == "HEAD") {  // the header a GET gets; nothing is run
     SetStatusText(slot, RUZ_CP932("正常終了"));
@@ -107,8 +107,7 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   document.output = &output;
   document.slot = &slot;
   document.request = &request;
-  const PrivateFiles privateFiles(*slot.settings);
-  document.privateFiles = &privateFiles;
+  document.shared = slot.shared;
   document.file = &file;
   const std::string_view localPath = request.localPath;
   document.directory = PathRemoveFileSpec(localPath.substr(0, kPathLimit));

@@ -1,5 +1,8 @@
 // Static files end to end: content types, HEAD, conditional GET, byte ranges,
 // and what curl makes of them.
+#include <chrono>
+#include <filesystem>
+
 #include "integration/content_support.h"
 
 namespace ruz::test {
@@ -165,6 +168,42 @@ TEST_F(ContentFilesTest, ClientThatStopsReadingIsDroppedAfterTheTimeOut) {
   auto row = Rows(1)[0];
   EXPECT_EQ(row[2], "相手側で切断");
   EXPECT_EQ(row[5], "500 Internal Server Error");
+}
+
+TEST_F(ContentFilesTest, AFileChangedOnDiskIsServedNewWithinASecond) {
+  StartServer();
+  ASSERT_EQ(Get("/page.htm").body, "<p>page</p>");
+  // The same size, most likely the same second: only the change time tells.
+  WriteFile("www/page.htm", "<p>PAGE</p>");
+  const auto changed = std::chrono::steady_clock::now();
+  std::string body;
+  while (std::chrono::steady_clock::now() - changed < std::chrono::seconds(5)) {
+    body = Get("/page.htm").body;
+    if (body == "<p>PAGE</p>") break;
+  }
+  EXPECT_EQ(body, "<p>PAGE</p>");
+  EXPECT_LT(std::chrono::steady_clock::now() - changed, std::chrono::milliseconds(2000));
+  std::filesystem::remove(HomePath("www/page.htm"));
+  while (std::chrono::steady_clock::now() - changed < std::chrono::seconds(5)) {
+    if (Get("/page.htm").status == 404) break;
+  }
+  EXPECT_EQ(Get("/page.htm").status, 404);
+}
+
+TEST_F(ContentFilesTest, AResponseArrivesWholeWhenTheClientSentMoreThanItsHeader) {
+  StartServer();
+  const std::string body(256 * 1024, 'b');  // more than the socket keeps unread
+  const std::string requests[] = {
+      GetRequest("/data.txt", "Content-Length: " + std::to_string(body.size()) + "\r\n", "POST") +
+          body,
+      GetRequest("/data.txt") + GetRequest("/page.htm"),  // a second request behind the first
+  };
+  for (const std::string &raw : requests) {
+    const HttpResponse r = Request(raw);
+    EXPECT_EQ(r.status, 200);
+    EXPECT_TRUE(r.closed);
+    EXPECT_EQ(r.body, Pattern(1000));
+  }
 }
 
 }  // namespace

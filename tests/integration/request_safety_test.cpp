@@ -116,6 +116,25 @@ TEST_F(RequestSafetyTest, TheSettingsFileAndTheLogAreNeverServed) {
   EXPECT_NE(listing.find("notes.txt"), std::string::npos);
   EXPECT_EQ(listing.find("ruz.ini"), std::string::npos);
   EXPECT_EQ(listing.find("access.log"), std::string::npos);
+  // A log renamed away is followed by a new one, which is just as private.
+  fs::rename(HomePath("access.log"), HomePath("old.log"));
+  const auto renamed = std::chrono::steady_clock::now();
+  for (std::size_t rows = Rows(1).size(); !fs::exists(HomePath("access.log")) &&
+                                          std::chrono::steady_clock::now() - renamed < std::chrono::seconds(5);) {
+    Get("/notes.txt");
+    Rows(++rows);  // its log line has been stored
+  }
+  ASSERT_TRUE(fs::exists(HomePath("access.log")));
+  EXPECT_EQ(Get("/access.log").status, 404);
+  // A settings file replaced by renaming another over it is private within a second.
+  WriteFile("new.ini", "[RUZ]\r\npassword=x\r\n");
+  fs::rename(HomePath("new.ini"), HomePath("ruz.ini"));
+  const auto replaced = std::chrono::steady_clock::now();
+  while (Get("/ruz.ini").status != 404 &&
+         std::chrono::steady_clock::now() - replaced < std::chrono::seconds(5)) {
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - replaced, std::chrono::milliseconds(1500));
+  EXPECT_EQ(Get("/www/link.ini").status, 404);
 }
 
 TEST_F(RequestSafetyTest, ClientTextCannotForgeALogLine) {

@@ -3,6 +3,7 @@
 
 #include <signal.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -84,6 +85,25 @@ TEST_F(LifecycleTest, LogBufferIsWrittenOutAtStop) {
   std::string log = Log();
   EXPECT_NE(log.find("GET /index.html 200 16\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("GET /missing 404 0\r\n"), std::string::npos) << log;
+}
+
+TEST_F(LifecycleTest, ALogRemovedWhileServingIsOpenedAgainWithoutLosingALine) {
+  SetKey("logformat", "%url%");
+  StartServer();
+  ASSERT_EQ(Get("/index.html?0").status, 200);
+  Rows(1);
+  std::filesystem::remove(HomePath("access.log"));
+  const auto removed = std::chrono::steady_clock::now();
+  int sent = 0;
+  while (std::chrono::steady_clock::now() - removed < std::chrono::seconds(5)) {
+    ASSERT_EQ(Get("/index.html?" + std::to_string(++sent)).status, 200);
+    Rows(static_cast<std::size_t>(sent) + 1);  // its line has been stored
+    if (std::filesystem::exists(HomePath("access.log"))) break;
+  }
+  const std::string log = Log();
+  for (int n = 1; n <= sent; ++n) {
+    EXPECT_NE(log.find("/index.html?" + std::to_string(n) + "\r\n"), std::string::npos) << n;
+  }
 }
 
 TEST_F(LifecycleTest, PortInUseEndsWithTheBindMessageAndStatus1) {

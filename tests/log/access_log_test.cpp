@@ -87,7 +87,7 @@ class WriteLogLineTest : public ::testing::Test {
   std::string LineFor(const std::string &format, std::uint64_t bytes = 0, int code = 200) {
     settings.logformat = format;
     std::filesystem::remove(dir / "access.log");
-    WriteLogLine(slot, request, bytes, code);
+    AccessLog(settings).Store(FormatLogLine(slot, request, bytes, code));
     return LogFile();
   }
 
@@ -130,31 +130,34 @@ TEST_F(WriteLogLineTest, EveryTokenAndTheEscapes) {
 }
 
 TEST_F(WriteLogLineTest, BufferTakesLinesUntilFullThenGoesToTheFile) {
-  LogBuffer buffer;
-  buffer.capacity = 100;
   settings.mem = 1;
-  slot.logBuffer = &buffer;
-  auto lineOf = [](std::size_t length) { return std::string(length - 2, 'x'); };  // + CR LF
-
-  buffer.text = std::string(60, 'a');
-  LineFor(lineOf(39));
-  EXPECT_EQ(buffer.text.size(), 99u);
-  EXPECT_EQ(LogFile(), "");
-
-  buffer.text = std::string(60, 'a');
-  std::string written = LineFor(lineOf(40));
-  EXPECT_EQ(written, std::string(60, 'a'));
-  EXPECT_EQ(buffer.text, lineOf(40) + "\r\n");
+  settings.bufmax = 100;
+  auto lineOf = [](std::size_t length) { return std::string(length - 2, 'x') + "\r\n"; };
+  {
+    AccessLog log(settings);
+    log.Store(lineOf(60));
+    log.Store(lineOf(39));
+    EXPECT_EQ(log.BufferedText().size(), 99u);
+    EXPECT_EQ(LogFile(), "");
+  }
+  std::filesystem::remove(dir / "access.log");
+  AccessLog log(settings);
+  log.Store(lineOf(60));
+  log.Store(lineOf(40));
+  EXPECT_EQ(LogFile(), lineOf(60));
+  EXPECT_EQ(log.BufferedText(), lineOf(40));
+  log.WriteOutBuffer();
+  EXPECT_EQ(LogFile(), lineOf(60) + lineOf(40));
 }
 
 TEST_F(WriteLogLineTest, LineLongerThanTheBufferGoesStraightToTheFile) {
-  LogBuffer buffer;
-  buffer.capacity = 10;
   settings.mem = 1;
-  slot.logBuffer = &buffer;
-  buffer.text = "abc";
-  EXPECT_EQ(LineFor(std::string(20, 'z')), "abc" + std::string(20, 'z') + "\r\n");
-  EXPECT_EQ(buffer.text, "");
+  settings.bufmax = 10;
+  AccessLog log(settings);
+  log.Store("abc");
+  log.Store(std::string(20, 'z'));
+  EXPECT_EQ(LogFile(), "abc" + std::string(20, 'z'));
+  EXPECT_EQ(log.BufferedText(), "");
 }
 
 }  // namespace

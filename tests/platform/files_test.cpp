@@ -51,10 +51,10 @@ TEST_F(FilesTest, ReadsSeeksAndLimits) {
   ASSERT_TRUE(ReplaceFileAtomically(path, "0123456789"));
   ReadFile file(path);
   ASSERT_TRUE(file.IsOpen());
-  ASSERT_TRUE(file.Seek(7));
   char buffer[8] = {};
-  EXPECT_EQ(file.Read(buffer, sizeof buffer), 3);
-  EXPECT_EQ(file.Read(buffer, sizeof buffer), 0);
+  EXPECT_EQ(file.ReadAt(buffer, sizeof buffer, 7), 3);
+  EXPECT_EQ(file.ReadAt(buffer, sizeof buffer, 10), 0);
+  EXPECT_EQ(file.Read(buffer, sizeof buffer), 8);  // reading at an offset did not move
   EXPECT_EQ(file.Info().size, 10u);
 
   ReadFile moved = std::move(file);
@@ -78,7 +78,7 @@ TEST_F(FilesTest, AppendsAndCreates) {
 
 TEST_F(FilesTest, AKeptOpenFileFollowsRotationByRenameAndRemoval) {
   const std::string path = dir_.File("access.log");
-  AppendingFile log(path);
+  AppendingFile log(path, std::chrono::milliseconds(0));  // checks before every append
   EXPECT_TRUE(log.Append("one\n"));
   ASSERT_EQ(std::rename(path.c_str(), dir_.File("access.log.1").c_str()), 0);
   EXPECT_TRUE(log.Append("two\n"));
@@ -89,8 +89,21 @@ TEST_F(FilesTest, AKeptOpenFileFollowsRotationByRenameAndRemoval) {
   ASSERT_TRUE(ReadWholeFile(dir_.File("access.log.1"), rotated));
   ASSERT_TRUE(ReadWholeFile(path, current));
   EXPECT_EQ(rotated, "one\n");
-  EXPECT_EQ(current, "three\nfour\n");
+  // What went into the removed file since the check before it is written again.
+  EXPECT_EQ(current, "two\nthree\nfour\n");
   EXPECT_FALSE(AppendingFile(dir_.File("missing/access.log")).Append("x"));
+}
+
+TEST_F(FilesTest, LinesWrittenToARemovedFileBeforeTheCheckAreWrittenAgain) {
+  const std::string path = dir_.File("access.log");
+  AppendingFile log(path, std::chrono::hours(1));  // only a full memory of lines makes a check due
+  EXPECT_TRUE(log.Append("one\n"));
+  ASSERT_EQ(std::remove(path.c_str()), 0);
+  const std::string large(1 << 20, 'x');
+  EXPECT_TRUE(log.Append(large));
+  std::string current;
+  ASSERT_TRUE(ReadWholeFile(path, current));
+  EXPECT_EQ(current, "one\n" + large);
 }
 
 TEST_F(FilesTest, CopiesAFile) {

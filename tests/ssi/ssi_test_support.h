@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "config/private_files.h"
+#include "http/server_shared.h"
 #include "config/settings.h"
 #include "platform/files.h"
 #include "http/connection_slot.h"
@@ -63,20 +63,22 @@ class RecordingOutput : public SsiOutput {
 class SsiDocumentTest : public ::testing::Test {
  protected:
   explicit SsiDocumentTest(const std::string &query) {
+    shared_.privateFiles.Watch(settings_);
+    slot_.shared = &shared_;
     slot_.settings = &settings_;
     request_.path = "/docs/page.shtml";
     request_.query = query;
     document_.output = &output_;
     document_.slot = &slot_;
     document_.request = &request_;
-    document_.privateFiles = &privateFiles_;
+    document_.shared = &shared_;
     document_.directory = dir_.Path();
     EnvPut(document_.variables, "QUERY_STRING", query, false);
   }
 
   TempDir dir_;
-  ServerSettings settings_;
-  PrivateFiles privateFiles_{settings_};
+  ServerShared shared_;
+  ServerSettings &settings_ = shared_.settings;
   ConnectionSlot slot_;
   RequestInfo request_;
   RecordingOutput output_;
