@@ -19,6 +19,7 @@
 
 namespace ruz {
 
+class AuthThrottle;
 class SlotPool;
 
 /// The in-memory access-log buffer: at most capacity - 1 bytes of text.
@@ -58,6 +59,7 @@ struct ConnectionSlot {
   AppendingFile *logFile = nullptr;  // the access log kept open (under logLock)
   std::mutex *logLock = nullptr;
   SlotPool *pool = nullptr;  // where RecordRequestEnd returns the slot
+  AuthThrottle *authThrottle = nullptr;  // the start's failed-password table; null: none
   /// Set by SendResponseHeader: a response header has gone out on this
   /// connection, so FinishRequest must not send a second one.
   bool headerSent = false;

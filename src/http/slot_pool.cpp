@@ -17,6 +17,7 @@ SlotPool::SlotPool(int count, const ConnectionSlot &prototype)
     slot.logFile = prototype.logFile;
     slot.logLock = prototype.logLock;
     slot.tlsContext = prototype.tlsContext;
+    slot.authThrottle = prototype.authThrottle;
     slot.pool = this;
   }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "http/auth_throttle.h"
 #include "http/connection_slot.h"
 #include "http/slot_pool.h"
 #include "http/status_table.h"
@@ -51,6 +52,11 @@ struct ServerContext {
   void (*showWarning)(const std::string &cp932Text) = nullptr;
   /// The connection threads; StopServer waits until every one has returned.
   std::unique_ptr<ConnectionWorkers> workers;
+  /// Failed Basic-auth attempts per client address, for this start.
+  std::unique_ptr<AuthThrottle> authThrottle;
+  /// Where a connection thread reports a client address it locked (headless:
+  /// standard error); may be null.
+  void (*showNotice)(const std::string &cp932Text) = nullptr;
 };
 
 /// 1 on success; 0 after a warning when bind or listen failed.

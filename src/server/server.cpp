@@ -99,6 +99,8 @@ void MakeSlots(ServerContext &context) {
   prototype.logFile = context.logFile.get();
   prototype.logLock = context.logLock.get();
   prototype.tlsContext = context.tlsContext.get();
+  context.authThrottle = std::make_unique<AuthThrottle>(AuthThrottleLimits{}, context.showNotice);
+  prototype.authThrottle = context.authThrottle.get();
   context.slots = std::make_unique<SlotPool>(settings.maxconnect, prototype);
 }
 
