@@ -268,6 +268,89 @@ TEST_F(RequestSafetyTest, HeadGetsTheHeaderOfEveryKindOfResponseWithoutItsBody) 
   EXPECT_TRUE(fs::exists(HomePath("cgi-ran")));
 }
 
+// The body of a chunked response, or "!" when its framing is broken.
+std::string Dechunk(std::string_view raw) {
+  std::string body;
+  for (;;) {
+    const std::size_t line = raw.find("\r\n");
+    if (line == std::string_view::npos) return "!";
+    const std::size_t size = std::stoul(std::string(raw.substr(0, line)), nullptr, 16);
+    raw.remove_prefix(line + 2);
+    if (size == 0) return raw == "\r\n" ? body : "!";
+    if (raw.size() < size + 2 || raw.substr(size, 2) != "\r\n") return "!";
+    body += raw.substr(0, size);
+    raw.remove_prefix(size + 2);
+  }
+}
+
+// Every kind of response, on a connection the client asks to keep: with
+// keepalive set each one says where its body ends; without it each one ends
+// with the connection, as it always did.
+class ResponseFramingTest : public RequestSafetyTest {
+ protected:
+  void Check(int keepalive) {
+    WriteFile("www/dir/a.txt", "a");
+    WriteFile("www/plain.cgi", "printf 'X: 1\\n\\nprogram body'");
+    WriteFile("www/sized.cgi", "printf 'Content-Length: 4\\n\\nsized and more'");
+    WriteFile("www/page.shtml", "a<!--#echo var=\"DOCUMENT_NAME\" -->b");
+    SetKey("keepalive", std::to_string(keepalive));
+    StartServer();
+    const bool kept = keepalive > 0;
+    const std::string modified = Get("/index.html").Header("Last-Modified");
+    enum Framing { kLength, kChunked, kClose };
+    const struct {
+      const char *request;
+      int status;
+      Framing framing;  // with keepalive
+      const char *body;
+    } cases[] = {
+        {"GET /index.html HTTP/1.1\r\n", 200, kLength, "top"},
+        {"GET /index.html HTTP/1.1\r\nRange: bytes=1-\r\n", 206, kLength, "op"},
+        {"HEAD /index.html HTTP/1.1\r\n", 200, kLength, ""},
+        {"GET /dir/ HTTP/1.1\r\n", 200, kLength, nullptr},
+        {"GET /dir HTTP/1.1\r\n", 302, kLength, nullptr},
+        {"GET /missing HTTP/1.1\r\n", 404, kLength, ""},
+        {"GET /private/secret.txt HTTP/1.1\r\n", 401, kLength, ""},
+        {"GET /plain.cgi HTTP/1.1\r\n", 200, kChunked, "program body"},
+        {"HEAD /plain.cgi HTTP/1.1\r\n", 200, kChunked, ""},
+        {"GET /sized.cgi HTTP/1.1\r\n", 200, kLength, "size"},
+        {"GET /page.shtml HTTP/1.1\r\n", 200, kChunked, "apage.shtmlb"},
+        {"GET /plain.cgi HTTP/1.0\r\nConnection: keep-alive\r\n", 200, kClose, "program body"},
+        {"GET /index.html HTTP/1.0\r\nConnection: keep-alive\r\n", 200, kLength, "top"},
+        {"GET /index.html HTTP/1.0\r\n", 200, kClose, "top"},
+        {"GET /index.html HTTP/1.1\r\nConnection: close\r\n", 200, kClose, "top"},
+    };
+    for (const auto &c : cases) {
+      SCOPED_TRACE(c.request);
+      const HttpResponse r = Request(std::string(c.request) + "Host: x\r\n\r\n");
+      EXPECT_EQ(r.status, c.status);
+      const Framing framing = kept ? c.framing : kClose;
+      EXPECT_EQ(r.Header("Connection"), framing == kClose ? "Close" : "keep-alive");
+      EXPECT_EQ(r.HasHeader("Keep-Alive"), framing != kClose);
+      EXPECT_EQ(r.HasHeader("Transfer-Encoding"), framing == kChunked);
+      const bool head = c.request[0] == 'H';
+      if (framing == kLength && !head) {
+        EXPECT_EQ(r.Header("Content-Length"), std::to_string(r.body.size()));
+      }
+      const std::string body = framing == kChunked && !head ? Dechunk(r.body) : r.body;
+      if (c.body != nullptr) {
+        EXPECT_EQ(body, c.body);
+      }
+    }
+    // A 304 has no body by its nature; it carries no length.
+    const HttpResponse same = Get("/index.html", "If-Modified-Since: " + modified + "\r\n");
+    EXPECT_EQ(same.status, 304);
+    EXPECT_FALSE(same.HasHeader("Content-Length"));
+    EXPECT_EQ(same.Header("Connection"), kept ? "keep-alive" : "Close");
+    // Without keepalive a bodiless answer stays without a length, as before.
+    EXPECT_EQ(Get("/missing").HasHeader("Content-Length"), kept);
+  }
+};
+
+TEST_F(ResponseFramingTest, EveryKeptResponseSaysWhereItsBodyEnds) { Check(5); }
+
+TEST_F(ResponseFramingTest, WithoutKeepaliveEveryResponseEndsWithItsConnection) { Check(0); }
+
 TEST_F(RequestSafetyTest, RepeatedPasswordGuessesLockTheirAddressOnly) {
   RUZ_SKIP_WITHOUT_IPV6();
   StartServer();
