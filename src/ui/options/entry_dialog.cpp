@@ -127,6 +127,10 @@ void EntryDialog::accept() {
       QMessageBox::warning(this, u"エラー"_s, Text(field.warning));
       return;
     }
+    if (field.form == FieldForm::kUserName && fields[i].find(':') != std::string::npos) {
+      QMessageBox::warning(this, u"エラー"_s, u"ユーザー名に「:」は使えません"_s);
+      return;
+    }
   }
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (form_.fields[i].form == FieldForm::kInteger) fields[i] = std::to_string(LeadingInt(fields[i]));
