@@ -23,6 +23,8 @@ TEST(ProgramHeaderTest, LinesStatusAndLengthFromEveryKindOfBlock) {
       {"Status: 600 Too High\n\n", false, "", -1},
       {"Status: 4045\n\n", false, "", -1},
       {"Status: 404 Not Found\nX: 1\n\n", true, "Status: 404 Not Found\r\nX: 1\r\n", -1},
+      {"Status: 404\n\n", true, "Status: 404 Not Found\r\n", -1},
+      {"Status: 299\n\n", true, "Status: 299 \r\n", -1},
       {"Location: /a\n\n", true, "Status: 302 Found\r\nLocation: /a\r\n", -1},
       {"Status: 301 Moved\nLocation: /a\n\n", true, "Status: 301 Moved\r\nLocation: /a\r\n", -1},
       {"Connection: keep-alive\nKeep-Alive: timeout=99\nTransfer-Encoding: chunked\nX: 1\n\n", true,
