@@ -93,6 +93,7 @@ int RunHeadless() {
   context.statusTable = &table;
   context.settings = &settings;
   context.showWarning = PrintToStderr;
+  context.showNotice = PrintToStderr;
   // The printer runs before the server, so that it already runs when the
   // server lines say the server is there.
   RowPrinter printer(table, kStandardOutput);

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "http/response_header.h"
 #include "platform/text_codes.h"
 
 namespace ruz {
@@ -77,6 +78,8 @@ bool ParseProgramHeader(std::string_view block, ProgramHeader &header) {
     if (EqualsIgnoreCase(name, "Status")) {
       if (!IsValidStatus(value)) return false;
       status = value;
+      // A status line always has a reason after its code, if only an empty one.
+      if (status.size() == 3) status += std::string(" ") + StatusReason(std::stoi(status));
       continue;
     }
     if (IsServerField(name)) continue;

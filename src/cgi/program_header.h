@@ -19,7 +19,8 @@ struct ProgramHeader {
 
 /// Reads the block (its final blank line included). Lines end in CR LF or LF;
 /// a CR anywhere else makes the block malformed, as does a Status that is not
-/// a code from 100 to 599 (optionally followed by a blank and a reason).
+/// a code from 100 to 599 (optionally followed by a blank and a reason; a
+/// bare code gets the server's reason for it, or none after the blank).
 /// Connection, Keep-Alive and Transfer-Encoding belong to the server and are
 /// dropped; so is a Content-Length that is not a plain number (the body then
 /// has no stated length). A Location without a Status answers 302. Lines

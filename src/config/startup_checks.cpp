@@ -67,6 +67,17 @@ void CheckRoot(const ServerSettings &settings, FixPlace place, std::vector<std::
                                  " を直してください"));
 }
 
+// Basic credentials end the user name at the first ":", so such a user could
+// never log in.
+void CheckUserNames(const ServerSettings &settings, std::vector<std::string> &warnings) {
+  for (std::size_t n = 0; n < settings.users.size(); ++n) {
+    if (settings.users[n].name.find(':') == std::string::npos) continue;
+    warnings.push_back(Utf8ToCp932("[user" + std::to_string(n) + "] の name に「:」は使えません") +
+                       InParentheses(settings.users[n].name) +
+                       Utf8ToCp932("。このユーザーはログインできません。ruz.ini の name を直してください"));
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> StartupWarnings(const ServerSettings &settings, FixPlace place) {
@@ -74,6 +85,7 @@ std::vector<std::string> StartupWarnings(const ServerSettings &settings, FixPlac
   CheckConnections(settings, place, warnings);
   CheckLog(settings, place, warnings);
   CheckRoot(settings, place, warnings);
+  CheckUserNames(settings, warnings);
   return warnings;
 }
 

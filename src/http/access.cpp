@@ -38,12 +38,30 @@ RuleVerdict JudgeHost(const AccessRule &rule, std::string_view addr, std::string
   return RuleVerdict::kNext;
 }
 
-// True when the Authorization value names a user of the rule with the right password.
+// text as an HTTP quoted string: in double quotes, with " and \ escaped.
+std::string QuotedString(std::string_view text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// True when the Authorization value names a user of the rule with the right
+// password. The scheme's letter case does not matter; the credentials must be
+// well-formed Base64.
 bool CredentialsAdmitted(const ServerSettings &settings, const AuthRule &rule,
                          std::string_view authorization) {
   constexpr std::string_view kScheme = "Basic ";
-  if (authorization.substr(0, kScheme.size()) != kScheme) return false;
-  std::string decoded = DecodeBase64ToCp932(authorization.substr(kScheme.size()));
+  if (authorization.size() < kScheme.size() ||
+      !EqualsIgnoreCase(authorization.substr(0, kScheme.size()), kScheme)) {
+    return false;
+  }
+  std::string_view credentials = authorization.substr(kScheme.size());
+  while (credentials.starts_with(' ')) credentials.remove_prefix(1);
+  if (!IsWellFormedBase64(credentials)) return false;
+  std::string decoded = DecodeBase64ToCp932(credentials);
   std::size_t colon = decoded.find(':');
   if (colon == std::string::npos) return false;
   std::string_view user = std::string_view(decoded).substr(0, colon);
@@ -70,6 +88,14 @@ bool CheckHostAccess(const ServerSettings &settings, const RequestInfo &request)
   return false;
 }
 
+bool NeedsAuthentication(const ServerSettings &settings, std::string_view path) {
+  if (!settings.auth) return false;
+  for (const AuthRule &rule : settings.authRules) {
+    if (Matches(rule.path, path)) return true;
+  }
+  return false;
+}
+
 bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
                     std::string &challenge) {
   for (const AuthRule &rule : settings.authRules) {
@@ -77,7 +103,7 @@ bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
     // must not silently guard nothing).
     if (!Matches(rule.path, request.path)) continue;
     if (CredentialsAdmitted(settings, rule, request.authorization)) return true;
-    challenge = "WWW-Authenticate: Basic realm=\"" + rule.name + "\"";
+    challenge = "WWW-Authenticate: Basic realm=" + QuotedString(rule.name);
     return false;
   }
   return true;

@@ -19,6 +19,9 @@ bool CheckHostAccess(const ServerSettings &settings, const RequestInfo &request)
 bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
                     std::string &challenge);
 
+/// True when an authentication rule guards the path.
+bool NeedsAuthentication(const ServerSettings &settings, std::string_view path);
+
 /// 1 when an alias applied and wrote localPath, 0 otherwise.
 int ApplyAlias(const ServerSettings &settings, std::string &localPath, std::string_view nqp);
 

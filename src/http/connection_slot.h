@@ -19,6 +19,7 @@
 
 namespace ruz {
 
+class AuthThrottle;
 class SlotPool;
 struct ServerShared;
 

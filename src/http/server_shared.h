@@ -15,6 +15,7 @@
 namespace ruz {
 
 class AccessLog;
+class AuthThrottle;
 struct ServerWatch;
 
 /// The program's own files for one server start. They are looked up when the
@@ -60,6 +61,8 @@ struct ServerShared {
   FileCache *files = nullptr;
   /// The start's traffic figures and facts for the window and the status page.
   ServerWatch *watch = nullptr;
+  /// Failed Basic-auth attempts per client address (none: never locked).
+  AuthThrottle *authThrottle = nullptr;
 };
 
 /// Whether a client must never be given the file: one of the program's own.

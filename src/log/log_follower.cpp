@@ -15,7 +15,6 @@ bool LogFollower::Open(bool fromTail) {
   const std::uint64_t size = file_.Info().size;
   if (fromTail && size > tailBytes_) {
     offset_ = size - tailBytes_;
-    if (!file_.Seek(offset_)) return false;
     // The first line shown is a whole one.
     std::string skipped = ReadAvailable(tailBytes_);
     const std::size_t lineEnd = skipped.find('\n');
@@ -29,7 +28,7 @@ std::string LogFollower::ReadAvailable(std::size_t maxBytes) {
   std::string bytes;
   char buffer[16384];
   while (bytes.size() < maxBytes) {
-    const long long got = file_.Read(buffer, sizeof buffer);
+    const long long got = file_.ReadAt(buffer, sizeof buffer, offset_);
     if (got <= 0) break;
     bytes.append(buffer, static_cast<std::size_t>(got));
     offset_ += static_cast<std::uint64_t>(got);

@@ -138,6 +138,18 @@ std::string ConvertToCp932Guessing(std::string_view text) {
   return converted ? out : std::string(text);
 }
 
+bool IsWellFormedBase64(std::string_view text) {
+  if (text.empty() || text.size() % 4 != 0) return false;
+  std::size_t data = text.size();
+  while (data > 0 && text.size() - data < 2 && text[data - 1] == '=') --data;
+  for (char c : text.substr(0, data)) {
+    const bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                          (c >= '0' && c <= '9') || c == '+' || c == '/';
+    if (!alphabet) return false;
+  }
+  return true;
+}
+
 std::string DecodeBase64(std::string_view base64) {
   std::string out;
   unsigned bits = 0;

@@ -33,6 +33,10 @@ std::string ConvertToCp932Guessing(std::string_view text);
 /// same guess-and-convert as ConvertToCp932Guessing.
 std::string DecodeBase64ToCp932(std::string_view base64);
 
+/// Standard Base64 with its padding: a multiple of four characters of the
+/// alphabet, "=" only as the last one or two; not empty.
+bool IsWellFormedBase64(std::string_view text);
+
 /// Plain Base64 decoding (standard alphabet, "=" padding optional, decoding stops
 /// at the first byte outside the alphabet).
 std::string DecodeBase64(std::string_view base64);

@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/text_codes.h"
 #include "http/access.h"
+#include "http/auth_throttle.h"
 #include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/keep_alive.h"
@@ -113,6 +114,40 @@ std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
   return Produced(SendSsiDocument(slot, request, bytesSent) == 0);
 }
 
+// An address that guessed passwords too often gets 429 for every further
+// attempt (a request with credentials) until its lock ends.
+std::optional<Outcome> RefuseLockedAddress(ConnectionSlot &slot, const RequestInfo &request) {
+  if (slot.shared->authThrottle == nullptr || request.authorization.empty() ||
+      !NeedsAuthentication(*slot.settings, request.path)) {
+    return std::nullopt;
+  }
+  const long long seconds =
+      slot.shared->authThrottle->LockedFor(request.remoteAddr, AuthThrottle::Clock::now());
+  if (seconds == 0) return std::nullopt;
+  SetStatusText(slot, RUZ_CP932("アクセス拒否"));
+  return Outcome{429, true, "Retry-After: " + std::to_string(seconds)};
+}
+
+// Credentials that were refused count against their address; admitted ones
+// clear its record.
+void CountAuthAttempt(ConnectionSlot &slot, const RequestInfo &request, PathVerdict verdict) {
+  if (slot.shared->authThrottle == nullptr || request.authorization.empty()) return;
+  AuthThrottle &throttle = *slot.shared->authThrottle;
+  if (verdict != PathVerdict::kAuthRequired) {
+    // Only credentials that a rule checked and admitted clear the count.
+    if (verdict == PathVerdict::kAdmitted && NeedsAuthentication(*slot.settings, request.path)) {
+      throttle.RecordSuccess(request.remoteAddr);
+    }
+    return;
+  }
+  const FailureOutcome outcome =
+      throttle.RecordFailure(request.remoteAddr, AuthThrottle::Clock::now());
+  if (outcome.lockedNow) {
+    throttle.Tell(request.remoteAddr + RUZ_CP932(": パスワードの失敗が続いたため ") +
+                  std::to_string(outcome.lock.count()) + RUZ_CP932(" 秒間認証を受け付けません"));
+  }
+}
+
 // The checks before the file system decides; fills file with what the
 // request maps to.
 std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInfo &file,
@@ -127,7 +162,9 @@ std::optional<Outcome> Admit(ConnectionSlot &slot, RequestInfo &request, FileInf
   if (statusPage && !IsStatusPageAllowed(settings, request)) {
     return Refuse(slot, RUZ_CP932("アクセス拒否"), 403);
   }
+  if (auto locked = RefuseLockedAddress(slot, request)) return locked;
   PathJudgement judgement = JudgeRequestPath(*slot.shared, request);
+  CountAuthAttempt(slot, request, judgement.verdict);
   request.localPath = std::move(judgement.localPath);
   file = judgement.file;
   switch (judgement.verdict) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "http/auth_throttle.h"
 #include "http/connection_slot.h"
 #include "http/server_shared.h"
 #include "http/server_watch.h"
@@ -54,6 +55,11 @@ struct ServerContext {
   /// This start's figures for the window and the status page; made anew by
   /// each start and kept after a stop, so the last figures stay readable.
   std::unique_ptr<ServerWatch> watch;
+  /// Failed Basic-auth attempts per client address, for this start.
+  std::unique_ptr<AuthThrottle> authThrottle;
+  /// Where a connection thread reports a client address it locked (headless:
+  /// standard error); may be null.
+  void (*showNotice)(const std::string &cp932Text) = nullptr;
 };
 
 /// 1 on success; 0 after a warning when bind or listen failed.

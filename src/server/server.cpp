@@ -83,6 +83,8 @@ void MakeShared(ServerContext &context) {
   shared.statusTable = context.statusTable;
   shared.tlsContext = context.tlsContext.get();
   shared.watch = context.watch.get();
+  context.authThrottle = std::make_unique<AuthThrottle>(AuthThrottleLimits{}, context.showNotice);
+  shared.authThrottle = context.authThrottle.get();
   shared.privateFiles.Watch(shared.settings);
   if (shared.settings.logwrite) {
     context.accessLog = std::make_unique<AccessLog>(shared.settings, &shared.privateFiles);

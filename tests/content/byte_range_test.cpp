@@ -26,6 +26,9 @@ TEST(ByteRangeTest, SelectsThePartHttpDefinesOrIgnoresTheRange) {
       {"bytes=900-2000", 1000, true, 900, 100},
       {"bytes=-5000", 1000, true, 0, 1000},
       {"bytes=0-99,200-299", 1000, true, 0, 100},
+      {"bytes=0-,5-9", 19, true, 0, 19},  // the first range ends at its comma
+      {"bytes=-5,0-1", 19, true, 14, 5},
+      {"bytes=2000-,0-1", 1000, false, 0, 0},
       {"bytes=999-999", 1000, true, 999, 1},
       {"bytes=2000-", 1000, false, 0, 0},
       {"bytes=2000-3000", 1000, false, 0, 0},

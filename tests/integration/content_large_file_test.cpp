@@ -44,7 +44,7 @@ TEST_F(ContentLargeFileTest, SizeRangesAndListingUseTheFull64BitSize) {
   EXPECT_EQ(middle.body, std::string(16, '\0'));
 
   HttpResponse listing = Get("/big/");
-  EXPECT_NE(listing.body.find("huge.bin</td>\r\n<td>5.00 GB</td>"), std::string::npos);
+  EXPECT_NE(listing.body.find("huge.bin</a></td>\r\n<td>5.00 GB</td>"), std::string::npos);
 }
 
 // Moves 5 GiB through the loopback: seconds on an idle machine, minutes on a

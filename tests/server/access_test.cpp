@@ -87,11 +87,19 @@ TEST_F(BasicAuthTest, TheFirstMatchingRuleDecides) {
   EXPECT_EQ(challenge, "WWW-Authenticate: Basic realm=\"Members\"");
   EXPECT_TRUE(Admitted("/members/a", "Basic YWxpY2U6c2U6Y3JldA=="));  // alice:se:cret
   EXPECT_FALSE(Admitted("/members/a", "Basic Ym9iOnB3"));             // bob:pw, not in the rule
-  EXPECT_FALSE(Admitted("/members/a", "basic YWxpY2U6c2U6Y3JldA=="));
+  EXPECT_TRUE(Admitted("/members/a", "bAsIc YWxpY2U6c2U6Y3JldA=="));  // the scheme ignores case
+  for (const char *malformed : {"Basic YWxpY2U6c2U6Y3JldA=", "Basic YWxpY2U6c2U6Y3JldA==x",
+                                "Basic YWxpY2U6c2U6Y3JldA==AAAA", "Basic YWxp=2U6c2U6Y3JldA==",
+                                "Basic YWxpY2U6c2U6Y3JldA==="}) {
+    EXPECT_FALSE(Admitted("/members/a", malformed)) << malformed;
+  }
   EXPECT_FALSE(Admitted("/members/a", "Basic YWxpY2U6c2U="));  // alice:se, wrong password
   EXPECT_FALSE(Admitted("/members/a", "Basic YWxpY2U="));      // no colon
   EXPECT_TRUE(Admitted("/elsewhere", "Basic Ym9iOnB3"));
   EXPECT_EQ(challenge, "");
+  settings.authRules[0].name = "a \"quoted\" \\ realm";
+  EXPECT_FALSE(Admitted("/members/a", ""));
+  EXPECT_EQ(challenge, "WWW-Authenticate: Basic realm=\"a \\\"quoted\\\" \\\\ realm\"");
 }
 
 TEST(AliasTest, MapsWholeSegmentsIgnoringCase) {

@@ -38,7 +38,7 @@ const DialogTemplate kMime{
 
 const DialogTemplate kUser{
     u"ユーザーの追加・編集",
-    {{u"ユーザー名:", "name", 254, u"ユーザー名を入力してください"},
+    {{u"ユーザー名:", "name", 254, u"ユーザー名を入力してください", FieldForm::kUserName},
      {u"パスワード:", "password", 254, nullptr, FieldForm::kSecret}}};
 
 const DialogTemplate kAuth{

@@ -138,6 +138,10 @@ void EntryDialog::accept() {
       edits_[i]->setFocus(Qt::OtherFocusReason);
       return;
     }
+    if (field.form == FieldForm::kUserName && fields[i].find(':') != std::string::npos) {
+      QMessageBox::warning(this, u"エラー"_s, u"ユーザー名に「:」は使えません"_s);
+      return;
+    }
   }
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (form_.fields[i].form == FieldForm::kInteger) fields[i] = std::to_string(LeadingInt(fields[i]));

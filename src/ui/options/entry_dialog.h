@@ -19,6 +19,7 @@ enum class FieldForm {
   kText,
   kInteger,  // stored as the "%d" of its leading number
   kSecret,   // masked, with a check box that shows it
+  kUserName, // text without ":" (Basic credentials end the name there)
 };
 
 struct DialogField {
