@@ -47,7 +47,7 @@ if [ "$wm" = 1 ]; then
     sleep 0.1
   done
 fi
-trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 --SetDockType true --SetPartialStrut true >/dev/null 2>&1 &
+trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 >/dev/null 2>&1 &
 pids+=($!)
 if [ "$compositor" = 1 ]; then
   xcompmgr >/dev/null 2>&1 &
