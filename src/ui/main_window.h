@@ -119,7 +119,7 @@ class MainWindow : public QMainWindow {
   QString RunningStateText() const;
   QString BusyStateText() const;
   // A restart or quit with responses being sent: asks, and may wait for them.
-  bool AskBeforeStopping(const QString &action, std::function<void()> proceed);
+  void AskBeforeStopping(const QString &action, std::function<void()> proceed);
   void CheckTransfersDone();
   // Position and size: restored at start and after hiding, saved when hidden
   // and at exit (main_window_placement.cpp).

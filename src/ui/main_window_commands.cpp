@@ -17,6 +17,7 @@
 #include "ui/external_open.h"
 #include "ui/main_window.h"
 #include "ui/menus.h"
+#include "ui/options/dialog_buttons.h"
 #include "ui/options/path_pickers.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_setup.h"
@@ -197,6 +198,7 @@ void MainWindow::OpenWebSite() {
 
 void MainWindow::ShowAbout() {
   QMessageBox box(this);
+  UseFixedDialogFrame(box);
   box.setIconPixmap(RuzIcon().pixmap(48, 48));
   box.setWindowTitle(u"Ruzo'sWebserver のバージョン情報"_s);
   box.setText(u"Ruzo'sWebserver Ver1.0"_s);

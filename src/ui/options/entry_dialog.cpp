@@ -7,13 +7,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/options/dialog_buttons.h"
 #include "ui/options/option_values.h"
 #include "ui/options/path_pickers.h"
+#include "ui/message_boxes.h"
 #include "ui/qt_text.h"
 
 namespace ruz {
@@ -134,7 +134,7 @@ void EntryDialog::accept() {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const DialogField &field = form_.fields[i];
     if (field.warning && fields[i].empty()) {
-      QMessageBox::warning(this, u"エラー"_s, Text(field.warning));
+      ShowWarning(this, Text(field.warning));
       edits_[i]->setFocus(Qt::OtherFocusReason);
       return;
     }
