@@ -48,7 +48,13 @@ void MainWindow::BuildTrafficDock() {
 }
 
 void MainWindow::ApplyTrafficPanelFlag() {
+  const bool wasHidden = trafficDock_->isHidden();
   trafficDock_->setVisible(settings_.trafficpanel != 0);
+  // A shown panel takes a third of the height; the status list keeps the rest.
+  constexpr int kPanelShareDivisor = 3;
+  if (wasHidden && settings_.trafficpanel) {
+    resizeDocks({trafficDock_}, {height() / kPanelShareDivisor}, Qt::Vertical);
+  }
   MenuAction(kCmdTrafficPanel)->setChecked(settings_.trafficpanel != 0);
   MenuAction(kCmdShowAllRows)->setChecked(!filter_.ErrorsOnly());
   MenuAction(kCmdShowErrorRows)->setChecked(filter_.ErrorsOnly());

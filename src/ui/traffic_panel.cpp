@@ -26,7 +26,10 @@ constexpr int kTenMinutes = 600;
 // The hour is drawn as 360 points of 10 seconds each.
 constexpr int kHourStep = 10;
 constexpr double kKilobyte = 1024.0;
-constexpr int kPlotHeight = 150;
+constexpr int kPlotHeight = 120;
+// Few ticks, so the labels fit a low plot at any scale.
+constexpr int kYTicks = 3;
+constexpr int kXTicks = 6;
 
 QTableWidget *RankingTable(const QString &title, QWidget *parent) {
   auto *table = new QTableWidget(0, 2, parent);
@@ -76,12 +79,12 @@ TrafficPanel::TrafficPanel(Source source, QWidget *parent)
   QWidget *bytesView = nullptr;
   requests_ = MakePlot(u"リクエスト/秒（横軸: 分）"_s, this, requestsView);
   bytes_ = MakePlot(u"送信量 KB/秒（横軸: 分）"_s, this, bytesView);
-  paths_ = RankingTable(u"パス（直近1時間）"_s, this);
-  clients_ = RankingTable(u"クライアント（直近1時間）"_s, this);
+  paths_ = RankingTable(u"パス（1時間）"_s, this);
+  clients_ = RankingTable(u"クライアント（1時間）"_s, this);
   row->addWidget(requestsView, 3);
   row->addWidget(bytesView, 3);
   row->addWidget(paths_, 3);
-  row->addWidget(clients_, 2);
+  row->addWidget(clients_, 3);
   layout->addLayout(top);
   layout->addLayout(row, 1);
   connect(&timer_, &QTimer::timeout, this, &TrafficPanel::Refresh);
@@ -99,6 +102,8 @@ TrafficPanel::Plot TrafficPanel::MakePlot(const QString &title, QWidget *parent,
   plot.y = new QValueAxis(plot.chart);
   plot.x->setLabelFormat(u"%.0f"_s);
   plot.y->setLabelFormat(u"%.0f"_s);
+  plot.x->setTickCount(kXTicks);
+  plot.y->setTickCount(kYTicks);
   plot.chart->addAxis(plot.x, Qt::AlignBottom);
   plot.chart->addAxis(plot.y, Qt::AlignLeft);
   plot.series->attachAxis(plot.x);

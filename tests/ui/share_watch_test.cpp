@@ -21,20 +21,35 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+// What zbarimg reads from a picture.
+QString Scan(const QString &scanner, const QImage &image, const QString &file) {
+  if (!image.save(file)) return {};
+  QProcess zbar;
+  zbar.start(scanner, {u"--quiet"_s, u"--raw"_s, file});
+  if (!zbar.waitForFinished(20000)) return {};
+  return QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+}
+
+// The code alone and the popup as shown both read back; with
+// RUZ_SCREENSHOT_DIR set, the popup is kept there for a person to look at.
 TEST(QrCodeTest, ReadsBackAsTheAddressItWasMadeOf) {
   const QString scanner = QStandardPaths::findExecutable(u"zbarimg"_s);
   if (scanner.isEmpty()) GTEST_SKIP() << "zbarimg (zbar-tools) is not installed";
   QTemporaryDir dir;
+  const QString shots = qEnvironmentVariable("RUZ_SCREENSHOT_DIR");
   for (const QString &address : {u"http://192.168.1.20:8080/"_s,
                                  u"https://[2001:db8:1234:5678::10]:8443/"_s}) {
-    const QImage image = QrCodeImage(address, 6);
-    ASSERT_FALSE(image.isNull());
-    const QString file = dir.filePath(u"code.png"_s);
-    ASSERT_TRUE(image.save(file));
-    QProcess zbar;
-    zbar.start(scanner, {u"--quiet"_s, u"--raw"_s, file});
-    ASSERT_TRUE(zbar.waitForFinished(20000));
-    EXPECT_EQ(QString::fromUtf8(zbar.readAllStandardOutput()).trimmed(), address);
+    const QImage code = QrCodeImage(address, 6);
+    ASSERT_FALSE(code.isNull());
+    EXPECT_EQ(Scan(scanner, code, dir.filePath(u"code.png"_s)), address);
+    QrDialog popup(address);
+    popup.show();
+    const QImage shown = popup.grab().toImage();
+    EXPECT_GE(shown.width(), 280);  // about 7 cm on a common screen
+    EXPECT_EQ(Scan(scanner, shown, dir.filePath(u"popup.png"_s)), address);
+    if (!shots.isEmpty() && address.startsWith(u"http:"_s)) {
+      shown.save(shots + u"/share-qr-%1.png"_s.arg(qEnvironmentVariable("QT_SCALE_FACTOR", u"1"_s)));
+    }
   }
 }
 
