@@ -23,7 +23,8 @@ using namespace Qt::StringLiterals;
 QWidget *MainWindow::BuildAddressBand(QWidget *parent) {
   addresses_ = new AddressBand(
       [this]() -> PublicAddresses {
-        if (!context_.isRunning) return {};
+        // While a stop runs on its own thread the context is not read here.
+        if (busy_ || !context_.isRunning) return {};
         return ListPublicAddresses(ListInterfaceAddresses(), settings_.bindaddress,
                                    context_.boundPort, context_.boundTlsPort);
       },
