@@ -100,6 +100,10 @@ TEST_F(ShareWindowTest, PanelCountsFinishedRequestsAndTheListFiltersTintsAndClea
   window.OnCommand(kCmdShowErrorRows);
   ASSERT_EQ(shown.rowCount(), 1);
   EXPECT_EQ(shown.index(0, kColPath).data().toString(), u"/nothing.html"_s);
+  // A double-click opens the row's URL on this server.
+  Q_EMIT window.View().doubleClicked(shown.index(0, kColHost));
+  ASSERT_EQ(urls_->urls.size(), 1);
+  EXPECT_EQ(urls_->urls[0], QUrl(u"http://localhost:%1/nothing.html"_s.arg(port)));
   window.OnCommand(kCmdShowAllRows);
   EXPECT_EQ(shown.rowCount(), 3);
   window.OnCommand(kCmdClearList);
