@@ -1,4 +1,5 @@
 // The status page as HTML (CP932, refreshing itself) and as JSON (UTF-8).
+#include <algorithm>
 #include <cstdio>
 #include <numeric>
 
@@ -75,18 +76,30 @@ std::string HtmlRows(const std::vector<StatusRow> &rows) {
   std::string html = RUZ_CP932("<h2>通信の一覧</h2>\r\n<table>\r\n<tr><th>ホスト</th><th>開始日時</th>"
                                "<th>サーバーステータス</th><th>メソッド</th><th>パス</th>"
                                "<th>レスポンス</th></tr>\r\n");
+  html.reserve(html.size() + rows.size() * 256);
   for (const StatusRow &row : rows) {
     html += "<tr>";
-    for (const std::string &cell : row.cells) html += Cell(cell);
+    for (const std::string &cell : row.cells) {
+      html += "<td>";
+      html += EscapeHtml(cell);
+      html += "</td>";
+    }
     html += "</tr>\r\n";
   }
   return html + "</table>\r\n";
 }
 
-// A JSON string from a CP932 text.
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+// A JSON string (UTF-8) of a CP932 text; most cells are ASCII and skip the
+// conversion.
 std::string JsonString(std::string_view cp932) {
+  const std::string converted = IsAscii(cp932) ? std::string() : Cp932ToUtf8(cp932);
+  const std::string_view utf8 = IsAscii(cp932) ? cp932 : std::string_view(converted);
   std::string out = "\"";
-  for (unsigned char c : Cp932ToUtf8(cp932)) {
+  for (unsigned char c : utf8) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);

@@ -23,7 +23,8 @@ using namespace Qt::StringLiterals;
 QWidget *MainWindow::BuildAddressBand(QWidget *parent) {
   addresses_ = new AddressBand(
       [this]() -> PublicAddresses {
-        if (!context_.isRunning) return {};
+        // While a stop runs on its own thread the context is not read here.
+        if (busy_ || !context_.isRunning) return {};
         return ListPublicAddresses(ListInterfaceAddresses(), settings_.bindaddress,
                                    context_.boundPort, context_.boundTlsPort);
       },
@@ -48,7 +49,13 @@ void MainWindow::BuildTrafficDock() {
 }
 
 void MainWindow::ApplyTrafficPanelFlag() {
+  const bool wasHidden = trafficDock_->isHidden();
   trafficDock_->setVisible(settings_.trafficpanel != 0);
+  // A shown panel takes a third of the height; the status list keeps the rest.
+  constexpr int kPanelShareDivisor = 3;
+  if (wasHidden && settings_.trafficpanel) {
+    resizeDocks({trafficDock_}, {height() / kPanelShareDivisor}, Qt::Vertical);
+  }
   MenuAction(kCmdTrafficPanel)->setChecked(settings_.trafficpanel != 0);
   MenuAction(kCmdShowAllRows)->setChecked(!filter_.ErrorsOnly());
   MenuAction(kCmdShowErrorRows)->setChecked(filter_.ErrorsOnly());

@@ -26,7 +26,10 @@ constexpr int kTenMinutes = 600;
 // The hour is drawn as 360 points of 10 seconds each.
 constexpr int kHourStep = 10;
 constexpr double kKilobyte = 1024.0;
-constexpr int kPlotHeight = 140;
+constexpr int kPlotHeight = 120;
+// Few ticks, so the labels fit a low plot at any scale.
+constexpr int kYTicks = 3;
+constexpr int kXTicks = 6;
 
 QTableWidget *RankingTable(const QString &title, QWidget *parent) {
   auto *table = new QTableWidget(0, 2, parent);
@@ -36,6 +39,8 @@ QTableWidget *RankingTable(const QString &title, QWidget *parent) {
   table->verticalHeader()->hide();
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+  table->setMinimumHeight(kPlotHeight);
   return table;
 }
 
@@ -54,30 +59,34 @@ void FillRanking(QTableWidget &table, const std::vector<RankedText> &ranked) {
 TrafficPanel::TrafficPanel(Source source, QWidget *parent)
     : QWidget(parent), source_(std::move(source)) {
   setObjectName(u"trafficPanel"_s);
-  auto *layout = new QHBoxLayout(this);
-  auto *plots = new QVBoxLayout();
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 2, 4, 4);
+  auto *top = new QHBoxLayout();
   spanChoice_ = new QComboBox(this);
   spanChoice_->addItems({u"直近10分"_s, u"直近1時間"_s});
   connect(spanChoice_, &QComboBox::currentIndexChanged, this, [this](int index) {
     SetSpan(index == 0 ? Span::kTenMinutes : Span::kHour);
   });
-  QWidget *requestsView = nullptr;
-  QWidget *bytesView = nullptr;
-  requests_ = MakePlot(u"リクエスト/秒"_s, this, requestsView);
-  bytes_ = MakePlot(u"送信量 KB/秒"_s, this, bytesView);
-  plots->addWidget(spanChoice_, 0, Qt::AlignLeft);
-  plots->addWidget(requestsView);
-  plots->addWidget(bytesView);
-  auto *side = new QVBoxLayout();
   classes_ = new QLabel(this);
   classes_->setObjectName(u"trafficClasses"_s);
-  paths_ = RankingTable(u"パス（直近1時間）"_s, this);
-  clients_ = RankingTable(u"クライアント（直近1時間）"_s, this);
-  side->addWidget(classes_);
-  side->addWidget(paths_);
-  side->addWidget(clients_);
-  layout->addLayout(plots, 3);
-  layout->addLayout(side, 2);
+  top->addWidget(spanChoice_);
+  top->addSpacing(12);
+  top->addWidget(classes_, 1);
+  // Plots and rankings side by side, so the panel takes little of the
+  // window's height from the status list.
+  auto *row = new QHBoxLayout();
+  QWidget *requestsView = nullptr;
+  QWidget *bytesView = nullptr;
+  requests_ = MakePlot(u"リクエスト/秒（横軸: 分）"_s, this, requestsView);
+  bytes_ = MakePlot(u"送信量 KB/秒（横軸: 分）"_s, this, bytesView);
+  paths_ = RankingTable(u"パス（1時間）"_s, this);
+  clients_ = RankingTable(u"クライアント（1時間）"_s, this);
+  row->addWidget(requestsView, 3);
+  row->addWidget(bytesView, 3);
+  row->addWidget(paths_, 3);
+  row->addWidget(clients_, 3);
+  layout->addLayout(top);
+  layout->addLayout(row, 1);
   connect(&timer_, &QTimer::timeout, this, &TrafficPanel::Refresh);
 }
 
@@ -91,8 +100,10 @@ TrafficPanel::Plot TrafficPanel::MakePlot(const QString &title, QWidget *parent,
   plot.chart->addSeries(plot.series);
   plot.x = new QValueAxis(plot.chart);
   plot.y = new QValueAxis(plot.chart);
-  plot.x->setLabelFormat(u"%.0f分"_s);
+  plot.x->setLabelFormat(u"%.0f"_s);
   plot.y->setLabelFormat(u"%.0f"_s);
+  plot.x->setTickCount(kXTicks);
+  plot.y->setTickCount(kYTicks);
   plot.chart->addAxis(plot.x, Qt::AlignBottom);
   plot.chart->addAxis(plot.y, Qt::AlignLeft);
   plot.series->attachAxis(plot.x);

@@ -18,6 +18,7 @@
 #include "config/root_path.h"
 #include "platform/socket.h"
 #include "ui/fact_band.h"
+#include "ui/log_viewer.h"
 #include "ui/menus.h"
 #include "ui/qt_setup.h"
 #include "ui/external_open.h"
@@ -206,11 +207,17 @@ TEST_F(WindowCreationTest, AboutBoxShowsTheVersionUnderItsOwnTitle) {
   EXPECT_GT(width, window.fontMetrics().horizontalAdvance(box->title));
 }
 
-TEST_F(WindowCreationTest, OpenCommandsOpenTheLogHelpReadmeAndWebPageOrSayWhatIsMissing) {
+TEST_F(WindowCreationTest, OpenCommandsOpenTheLogViewerHelpReadmeAndWebPageOrSayWhatIsMissing) {
   WriteIni(BasicIni(FreePort(), "logname=logs/access.log\n"));
   MainWindow &window = Open();
-  const std::pair<int, const char *> files[] = {
-      {kCmdOpenLog, "logs/access.log"}, {kCmdHelp, "ruz.html"}, {kCmdReadme, "readme.txt"}};
+  // The log opens in the built-in viewer, which waits for a missing log.
+  window.OnCommand(kCmdOpenLog);
+  ASSERT_NE(window.Viewer(), nullptr);
+  WriteFile("logs/access.log", "GET / 200\r\n");
+  window.Viewer()->Poll();
+  EXPECT_EQ(window.Viewer()->Text(), u"GET / 200"_s);
+  EXPECT_TRUE(urls_->urls.isEmpty());
+  const std::pair<int, const char *> files[] = {{kCmdHelp, "ruz.html"}, {kCmdReadme, "readme.txt"}};
   for (const auto &[id, file] : files) {
     auto missing = AnswerNextBox();
     window.OnCommand(id);

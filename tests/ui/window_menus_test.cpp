@@ -35,7 +35,8 @@ TEST(MenusTest, MainMenuHasTheFourMenusWithTheirItemsInOrder) {
   const QStringList titles = {u"ファイル(&F)"_s, u"表示(&V)"_s, u"設定(&I)"_s, u"ヘルプ(&H)"_s};
   const QList<QStringList> items = {
       {u"通信ログ(&L)[1]"_s, u"終了(&Q)[3]"_s},
-      {u"ウインドウを隠す(&W)[4]"_s, u"半透明化(&S)[5]*"_s},
+      {u"ウインドウを隠す(&W)[4]"_s, u"半透明化(&S)[5]*"_s, u"-"_s, u"トラフィック(&T)[20]*"_s, u"-"_s,
+       u"すべて(&A)[21]*"_s, u"エラーのみ(&E)[22]*"_s, u"一覧をクリア(&C)[23]"_s},
       {u"オプション(&O)...[6]"_s, u"-"_s, u"インポート(&I)...[7]"_s, u"エクスポート(&E)...[8]"_s},
       {u"ヘルプ(&H)[13]"_s, u"&Readme.txt[14]"_s, u"-"_s, u"Ruzo'sWebserver Web site(&S)[15]"_s,
        u"最新版を自動的に確認(&W)[17]*"_s, u"-"_s, u"バージョン情報(&A)...[18]"_s},

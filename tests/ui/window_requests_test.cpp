@@ -64,7 +64,7 @@ TEST_F(WindowRequestsTest, PathCellsAreDecodedAndTheContextMenuCopiesACellOrTheR
     EXPECT_EQ(Row(0)[kColPath], shown) << path;
   }
   QTreeView &view = window.View();
-  Q_EMIT view.customContextMenuRequested(view.visualRect(window.Model().index(0, kColPath)).center());
+  Q_EMIT view.customContextMenuRequested(view.visualRect(view.model()->index(0, kColPath)).center());
   auto *menu = view.findChild<QMenu *>(u"statusCopyMenu"_s);
   ASSERT_NE(menu, nullptr);
   menu->findChild<QAction *>(u"copyCell"_s)->trigger();
