@@ -124,6 +124,9 @@ class MainWindow : public QMainWindow {
   // Position and size: restored at start and after hiding, saved when hidden
   // and at exit (main_window_placement.cpp).
   void RestorePlacement();
+  /// The restored placement pulled on screen again at the size the window has
+  /// once its contents are laid out.
+  void FitPlacementToSize();
   void TrackPlacement();
   void SaveWindowPlacement();
   void HideToTray();

@@ -56,7 +56,19 @@ void MainWindow::moveEvent(QMoveEvent *event) {
 
 void MainWindow::resizeEvent(QResizeEvent *event) {
   QMainWindow::resizeEvent(event);
+  // Contents that grow (addresses, the traffic panel) never push a restored
+  // window below the screen's free area.
+  if (isVisible() && windowState() == Qt::WindowNoState && !placement_.isEmpty()) {
+    const QRect before = placement_;
+    FitPlacementToSize();
+    if (placement_.topLeft() != before.topLeft()) move(placement_.topLeft());
+  }
   TrackPlacement();
+}
+
+void MainWindow::FitPlacementToSize() {
+  placement_ = PullOnScreen(QRect(placement_.topLeft(), size()),
+                            AvailableScreenAreas(style()->pixelMetric(QStyle::PM_TitleBarHeight)));
 }
 
 }  // namespace ruz

@@ -139,7 +139,8 @@ void EntryDialog::accept() {
       return;
     }
     if (field.form == FieldForm::kUserName && fields[i].find(':') != std::string::npos) {
-      QMessageBox::warning(this, u"エラー"_s, u"ユーザー名に「:」は使えません"_s);
+      ShowWarning(this, u"ユーザー名に「:」は使えません"_s);
+      edits_[i]->setFocus(Qt::OtherFocusReason);
       return;
     }
   }
