@@ -30,6 +30,10 @@ struct ResponseFraming {
   int keepAliveSeconds = 0;
   /// Set by the producer before its header goes out.
   BodyFraming body = BodyFraming::kUntilClose;
+  /// Set by the connection when it will read another request after this
+  /// response. Until a connection does, every response ends its connection and
+  /// says "Connection: Close", framed or not.
+  bool connectionReused = false;
 };
 
 /// The client wants its connection kept: HTTP/1.1 without "close" in its
@@ -55,7 +59,8 @@ inline bool EndsConnectionByStatus(int code) {
 
 /// The response header says "Connection: keep-alive" (else "Connection: Close").
 inline bool KeepsConnection(const ResponseFraming &framing, int code) {
-  return framing.keepAliveOffered && framing.body != BodyFraming::kUntilClose &&
+  return framing.keepAliveOffered && framing.connectionReused &&
+         framing.body != BodyFraming::kUntilClose &&
          !EndsConnectionByStatus(code);
 }
 
