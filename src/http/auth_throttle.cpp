@@ -57,4 +57,19 @@ void AuthThrottle::ForgetOldest(Clock::time_point now) {
   if (oldest != entries_.end()) entries_.erase(oldest);
 }
 
+void AuthThrottle::Tell(const std::string &cp932Text, Clock::time_point now) {
+  {
+    std::lock_guard guard(lock_);
+    latestNotice_ = cp932Text;
+    latestNoticeAt_ = now;
+  }
+  if (notice_ != nullptr) notice_(cp932Text);
+}
+
+std::string AuthThrottle::LatestNotice(std::chrono::seconds maxAge, Clock::time_point now) {
+  std::lock_guard guard(lock_);
+  if (latestNotice_.empty() || now - latestNoticeAt_ > maxAge) return {};
+  return latestNotice_;
+}
+
 }  // namespace ruz

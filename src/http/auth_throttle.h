@@ -34,10 +34,11 @@ class AuthThrottle {
   explicit AuthThrottle(AuthThrottleLimits limits = {}, Notice notice = nullptr)
       : limits_(limits), notice_(notice) {}
 
-  /// The operator's line about a lock, when someone listens.
-  void Tell(const std::string &cp932Text) const {
-    if (notice_ != nullptr) notice_(cp932Text);
-  }
+  /// The operator's line about a lock: kept as the latest (for the window's
+  /// status bar) and passed to the listener, when there is one.
+  void Tell(const std::string &cp932Text, Clock::time_point now = Clock::now());
+  /// The latest lock line, when it is younger than maxAge; empty otherwise.
+  std::string LatestNotice(std::chrono::seconds maxAge, Clock::time_point now = Clock::now());
 
   /// Seconds the address is still locked for (rounded up); 0 when it is not.
   long long LockedFor(const std::string &address, Clock::time_point now);
@@ -65,6 +66,8 @@ class AuthThrottle {
   Notice notice_ = nullptr;
   std::mutex lock_;
   std::unordered_map<std::string, Entry> entries_;
+  std::string latestNotice_;
+  Clock::time_point latestNoticeAt_;
 };
 
 }  // namespace ruz

@@ -20,6 +20,7 @@
 #include "config/root_path.h"
 #include "config/settings.h"
 #include "config/startup_checks.h"
+#include "http/auth_throttle.h"
 #include "ui/address_band.h"
 #include "ui/elided_text_tips.h"
 #include "ui/external_open.h"
@@ -216,6 +217,11 @@ QString MainWindow::RunningStateText() const {
   if (context_.boundTlsPort != 0) text += u" HTTPS %1"_s.arg(context_.boundTlsPort);
   if (slots > 0) text += Separator() + u"接続 %1/%2"_s.arg(ActiveConnections(context_)).arg(slots);
   if (!firstWarning_.isEmpty()) text += Separator() + firstWarning_;
+  // A client locked out for guessing passwords, for a minute after the lock.
+  if (context_.authThrottle != nullptr) {
+    const std::string notice = context_.authThrottle->LatestNotice(kLockNoticeShown);
+    if (!notice.empty()) text += Separator() + FromCp932(notice);
+  }
   return text;
 }
 

@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -39,6 +40,8 @@ class LogViewer;
 inline constexpr int kUpdatePeriodMs = 10'800'000;
 /// How often the connection count in the status bar is brought up to date.
 inline constexpr int kStateRefreshMs = 250;
+/// How long the status bar names a client locked out for guessing passwords.
+inline constexpr std::chrono::seconds kLockNoticeShown{60};
 
 class MainWindow : public QMainWindow {
   Q_OBJECT

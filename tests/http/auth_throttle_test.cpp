@@ -30,7 +30,12 @@ TEST(AuthThrottleTest, LocksAfterTheLimitDoublesOnRepeatAndForgetsOnSuccess) {
   for (int n = 0; n < 20; ++n) {
     EXPECT_FALSE(throttle.RecordFailure("c", start + seconds(61 * n)).lockedNow);
   }
+  // The latest lock line is kept for the window for a while.
+  throttle.Tell("a locked", start);
+  EXPECT_EQ(throttle.LatestNotice(seconds(60), start + seconds(60)), "a locked");
+  EXPECT_EQ(throttle.LatestNotice(seconds(60), start + seconds(61)), "");
   throttle.RecordSuccess("a");
+  EXPECT_EQ(throttle.LatestNotice(seconds(60), start), "a locked");
   EXPECT_EQ(throttle.LockedFor("a", start + seconds(62)), 0);
   EXPECT_EQ(failTimes("a", 10, start + seconds(62)).lock, seconds(60));
 }

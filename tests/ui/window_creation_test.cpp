@@ -77,6 +77,10 @@ TEST_F(WindowCreationTest, ShowsTheServerFactsAndAConfiguredStatusList) {
   EXPECT_EQ(window.StateText(), u"稼働中 ポート %1 ｜ 接続 0/64"_s.arg(port));
   EXPECT_EQ(window.Tray().toolTip(), u"Ruzo'sWebserver ｜ "_s + window.StateText());
   EXPECT_EQ(window.Tray().icon().pixmap(16).toImage(), RuzIcon().pixmap(16).toImage());
+  // A client locked out for guessing passwords is named after the state.
+  ASSERT_NE(context_.authThrottle, nullptr);
+  context_.authThrottle->Tell("192.0.2.7: locked");
+  ASSERT_TRUE(WaitFor([&] { return window.StateText().endsWith(u" ｜ 192.0.2.7: locked"_s); }));
   // The build names no web site: the item for it is hidden.
   EXPECT_FALSE(window.MenuAction(kCmdWebSite)->isVisible());
   // Cut lines and cells lose their middle, never the file name; the band
