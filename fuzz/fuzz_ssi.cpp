@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "http/connection_slot.h"
 #include "http/request_info.h"
+#include "http/server_shared.h"
 #include "ssi/attributes.h"
 #include "ssi/document.h"
 
@@ -42,7 +43,8 @@ class RecordingOutput : public ruz::SsiOutput {
 // A document root with a few files the directives can name.
 struct SsiFixture {
   std::string root;
-  ruz::ServerSettings settings;
+  ruz::ServerShared shared;  // the start's record: its settings and private files
+  ruz::ServerSettings &settings = shared.settings;
   ruz::ConnectionSlot slot;
   ruz::RequestInfo request;
 
@@ -54,6 +56,8 @@ struct SsiFixture {
     std::ofstream(root + "/sub/b.shtml") << "<!--#echo var=\"DATE_GMT\" -->";
     settings.root = root;
     settings.ssi = 1;
+    shared.privateFiles.Watch(settings);
+    slot.shared = &shared;
     slot.settings = &settings;
     request.path = "/sub/page.shtml";
     request.query = "q=%41";
@@ -94,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   ruz::SsiDocument document;
   document.output = &output;
   document.slot = &fixture.slot;
+  document.shared = &fixture.shared;
   document.request = &fixture.request;
   document.directory = fixture.root + "/sub";
   FUZZ_CHECK(ruz::ProcessSsiText(document, text) == 0);
