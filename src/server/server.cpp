@@ -64,14 +64,18 @@ ConnectionSlot *TakeSlot(SlotPool &slots, AcceptedConnection &connection) {
 void AcceptAndServe(ServerContext &context, std::uint64_t listenerIndex) {
   const Listener &listener = context.listeners[listenerIndex];
   AcceptResult taken = TakeConnection(listener.socket);
-  context.poller->Rearm(listener.socket.Descriptor(), listenerIndex);
-  if (taken.status == AcceptStatus::kFailed) {
-    WaitForReadable({context.threads->StopDescriptor()}, kAcceptRetryPauseMs);
+  if (taken.status != AcceptStatus::kAccepted) {
+    context.poller->Rearm(listener.socket.Descriptor(), listenerIndex);
+    if (taken.status == AcceptStatus::kFailed) {
+      WaitForReadable({context.threads->StopDescriptor()}, kAcceptRetryPauseMs);
+    }
     return;
   }
-  if (taken.status != AcceptStatus::kAccepted) return;
   AcceptedConnection connection{std::move(taken.socket), taken.peer, listener.transport};
+  // Slots go to connections in the order they were accepted: the listener is
+  // watched again only once this one has its slot (or has been turned away).
   ConnectionSlot *slot = TakeSlot(*context.slots, connection);
+  context.poller->Rearm(listener.socket.Descriptor(), listenerIndex);
   if (slot == nullptr) return;  // closed at once by the socket's destructor
   ServeConnection(slot);
 }
