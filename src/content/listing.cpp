@@ -2,6 +2,7 @@
 #include "content/listing.h"
 
 #include "config/private_files.h"
+#include "content/page_response.h"
 #include "content/pages.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
@@ -41,21 +42,7 @@ bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint6
   const std::string page = BuildListingPage(request.path, entries);
   std::string lines =
       "Content-Length: " + std::to_string(page.size()) + "\r\nContent-Type: " + kListingType + "\r\n";
-  HoldNextSend(slot);
-  SendResponseHeader(slot, 200, lines);
-  if (request.method == "HEAD") {
-    bytesSent = 0;
-    SetStatusText(slot, RUZ_CP932("正常終了"));
-    return true;
-  }
-  if (!SendToClient(slot, page)) {
-    bytesSent = 0;
-    SetStatusText(slot, RUZ_CP932("相手側で切断"));
-    return false;
-  }
-  bytesSent = page.size();
-  SetStatusText(slot, RUZ_CP932("正常終了"));
-  return true;
+  return SendPageResponse(slot, request, lines, page, bytesSent);
 }
 
 }  // namespace ruz

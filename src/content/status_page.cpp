@@ -2,6 +2,7 @@
 #include "content/status_page.h"
 
 #include "common/lines.h"
+#include "content/page_response.h"
 #include "config/settings.h"
 #include "http/client_stream.h"
 #include "http/connection_slot.h"
@@ -61,17 +62,7 @@ bool SendStatusPage(ConnectionSlot &slot, const RequestInfo &request, std::uint6
   std::string lines = "Content-Length: " + std::to_string(body.size()) + "\r\nContent-Type: " +
                       (json ? "application/json; charset=utf-8" : "text/html; charset=Shift_JIS") +
                       "\r\nCache-Control: no-store\r\n";
-  bytesSent = 0;
-  if (SendResponseHeader(slot, 200, lines) == 0) return false;
-  if (request.method != "HEAD") {
-    if (!SendToClient(slot, body)) {
-      SetStatusText(slot, RUZ_CP932("相手側で切断"));
-      return false;
-    }
-    bytesSent = body.size();
-  }
-  SetStatusText(slot, RUZ_CP932("正常終了"));
-  return true;
+  return SendPageResponse(slot, request, lines, body, bytesSent);
 }
 
 }  // namespace ruz
