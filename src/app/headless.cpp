@@ -42,10 +42,7 @@ void PrintTlsLines(const ServerContext &context) {
 }
 
 // The addresses other devices can type, one a line.
-void PrintPublicAddresses(const ServerContext &context) {
-  const PublicAddresses addresses =
-      ListPublicAddresses(ListInterfaceAddresses(), context.settings->bindaddress,
-                          context.boundPort, context.boundTlsPort);
+void PrintPublicAddresses(const PublicAddresses &addresses) {
   if (addresses.reach == Reach::kThisComputerOnly) {
     PrintToStderr(Utf8ToCp932("公開中のアドレス: このコンピューターからのみ接続できます"));
     return;
@@ -56,14 +53,18 @@ void PrintPublicAddresses(const ServerContext &context) {
 }
 
 // The three lines the main window paints, and the HTTPS lines when it runs.
+// The addresses are read before the first line: whoever waits for the port
+// line then finds the server settled, with no lookup still holding a socket.
 void PrintServerLines(const ServerContext &context) {
   const ServerSettings &settings = *context.settings;
+  const PublicAddresses addresses = ListPublicAddresses(
+      ListInterfaceAddresses(), settings.bindaddress, context.boundPort, context.boundTlsPort);
   std::string port = std::to_string(context.boundPort);
   PrintToStderr(Utf8ToCp932("サーバーネーム: ") + settings.srvname);
   PrintToStderr(Utf8ToCp932("ポート番号: ") + port);
   PrintToStderr(Utf8ToCp932("ドキュメントルート: ") + settings.root);
   if (context.tlsContext != nullptr) PrintTlsLines(context);
-  PrintPublicAddresses(context);
+  PrintPublicAddresses(addresses);
 }
 
 // How long the printer may wait for a blocked standard output at exit.

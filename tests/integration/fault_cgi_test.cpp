@@ -63,6 +63,7 @@ TEST_F(FaultCgiTest, TwoHundredRunsLeaveNoProcessZombieOrPipe) {
   constexpr int kClients = 8;
   StartServer();
   const ProcessFacts baseline = ReadProcessFacts(Server().Pid());
+  const std::string baselineDescriptors = DescribeDescriptors(Server().Pid());
 
   EXPECT_EQ(RunJobsConcurrently(kRuns, kClients, [&](int i) { return Run(i); }), 0);
 
@@ -71,7 +72,8 @@ TEST_F(FaultCgiTest, TwoHundredRunsLeaveNoProcessZombieOrPipe) {
   EXPECT_EQ(ok, kRuns / 2);
 
   const pid_t server = Server().Pid();
-  EXPECT_EQ(SettlesTo(baseline, [&] { return ReadProcessFacts(server); }), baseline);
+  EXPECT_EQ(SettlesTo(baseline, [&] { return ReadProcessFacts(server); }), baseline)
+      << "at start:\n" << baselineDescriptors << "now:\n" << DescribeDescriptors(server);
   EXPECT_EQ(SettlesTo(std::size_t{0}, [&] { return ChildrenOf(server).size(); }), 0u);
   const std::set<pid_t> groups = NotedGroups();
   EXPECT_EQ(groups.size(), static_cast<std::size_t>(kRuns));

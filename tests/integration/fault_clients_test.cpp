@@ -43,6 +43,7 @@ TEST_F(FaultClientsTest, SixtyFifthConnectionIsClosedAtOnceAndSlotsComeBack) {
   WriteFile("www/wait.cgi", "cat > /dev/null\n");
   StartServer();
   const ProcessFacts baseline = Facts();
+  const std::string baselineDescriptors = DescribeDescriptors(Server().Pid());
   std::vector<Client> held(64);
   for (Client &c : held) {
     ASSERT_TRUE(c.Connect(Port()));
@@ -56,7 +57,8 @@ TEST_F(FaultClientsTest, SixtyFifthConnectionIsClosedAtOnceAndSlotsComeBack) {
   for (Client &c : held) c.Close();  // all vanish mid-body
   EXPECT_EQ(StatusOnceASlotIsFree("/small.html"), 200);
   EXPECT_EQ(Rows(65).size(), 65u);
-  EXPECT_EQ(SettlesTo(baseline, [&] { return Facts(); }), baseline);
+  EXPECT_EQ(SettlesTo(baseline, [&] { return Facts(); }), baseline)
+      << "at start:\n" << baselineDescriptors << "now:\n" << DescribeDescriptors(Server().Pid());
   ASSERT_EQ(StopServer(), 0);
   // The refused connection was never served, so it left no line.
   EXPECT_EQ(CountLines(Log(), "/wait.cgi 500\r\n"), 64);
@@ -107,6 +109,7 @@ TEST_F(FaultClientsTest, ClientsVanishingAtEveryStageLeaveNothingBehind) {
   WriteFile("www/quiet.cgi", "sleep 1; printf 'Content-Type: text/plain\\n\\nlate'\n");
   StartServer();
   const ProcessFacts baseline = Facts();
+  const std::string baselineDescriptors = DescribeDescriptors(Server().Pid());
 
   // Each client leaves at its own stage; the ones that wait for the first
   // bytes of the answer know the server has reached that stage.
@@ -136,7 +139,8 @@ TEST_F(FaultClientsTest, ClientsVanishingAtEveryStageLeaveNothingBehind) {
   // holds what it held before and has no child left.
   EXPECT_EQ(Rows(5 * kEach).size(), 5u * kEach);
   EXPECT_EQ(Get("/small.html").status, 200);
-  EXPECT_EQ(SettlesTo(baseline, [&] { return Facts(); }), baseline);
+  EXPECT_EQ(SettlesTo(baseline, [&] { return Facts(); }), baseline)
+      << "at start:\n" << baselineDescriptors << "now:\n" << DescribeDescriptors(Server().Pid());
   EXPECT_EQ(SettlesTo(std::size_t{0}, [&] { return ChildrenOf(Server().Pid()).size(); }), 0u);
   EXPECT_EQ(StopServer(), 0);
 }

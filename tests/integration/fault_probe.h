@@ -3,6 +3,7 @@
 // and faults leave nothing behind.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -10,7 +11,6 @@
 #include <chrono>
 #include <functional>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -43,6 +43,20 @@ inline std::ostream &operator<<(std::ostream &out, const ProcessFacts &facts) {
   return out << facts.descriptors << " descriptors, " << facts.threads << " threads";
 }
 
+/// What each descriptor of pid refers to, one "fd -> target" per line: printed
+/// when a count does not settle, so the one left over can be told apart.
+inline std::string DescribeDescriptors(pid_t pid) {
+  namespace fs = std::filesystem;
+  std::string lines;
+  std::error_code error;
+  for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/fd", error), end;
+       !error && it != end; it.increment(error)) {
+    std::error_code linkError;
+    lines += it->path().filename().string() + " -> " + fs::read_symlink(it->path(), linkError).string() + "\n";
+  }
+  return lines;
+}
+
 /// Fields of /proc/<pid>/stat behind the command name: state, ppid, pgrp.
 struct ProcessStat {
   pid_t pid = 0;
@@ -51,6 +65,18 @@ struct ProcessStat {
   pid_t group = 0;
 };
 
+/// The text of a small /proc file; empty when the process has ended, which
+/// makes a read fail with ESRCH (a stream would throw on that).
+inline std::string ReadProcFile(const std::filesystem::path &path) {
+  std::string text;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return text;
+  char chunk[512];
+  for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(n));
+  ::close(fd);
+  return text;
+}
+
 inline std::vector<ProcessStat> AllProcesses() {
   std::vector<ProcessStat> all;
   std::error_code error;
@@ -58,8 +84,7 @@ inline std::vector<ProcessStat> AllProcesses() {
        it.increment(error)) {
     const std::string name = it->path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream in(it->path() / "stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = ReadProcFile(it->path() / "stat");
     std::size_t close = text.rfind(')');
     if (close == std::string::npos) continue;  // the process ended meanwhile
     ProcessStat stat;
