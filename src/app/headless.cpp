@@ -9,6 +9,7 @@
 #include "config/settings.h"
 #include "config/startup_checks.h"
 #include "log/row_output.h"
+#include "platform/error_relay.h"
 #include "platform/events.h"
 #include "platform/text_codes.h"
 #include "server/context.h"
@@ -95,6 +96,8 @@ int RunHeadless() {
   context.settings = &settings;
   context.showWarning = PrintToStderr;
   context.showNotice = PrintToStderr;
+  ErrorLineRelay programErrors(kStandardError);
+  context.programErrors = &programErrors;
   // The printer runs before the server, so that it already runs when the
   // server lines say the server is there.
   RowPrinter printer(table, kStandardOutput);

@@ -12,12 +12,14 @@
 #include "config/settings.h"
 #include "http/request_info.h"
 #include "platform/clock.h"
+#include "platform/error_relay.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text_codes.h"
 #include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/response_header.h"
+#include "http/server_shared.h"
 
 namespace ruz {
 
@@ -54,13 +56,25 @@ std::string SystemEntry(std::string_view entry) {
 
 SpawnOptions MakeSpawnOptions(const std::vector<std::string> &arguments,
                               std::string_view workingDirectory,
-                              const EnvironmentBlock &environment) {
+                              const EnvironmentBlock &environment, int errorOutput) {
   SpawnOptions options;
+  options.errorOutput = errorOutput;
   for (const std::string &argument : arguments) options.arguments.push_back(Cp932ToUtf8(argument));
   if (!workingDirectory.empty()) options.workingDirectory = ToSystemPath(workingDirectory);
   for (std::string_view entry : EnvEntries(environment))
     options.environment.push_back(SystemEntry(entry));
   return options;
+}
+
+// Where the program's standard error goes: a relayed pipe whose lines name the
+// file being run (the script, else the program), or nowhere (invalid) when the
+// front end shows no error output.
+Descriptor OpenErrorOutput(const ConnectionSlot &slot, const std::vector<std::string> &arguments,
+                           const EnvironmentBlock &environment) {
+  if (slot.shared == nullptr || slot.shared->programErrors == nullptr) return Descriptor();
+  std::string name;
+  if (!EnvGet(environment, "SCRIPT_FILENAME", name) || name.empty()) name = arguments.at(0);
+  return slot.shared->programErrors->OpenWriter(Cp932ToUtf8(name));
 }
 
 using Clock = std::chrono::steady_clock;
@@ -295,7 +309,9 @@ RunResult RunChildProcess(ConnectionSlot &slot, const std::vector<std::string> &
                           OutputUse use) {
   ChildProcess child;
   std::string error;
-  if (!child.Start(MakeSpawnOptions(arguments, workingDirectory, environment), error))
+  const Descriptor errorOutput = OpenErrorOutput(slot, arguments, environment);
+  const int errorFd = errorOutput.IsValid() ? errorOutput.Get() : SpawnOptions::kDiscardErrors;
+  if (!child.Start(MakeSpawnOptions(arguments, workingDirectory, environment, errorFd), error))
     return kRunLaunchFailed;
   SetChildProcessGroup(slot, child.ProcessId());
   RunResult result = RunStarted(slot, child, bytesSent, body, mode, use);

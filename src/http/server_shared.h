@@ -16,6 +16,7 @@ namespace ruz {
 
 class AccessLog;
 class AuthThrottle;
+class ErrorLineRelay;
 struct ServerWatch;
 
 /// The program's own files for one server start. They are looked up when the
@@ -63,6 +64,8 @@ struct ServerShared {
   ServerWatch *watch = nullptr;
   /// Failed Basic-auth attempts per client address (none: never locked).
   AuthThrottle *authThrottle = nullptr;
+  /// Where CGI and exec programs' standard error is copied (none: discarded).
+  ErrorLineRelay *programErrors = nullptr;
 };
 
 /// Whether a client must never be given the file: one of the program's own.

@@ -52,6 +52,7 @@ int WaitForReadable(std::span<const int> fds, int timeoutMilliseconds);
 
 /// The process's standard output.
 inline constexpr int kStandardOutput = 1;
+inline constexpr int kStandardError = 2;
 
 enum class OutputStatus { kWritten, kBlocked, kClosed };
 

@@ -104,16 +104,19 @@ class SpawnAttributes {
   posix_spawnattr_t attr_;
 };
 
-// File actions: the pipe ends become descriptors 0 and 1 (dup2 clears
-// close-on-exec on them only), then the working directory is entered. The
-// child's standard error stays the server's own: warnings never mix with the
-// output that becomes the response.
+// File actions: the pipe ends become descriptors 0 and 1 and the error
+// output 2 (dup2 clears close-on-exec on them only), then the working directory
+// is entered. Warnings never share the pipe whose bytes become the response.
 class SpawnActions {
  public:
-  SpawnActions(int input, int output, const std::string &workingDirectory) {
+  SpawnActions(int input, int output, int errorOutput, const std::string &workingDirectory) {
     ::posix_spawn_file_actions_init(&actions_);
     ::posix_spawn_file_actions_adddup2(&actions_, input, 0);
     ::posix_spawn_file_actions_adddup2(&actions_, output, 1);
+    if (errorOutput == SpawnOptions::kDiscardErrors)
+      ::posix_spawn_file_actions_addopen(&actions_, 2, "/dev/null", O_WRONLY, 0);
+    else
+      ::posix_spawn_file_actions_adddup2(&actions_, errorOutput, 2);
     if (!workingDirectory.empty())
       ::posix_spawn_file_actions_addchdir_np(&actions_, workingDirectory.c_str());
   }
@@ -172,7 +175,8 @@ bool ChildProcess::Start(const SpawnOptions &options, std::string &error) {
     return false;
   }
   SpawnAttributes attributes;
-  SpawnActions actions(in.read.Get(), out.write.Get(), options.workingDirectory);
+  SpawnActions actions(in.read.Get(), out.write.Get(), options.errorOutput,
+                       options.workingDirectory);
   std::vector<char *> argv = PointerArray(options.arguments);
   std::vector<char *> envp = PointerArray(options.environment);
   pid_t pid = -1;

@@ -1,5 +1,6 @@
 // Child processes: a program started in its own process group, with one pipe
-// for its standard input and one for its standard output and standard error.
+// for its standard input and one for its standard output; its standard error
+// goes where the caller says.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +38,10 @@ struct SpawnOptions {
   std::string workingDirectory;
   /// "NAME=value" entries: the child's whole environment, in this order.
   std::vector<std::string> environment;
+  /// The descriptor that becomes the program's standard error (the caller keeps
+  /// and closes it); kDiscardErrors: /dev/null.
+  int errorOutput = kDiscardErrors;
+  static constexpr int kDiscardErrors = -1;
 };
 
 /// The output side of a child after a wait: what can be done next without blocking.

@@ -14,6 +14,7 @@
 #include "http/slot_pool.h"
 #include "http/status_table.h"
 #include "log/access_log.h"
+#include "platform/error_relay.h"
 #include "platform/poller.h"
 #include "platform/tls.h"
 #include "server/listeners.h"
@@ -60,6 +61,9 @@ struct ServerContext {
   /// Where a connection thread reports a client address it locked (headless:
   /// standard error); may be null.
   void (*showNotice)(const std::string &cp932Text) = nullptr;
+  /// Where programs' standard error is copied (headless: standard error, each
+  /// line led by the program's path); null discards it. Owned by the front end.
+  ErrorLineRelay *programErrors = nullptr;
 };
 
 /// 1 on success; 0 after a warning when bind or listen failed.

@@ -89,6 +89,7 @@ void MakeShared(ServerContext &context) {
   shared.watch = context.watch.get();
   context.authThrottle = std::make_unique<AuthThrottle>(AuthThrottleLimits{}, context.showNotice);
   shared.authThrottle = context.authThrottle.get();
+  shared.programErrors = context.programErrors;
   shared.privateFiles.Watch(shared.settings);
   if (shared.settings.logwrite) {
     context.accessLog = std::make_unique<AccessLog>(shared.settings, &shared.privateFiles);
