@@ -19,7 +19,7 @@ RecvResult TakeReceived(ConnectionSlot &slot, void *buffer, std::size_t size) {
   return {RecvStatus::kOk, count};
 }
 
-bool SendNow(ConnectionSlot &slot, std::string_view first, std::string_view second) {
+bool SendBoth(ConnectionSlot &slot, std::string_view first, std::string_view second) {
   if (!slot.tls.IsValid()) return slot.socket.SendAll(first, second);
   if (first.empty()) return slot.tls.SendAll(second);
   // One record for both parts.
@@ -29,12 +29,28 @@ bool SendNow(ConnectionSlot &slot, std::string_view first, std::string_view seco
   return slot.tls.SendAll(joined);
 }
 
+bool SendNow(ConnectionSlot &slot, std::string_view first, std::string_view second) {
+  if (SendBoth(slot, first, second)) return true;
+  slot.clientLost = true;
+  return false;
+}
+
 }  // namespace
 
-RecvResult ReceiveFromClient(ConnectionSlot &slot, void *buffer, std::size_t size) {
+namespace {
+
+RecvResult Receive(ConnectionSlot &slot, void *buffer, std::size_t size) {
   if (!slot.received.empty() && size > 0) return TakeReceived(slot, buffer, size);
   if (slot.tls.IsValid()) return slot.tls.Recv(buffer, size);
   return slot.socket.Recv(buffer, size);
+}
+
+}  // namespace
+
+RecvResult ReceiveFromClient(ConnectionSlot &slot, void *buffer, std::size_t size) {
+  const RecvResult result = Receive(slot, buffer, size);
+  if (result.status == RecvStatus::kOk) slot.bodyLeft -= std::min<std::uint64_t>(slot.bodyLeft, result.bytes);
+  return result;
 }
 
 bool SendBodyToClient(ConnectionSlot &slot, std::string_view bytes) {
@@ -85,6 +101,23 @@ void LimitClientWaits(ConnectionSlot &slot, int milliseconds) {
     return;
   }
   slot.socket.LimitWaits(milliseconds, milliseconds);
+}
+
+bool FlushClientOutput(ConnectionSlot &slot) {
+  slot.holdNextSend = false;
+  if (!slot.heldOutput.empty()) SendToClient(slot, std::string_view());
+  return !slot.clientLost;
+}
+
+bool DiscardRestOfBody(ConnectionSlot &slot, std::uint64_t limit) {
+  if (slot.bodyLeft > limit) return false;
+  char discard[16384];
+  while (slot.bodyLeft > 0) {
+    const RecvResult r = ReceiveFromClient(
+        slot, discard, static_cast<std::size_t>(std::min<std::uint64_t>(sizeof discard, slot.bodyLeft)));
+    if (r.status != RecvStatus::kOk) return false;
+  }
+  return true;
 }
 
 void FinishClientOutput(ConnectionSlot &slot) {

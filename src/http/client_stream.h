@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "platform/socket.h"
@@ -30,6 +31,11 @@ bool SetClientReceiveTimeout(ConnectionSlot &slot, int milliseconds);
 /// The socket's wait limits for a new connection: a TLS session reads and
 /// writes the descriptor with blocking calls, so its limits go to the system.
 void LimitClientWaits(ConnectionSlot &slot, int milliseconds);
+/// Sends held output; false when any send of the response failed.
+bool FlushClientOutput(ConnectionSlot &slot);
+/// Receives and drops what is left of the request's stated body, when that is
+/// at most limit bytes; false when it is more or the client stops sending it.
+bool DiscardRestOfBody(ConnectionSlot &slot, std::uint64_t limit);
 /// Ends the response so that what was sent arrives intact: held output goes
 /// out, a TLS session tells the client it ends, then, when the client may
 /// still be sending, the socket is drained (see DrainBeforeClose). The caller

@@ -11,11 +11,28 @@ void OpenSlot(ConnectionSlot &slot, AcceptedConnection &connection) {
       .peer = connection.peer,
       .transport = connection.transport,
       .acceptedAt = std::chrono::steady_clock::now(),
+      .tls = std::move(connection.tls),
+      .received = std::move(connection.received),
+      .requestsServed = connection.requestsServed,
+      .watched = connection.watched,
   };
   slot.headerPhase.store(HeaderPhase::kReading, std::memory_order_relaxed);
   slot.awaitingClient.store(false, std::memory_order_relaxed);
   slot.cutOff.store(false, std::memory_order_relaxed);
   slot.childProcessGroup = 0;
+}
+
+AcceptedConnection ReleaseConnection(ConnectionSlot &slot) {
+  std::lock_guard lock(slot.interruptLock);
+  return AcceptedConnection{
+      .socket = std::move(slot.socket),
+      .peer = slot.peer,
+      .transport = slot.transport,
+      .tls = std::move(slot.tls),
+      .received = std::move(slot.received),
+      .requestsServed = slot.requestsServed + 1,
+      .watched = slot.watched,
+  };
 }
 
 bool MarkHeaderComplete(ConnectionSlot &slot) {

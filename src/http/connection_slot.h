@@ -26,11 +26,19 @@ struct ServerShared;
 /// How a connection speaks HTTP: in plain text, or inside TLS (HTTPS).
 enum class Transport { kPlain, kTls };
 
-/// A connection just accepted, with the transport of the listener it came in on.
+/// A connection without a slot: just accepted (with the transport of the
+/// listener it came in on), or kept open between two requests.
 struct AcceptedConnection {
   Socket socket;
   PeerAddress peer;
   Transport transport = Transport::kPlain;
+  /// A kept connection's TLS session, the bytes it has already received of
+  /// its next request, and the requests it has carried so far.
+  TlsSession tls;
+  std::string received;
+  int requestsServed = 0;
+  /// The socket is on the shared poller already (it waited there before).
+  bool watched = false;
 };
 
 /// How far a connection has come with its request header. A connection still
@@ -68,6 +76,14 @@ struct ConnectionState {
   /// The client may still be sending: the header did not end cleanly, it
   /// announced a body, or bytes came after it. Its close then lingers.
   bool inputMayRemain = true;
+  /// Requests this connection carried before the one under way.
+  int requestsServed = 0;
+  /// Bytes of the request's stated body (Content-Length) not yet received.
+  std::uint64_t bodyLeft = 0;
+  /// A send to the client failed: the response did not arrive whole.
+  bool clientLost = false;
+  /// The socket is on the shared poller (see AcceptedConnection).
+  bool watched = false;
 };
 
 /// A connection slot: the connection's own state, the pointers of the server
@@ -94,6 +110,10 @@ struct ConnectionSlot : ConnectionState {
 
 /// Prepares a free slot for a new connection (its socket is moved in).
 void OpenSlot(ConnectionSlot &slot, AcceptedConnection &connection);
+
+/// The connection's own thread: takes the connection out of the slot to keep it
+/// for its next request (the slot is then as if closed).
+AcceptedConnection ReleaseConnection(ConnectionSlot &slot);
 
 /// The connection's own thread: the header is complete. False when the slot
 /// has already been told to give up (the request must end as a time-out).

@@ -34,12 +34,26 @@ bool ClientAsksToKeep(std::string_view protocol, std::string_view connectionFiel
   return false;
 }
 
-ResponseFraming OfferKeepAlive(const ServerSettings &settings, const RequestInfo &request) {
+namespace {
+
+// A body whose end the server knows, so the next request can be told from it.
+bool BodyHasKnownEnd(const RequestInfo &request) {
+  if (!request.transferEncoding.empty()) return false;
+  const bool sendsBody = request.method == "POST" || request.method == "PUT";
+  return !sendsBody || !request.contentLength.empty();
+}
+
+}  // namespace
+
+ResponseFraming OfferKeepAlive(const ServerSettings &settings, const RequestInfo &request,
+                               int requestsServed) {
   ResponseFraming framing;
   framing.keepAliveOffered =
       settings.keepalive > 0 && ClientAsksToKeep(request.protocol, request.connection);
   framing.chunkedAllowed = request.protocol == "HTTP/1.1";
   framing.keepAliveSeconds = settings.keepalive;
+  framing.connectionReused = framing.keepAliveOffered && BodyHasKnownEnd(request) &&
+                             requestsServed + 1 < kMaxRequestsPerConnection;
   return framing;
 }
 

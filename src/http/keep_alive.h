@@ -30,10 +30,11 @@ struct ResponseFraming {
   int keepAliveSeconds = 0;
   /// Set by the producer before its header goes out.
   BodyFraming body = BodyFraming::kUntilClose;
-  /// Set by the connection when it will read another request after this
-  /// response. Until a connection does, every response ends its connection and
-  /// says "Connection: Close", framed or not.
+  /// The connection may read another request after this response: without
+  /// it every response ends its connection and says "Connection: Close".
   bool connectionReused = false;
+  /// Set with the header: it said "Connection: keep-alive".
+  bool keptInHeader = false;
 };
 
 /// The client wants its connection kept: HTTP/1.1 without "close" in its
@@ -41,10 +42,17 @@ struct ResponseFraming {
 /// comma-separated list, letter case ignored).
 bool ClientAsksToKeep(std::string_view protocol, std::string_view connectionField);
 
+/// The most requests one connection carries; the last one says "Connection: Close".
+inline constexpr int kMaxRequestsPerConnection = 1000;
+
 /// What the connection offers once the request header has been read: keeping
 /// it when the server keeps connections and the client asks to; chunked bodies
-/// for HTTP/1.1 clients. The body framing is still to be chosen.
-ResponseFraming OfferKeepAlive(const ServerSettings &settings, const RequestInfo &request);
+/// for HTTP/1.1 clients. The body framing is still to be chosen. The
+/// connection is to be reused when it is offered, the request's body has a
+/// known end (no Transfer-Encoding, and a POST or PUT states its length), and
+/// it is not the connection's last request.
+ResponseFraming OfferKeepAlive(const ServerSettings &settings, const RequestInfo &request,
+                               int requestsServed);
 
 /// Answers to a request that could not be read or was malformed: the
 /// connection ends after them whatever was offered.

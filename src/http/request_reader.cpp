@@ -237,6 +237,9 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::millise
       slot.inputMayRemain = true;  // what the client meant to send may still be coming
       return Fail(slot, "リクエストが不正です", code);
     }
+    if (request.transferEncoding.empty() && !request.contentLength.empty()) {
+      slot.bodyLeft = std::stoull(request.contentLength);  // checked: at most 18 digits
+    }
     return 0;
   }
 }

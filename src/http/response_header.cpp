@@ -117,6 +117,7 @@ int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
       (code == 304 || HasContentLengthLine(extra))) {
     framing.body = BodyFraming::kLength;
   }
+  framing.keptInHeader = KeepsConnection(framing, code);
   std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime(), framing);
   constexpr std::string_view kVersion = "HTTP/1.1 ";
   slot.sentStatus = header.substr(kVersion.size(), header.find("\r\n") - kVersion.size());

@@ -17,6 +17,7 @@ namespace ruz {
 class AccessLog;
 class AuthThrottle;
 class ErrorLineRelay;
+class WaitingRoom;
 struct ServerWatch;
 
 /// The program's own files for one server start. They are looked up when the
@@ -66,6 +67,8 @@ struct ServerShared {
   AuthThrottle *authThrottle = nullptr;
   /// Where CGI and exec programs' standard error is copied (none: discarded).
   ErrorLineRelay *programErrors = nullptr;
+  /// Where kept connections wait for their next request (none: never kept).
+  WaitingRoom *room = nullptr;
 };
 
 /// Whether a client must never be given the file: one of the program's own.

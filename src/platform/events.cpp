@@ -4,7 +4,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/signalfd.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,6 +33,41 @@ void EventFd::Drain() const {
   std::uint64_t value = 0;
   while (::read(fd_, &value, sizeof value) < 0 && errno == EINTR) {
   }
+}
+
+IntervalTimer::IntervalTimer(std::chrono::milliseconds interval)
+    : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) {
+  if (fd_ < 0) return;
+  itimerspec spec{};
+  spec.it_interval.tv_sec = static_cast<time_t>(interval.count() / 1000);
+  spec.it_interval.tv_nsec = static_cast<long>(interval.count() % 1000) * 1000000L;
+  spec.it_value = spec.it_interval;
+  ::timerfd_settime(fd_, 0, &spec, nullptr);
+}
+
+IntervalTimer::~IntervalTimer() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void IntervalTimer::Drain() const {
+  std::uint64_t expirations = 0;
+  while (::read(fd_, &expirations, sizeof expirations) < 0 && errno == EINTR) {
+  }
+}
+
+std::size_t RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+  // Enough for every waiting connection; programs the server starts inherit
+  // the limit, so it stays within what ordinary programs expect.
+  constexpr rlim_t kEnough = 65536;
+  const rlim_t wanted = std::min(limit.rlim_max, kEnough);
+  if (limit.rlim_cur < wanted) {
+    limit.rlim_cur = wanted;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+  }
+  return limit.rlim_cur == RLIM_INFINITY ? std::size_t{1} << 20 : static_cast<std::size_t>(limit.rlim_cur);
 }
 
 namespace {

@@ -2,6 +2,9 @@
 // descriptor, and waiting until one of several descriptors is readable.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+
 #include <initializer_list>
 #include <span>
 #include <string_view>
@@ -25,6 +28,27 @@ class EventFd {
  private:
   int fd_ = -1;
 };
+
+/// A descriptor that becomes readable every interval (timerfd) until Drain.
+/// Closed by the destructor; "not set" is -1.
+class IntervalTimer {
+ public:
+  explicit IntervalTimer(std::chrono::milliseconds interval);
+  ~IntervalTimer();
+  IntervalTimer(const IntervalTimer &) = delete;
+  IntervalTimer &operator=(const IntervalTimer &) = delete;
+
+  int Descriptor() const { return fd_; }
+  /// Makes the descriptor unreadable until the next interval ends.
+  void Drain() const;
+
+ private:
+  int fd_ = -1;
+};
+
+/// Raises this process's limit of open descriptors to the most it may have;
+/// returns the limit then in force.
+std::size_t RaiseDescriptorLimit();
 
 /// SIGINT and SIGTERM delivered as a readable descriptor instead of to a
 /// handler. Blocks both signals in the calling thread, so construct it on the

@@ -1,12 +1,12 @@
 // The end of every request: the response still due (custom error page or
-// header only), the close, then the response cell, the log line, the row and
-// the slot, in that order.
+// header only), the close unless the connection is kept, then the response
+// cell, the log line and the row, in that order.
 #include "server/completion.h"
 
 #include "content/error_page.h"
 #include "content/file_response.h"
 #include "http/server_shared.h"
-#include "http/slot_pool.h"
+#include "http/keep_alive.h"
 #include "log/access_log.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
@@ -49,15 +49,33 @@ void SendDueResponse(ConnectionSlot &slot, RequestInfo &request, std::string &ex
   }
 }
 
+// The largest unread request body that is received and dropped to keep the
+// connection; a larger one ends it.
+constexpr std::uint64_t kMaxDiscardedBody = 1024 * 1024;
+
+// Whether the connection can carry the next request: its header said so, the
+// body went out as framed and whole, the server is not stopping, and the
+// request's body has been received to its end. A client that announced its
+// body but waits for "100 Continue" may never send it.
+bool CanKeep(ConnectionSlot &slot, const RequestInfo &request, int code) {
+  if (!slot.framing.keptInHeader || !KeepsConnection(slot.framing, code)) return false;
+  if (!FlushClientOutput(slot) || slot.cutOff.load()) return false;
+  if (slot.bodyLeft > 0 && !request.expect.empty()) return false;
+  return DiscardRestOfBody(slot, kMaxDiscardedBody);
+}
+
 }  // namespace
 
-void FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra,
-                   std::uint64_t bytesSent, int code, bool sendResponse) {
-  // One response per connection: a producer that failed after its header
+ConnectionEnd FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra,
+                            std::uint64_t bytesSent, int code, bool sendResponse) {
+  // One response per request: a producer that failed after its header
   // went out leaves nothing to send.
   if (sendResponse && !slot.headerSent) SendDueResponse(slot, request, extra, bytesSent, code);
-  FinishClientOutput(slot);
-  CloseSlotSocket(slot);
+  const ConnectionEnd end = CanKeep(slot, request, code) ? ConnectionEnd::kKept : ConnectionEnd::kClosed;
+  if (end == ConnectionEnd::kClosed) {
+    FinishClientOutput(slot);
+    CloseSlotSocket(slot);
+  }
   CountFinishedRequest(slot.shared != nullptr ? slot.shared->watch : nullptr, slot, request, code,
                        bytesSent);
   const LoggedStatus status = LoggedStatusOf(slot, code);
@@ -67,8 +85,7 @@ void FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra
   }
   FreeRequestInfo(request);
   FinishConnectionRow(slot);
-  // The slot is free once this returns; nothing after it may read the slot.
-  if (slot.pool != nullptr) slot.pool->Return(slot);
+  return end;
 }
 
 }  // namespace ruz

@@ -1,5 +1,6 @@
 // The one end of every request: error page or header-only response when due,
-// close, then the response cell, the log line and the release of the slot.
+// the close or the keeping of the connection, then the response cell and the
+// log line.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,12 @@ namespace ruz {
 struct ConnectionSlot;
 struct RequestInfo;
 
-/// Neither slot nor request may be used after this returns.
-void FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra,
-                   std::uint64_t bytesSent, int code, bool sendResponse);
+/// What became of the connection after its response.
+enum class ConnectionEnd { kClosed, kKept };
+
+/// The request may not be used after this returns; a kept connection is still
+/// in the slot, ready for its next request.
+ConnectionEnd FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra,
+                            std::uint64_t bytesSent, int code, bool sendResponse);
 
 }  // namespace ruz

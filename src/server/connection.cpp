@@ -2,6 +2,7 @@
 // order of checks that chooses exactly one producer of the response.
 #include "server/connection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -24,6 +25,8 @@
 #include "http/connection_slot.h"
 #include "http/keep_alive.h"
 #include "http/server_shared.h"
+#include "http/slot_pool.h"
+#include "http/waiting_room.h"
 #include "server/admission.h"
 #include "server/pipeline.h"
 #include "server/tls_start.h"
@@ -197,11 +200,11 @@ std::optional<Outcome> OpenTls(ConnectionSlot &slot, std::chrono::milliseconds &
 // The whole request: read, admitted, then exactly one producer answers.
 Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
   std::chrono::milliseconds spent{0};
-  if (slot.transport == Transport::kTls) {
+  if (slot.transport == Transport::kTls && !slot.tls.IsValid()) {
     if (auto ended = OpenTls(slot, spent)) return *ended;
   }
   if (int result = ReadRequest(slot, request, spent); result != 0) return {result, true, {}};
-  slot.framing = OfferKeepAlive(*slot.settings, request);
+  slot.framing = OfferKeepAlive(*slot.settings, request, slot.requestsServed);
   FileInfo file;
   if (auto refused = Admit(slot, request, file, bytesSent)) return *refused;
   if (file.isDirectory) {
@@ -221,8 +224,10 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
 
 }  // namespace
 
-int ServeConnection(ConnectionSlot *slotPointer) {
-  ConnectionSlot &slot = *slotPointer;
+namespace {
+
+// One request on the connection: its row, the response and the log line.
+ConnectionEnd ServeRequest(ConnectionSlot &slot) {
   const DateTime arrival = GetLocalDateTime();
   slot.startTime = &arrival;
   RequestInfo request;
@@ -236,8 +241,43 @@ int ServeConnection(ConnectionSlot *slotPointer) {
   LimitClientWaits(slot, slot.settings->connecttimeout);
   std::uint64_t bytesSent = 0;
   Outcome outcome = Decide(slot, request, bytesSent);
-  FinishRequest(slot, request, std::move(outcome.extra), bytesSent, outcome.code, outcome.send);
-  return 0;
+  const ConnectionEnd end =
+      FinishRequest(slot, request, std::move(outcome.extra), bytesSent, outcome.code, outcome.send);
+  slot.startTime = nullptr;
+  return end;
+}
+
+// A kept connection whose socket became readable: its next request has begun
+// when bytes arrive. A client that closed instead, or sent nothing after all,
+// is let go quietly: no row, no log line.
+bool NextRequestBegins(ConnectionSlot &slot) {
+  if (!slot.received.empty()) return true;
+  char piece[16384];
+  SetClientReceiveTimeout(slot, std::max(slot.settings->keepalive, 1) * 1000);
+  const RecvResult r = ReceiveFromClient(slot, piece, sizeof piece);
+  if (r.status != RecvStatus::kOk || r.bytes == 0) return false;
+  slot.received.assign(piece, r.bytes);
+  return true;
+}
+
+}  // namespace
+
+void ServeConnection(ConnectionSlot &slot) {
+  while (slot.requestsServed == 0 || NextRequestBegins(slot)) {
+    if (ServeRequest(slot) == ConnectionEnd::kClosed) break;
+    AcceptedConnection kept = ReleaseConnection(slot);
+    WaitingRoom *room = slot.shared->room;
+    if (room == nullptr || room->IsClosed()) break;
+    const bool inputWaits = !kept.received.empty() || kept.tls.HasBufferedInput();
+    if (!inputWaits) {
+      room->Park(std::move(kept));
+      break;
+    }
+    // The next request is here already (pipelined): served on this slot.
+    OpenSlot(slot, kept);
+  }
+  // The slot is free once this returns; nothing after it may read the slot.
+  slot.pool->Return(slot);
 }
 
 }  // namespace ruz

@@ -1,11 +1,15 @@
-// The connection thread: one request from accept to close.
+// The connection thread: the requests of one connection, from the slot's
+// taking to its return.
 #pragma once
 
 namespace ruz {
 
 struct ConnectionSlot;
 
-/// The thread body started by the accept loop for a taken slot.
-int ServeConnection(ConnectionSlot *slot);
+/// Serves the slot's connection: its first request, then, while the
+/// connection is kept, every request that has already arrived. A kept
+/// connection with nothing more to read goes to the waiting room; then the
+/// slot is returned to its pool.
+void ServeConnection(ConnectionSlot &slot);
 
 }  // namespace ruz

@@ -13,6 +13,7 @@
 #include "http/server_watch.h"
 #include "http/slot_pool.h"
 #include "http/status_table.h"
+#include "http/waiting_room.h"
 #include "log/access_log.h"
 #include "platform/error_relay.h"
 #include "platform/poller.h"
@@ -36,6 +37,8 @@ struct ServerContext {
   std::unique_ptr<AccessLog> accessLog;
   std::unique_ptr<FileCache> files;
   std::unique_ptr<SlotPool> slots;
+  /// Kept connections between requests (none without keepalive).
+  std::unique_ptr<WaitingRoom> room;
   bool isRunning = false;
   std::uint16_t boundPort = 0;  // the port of the plain-HTTP listeners
   /// HTTPS: the certificate (none when tlsport is 0 or the certificate could
@@ -76,7 +79,7 @@ void StopServer(ServerContext &context);
 /// StopServer, reload ruz.ini, StartServer.
 void RestartServer(ServerContext &context);
 
-/// Connections being served now.
+/// Open connections: those being served and those kept waiting.
 int ActiveConnections(const ServerContext &context);
 
 }  // namespace ruz

@@ -3,8 +3,11 @@
 // give it a slot and serve it.
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
 
+#include "http/waiting_room.h"
+#include "platform/events.h"
 #include "platform/text_codes.h"
 #include "server/connection.h"
 #include "server/context.h"
@@ -30,6 +33,9 @@ constexpr std::chrono::milliseconds kGiveUpWait{2000};
 // returned before it is closed: a client that reconnects the moment it has
 // its answer arrives while its previous connection writes its log line.
 constexpr std::chrono::milliseconds kReturnWait{1000};
+// How long a kept connection whose next request has come waits for a slot
+// before it is closed: it is served in turn once a busy server has a slot.
+constexpr std::chrono::milliseconds kKeptSlotWait{30000};
 
 // Files up to one piece of a response body are kept in memory; a change on
 // disk is seen within a second.
@@ -43,6 +49,11 @@ constexpr FileCacheLimits kFileCacheLimits{
 void Warn(const ServerContext &context, const std::string &utf8Text) {
   if (context.showWarning != nullptr) context.showWarning(Utf8ToCp932(utf8Text));
 }
+
+// Kept connections waiting at once, at most, and the share of them one client
+// address may hold: a quarter, so no single address fills the room.
+constexpr std::size_t kMaxWaitingConnections = 4096;
+constexpr std::size_t kAddressShare = 4;
 
 // How long a thread pauses after the system refused to hand over a
 // connection (out of descriptors), so that it does not spin.
@@ -77,7 +88,33 @@ void AcceptAndServe(ServerContext &context, std::uint64_t listenerIndex) {
   ConnectionSlot *slot = TakeSlot(*context.slots, connection);
   context.poller->Rearm(listener.socket.Descriptor(), listenerIndex);
   if (slot == nullptr) return;  // closed at once by the socket's destructor
-  ServeConnection(slot);
+  ServeConnection(*slot);
+}
+
+// A kept connection's client has sent its next request (or closed): it takes
+// a slot, waiting for one as long as it takes a busy server to return one, and
+// is served on this thread.
+void ServeWaiting(ServerContext &context, std::uint64_t tag) {
+  std::optional<AcceptedConnection> connection = context.room->Take(tag);
+  if (!connection) return;
+  SlotPool &slots = *context.slots;
+  ConnectionSlot *slot = slots.TryTake(*connection);
+  if (slot == nullptr) {
+    slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
+    slot = slots.TakeBefore(Clock::now() + kKeptSlotWait, *connection);
+  }
+  if (slot != nullptr) ServeConnection(*slot);
+}
+
+// What a connection thread does with the event that woke it.
+void HandleEvent(ServerContext &context, std::uint64_t tag) {
+  if (tag < context.listeners.size()) {
+    AcceptAndServe(context, tag);
+  } else if (tag == WaitingRoom::kTimerTag) {
+    context.room->Sweep();
+  } else if (WaitingRoom::IsConnectionTag(tag)) {
+    ServeWaiting(context, tag);
+  }
 }
 
 void MakeShared(ServerContext &context) {
@@ -100,6 +137,25 @@ void MakeShared(ServerContext &context) {
   context.slots = std::make_unique<SlotPool>(shared.settings.maxconnect, shared);
 }
 
+// Kept connections wait on the threads' poller; without keepalive there is
+// no room and every connection ends with its response.
+bool OpenWaitingRoom(ServerContext &context) {
+  const int keepalive = context.shared->settings.keepalive;
+  if (keepalive <= 0) return true;
+  WaitingRoomLimits limits;
+  // Room within the descriptor limit, beside the slots, their programs' pipes
+  // and the server's own files.
+  constexpr std::size_t kReserved = 512;
+  const std::size_t descriptors = RaiseDescriptorLimit();
+  limits.capacity = std::clamp<std::size_t>(descriptors > kReserved ? descriptors - kReserved : 64,
+                                            64, kMaxWaitingConnections);
+  limits.perAddress = std::max<std::size_t>(limits.capacity / kAddressShare, 1);
+  limits.idleWait = std::chrono::seconds(keepalive);
+  context.room = std::make_unique<WaitingRoom>(*context.poller, limits);
+  context.shared->room = context.room.get();
+  return context.room->IsValid();
+}
+
 // The threads wait on the listeners; one more than the slots, so a thread is
 // left to make an idle connection give way when every slot is taken.
 bool StartThreads(ServerContext &context) {
@@ -109,8 +165,9 @@ bool StartThreads(ServerContext &context) {
       return false;
     }
   }
+  if (!OpenWaitingRoom(context)) return false;
   context.threads = std::make_unique<ConnectionThreads>(
-      *context.poller, [&context](std::uint64_t tag) { AcceptAndServe(context, tag); },
+      *context.poller, [&context](std::uint64_t tag) { HandleEvent(context, tag); },
       context.slots->Size() + 1, kWorkerLinger);
   return context.threads->Start();
 }
@@ -136,6 +193,7 @@ void EndConnections(ServerContext &context) {
 
 void ReleaseStart(ServerContext &context) {
   context.threads.reset();
+  context.room.reset();
   context.poller.reset();
   context.listeners.clear();
   if (context.accessLog != nullptr) context.accessLog->WriteOutBuffer();
@@ -226,6 +284,7 @@ void StopServer(ServerContext &context) {
   // has just accepted finds no slot, and the listeners refuse new clients.
   context.threads->BeginStop();
   context.slots->Close();
+  if (context.room != nullptr) context.room->CloseAll();
   for (const Listener &listener : context.listeners) listener.socket.ShutdownReceive();
   EndConnections(context);
   context.threads->StopAndWait();
@@ -241,7 +300,8 @@ void RestartServer(ServerContext &context) {
 }
 
 int ActiveConnections(const ServerContext &context) {
-  return context.slots != nullptr ? context.slots->TakenCount() : 0;
+  const int waiting = context.room != nullptr ? static_cast<int>(context.room->Count()) : 0;
+  return (context.slots != nullptr ? context.slots->TakenCount() : 0) + waiting;
 }
 
 }  // namespace ruz

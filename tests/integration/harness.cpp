@@ -123,13 +123,14 @@ HttpResponse ParseResponse(std::string raw, bool closed) {
 
 Client::~Client() { Close(); }
 
-Client::Client(Client &&other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+Client::Client(Client &&other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), pending_(std::move(other.pending_)) {}
 
 Client &Client::operator=(Client &&other) noexcept {
   if (this != &other) {
     Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
+    fd_ = std::exchange(other.fd_, -1);
+    pending_ = std::move(other.pending_);
   }
   return *this;
 }
@@ -186,6 +187,58 @@ HttpResponse Client::ReadResponse(int timeoutMs) {
   return ParseResponse(std::move(raw), closed);
 }
 
+bool Client::Fill(std::size_t size, Clock::time_point deadline) {
+  char buffer[65536];
+  while (pending_.size() < size) {
+    if (!WaitReadable(fd_, MillisecondsLeft(deadline))) return false;
+    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    pending_.append(buffer, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool Client::FillUntil(std::string_view marker, std::size_t from, Clock::time_point deadline) {
+  while (pending_.find(marker, from) == std::string::npos) {
+    if (!Fill(pending_.size() + 1, deadline)) return false;
+  }
+  return true;
+}
+
+HttpResponse Client::ReadFramedResponse(bool head, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  if (!FillUntil("\r\n\r\n", 0, deadline)) return ParseResponse(std::exchange(pending_, {}), true);
+  const std::size_t headerEnd = pending_.find("\r\n\r\n") + 4;
+  HttpResponse r = ParseResponse(pending_.substr(0, headerEnd), false);
+  pending_.erase(0, headerEnd);
+  const bool bodiless = head || r.status == 304 || r.status / 100 == 1;
+  if (bodiless) return r;
+  if (r.HasHeader("Content-Length")) {
+    const std::size_t length = std::stoul(r.Header("Content-Length"));
+    r.closed = !Fill(length, deadline);
+    r.body = pending_.substr(0, length);
+    pending_.erase(0, std::min(length, pending_.size()));
+  } else if (r.HasHeader("Transfer-Encoding")) {
+    for (;;) {
+      if (!FillUntil("\r\n", 0, deadline)) return r.body = "!", r;
+      const std::size_t lineEnd = pending_.find("\r\n");
+      const std::size_t size = std::stoul(pending_.substr(0, lineEnd), nullptr, 16);
+      if (!Fill(lineEnd + 2 + size + 2, deadline) || pending_.substr(lineEnd + 2 + size, 2) != "\r\n")
+        return r.body = "!", r;
+      r.body += pending_.substr(lineEnd + 2, size);
+      pending_.erase(0, lineEnd + 2 + size + 2);
+      if (size == 0) break;
+    }
+  } else {
+    bool closed = false;
+    r.body = std::exchange(pending_, {}) + ReadAll(MillisecondsLeft(deadline), closed);
+    r.closed = closed;
+  }
+  r.raw += r.body;
+  return r;
+}
+
 bool Client::ClosedWithoutAnswer(int timeoutMs) {
   bool closed = false;
   std::string data = ReadAll(timeoutMs, closed);
@@ -201,6 +254,7 @@ bool Client::StaysOpenSilently(int ms) {
 void Client::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  pending_.clear();
 }
 
 std::uint16_t FreePort() { return ListenTcp(0, 1).boundPort; }

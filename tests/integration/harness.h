@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -57,6 +58,11 @@ class Client {
   /// Reads until the server closes or timeoutMs passes; closed tells which.
   std::string ReadAll(int timeoutMs, bool &closed);
   HttpResponse ReadResponse(int timeoutMs = 10000);
+  /// Reads exactly one response as its header frames it (Content-Length,
+  /// chunked, none for HEAD, 304 and 1xx, else until the close), leaving what
+  /// follows for the next read. The body of a chunked response is dechunked;
+  /// "!" when its chunks are malformed.
+  HttpResponse ReadFramedResponse(bool head, int timeoutMs = 10000);
   /// True when the server closed the connection without sending anything
   /// within timeoutMs (a reset counts as closed).
   bool ClosedWithoutAnswer(int timeoutMs);
@@ -66,7 +72,12 @@ class Client {
   bool IsOpen() const { return fd_ >= 0; }
 
  private:
+  // Receives until pending_ holds at least size bytes; false at the close or time-out.
+  bool Fill(std::size_t size, std::chrono::steady_clock::time_point deadline);
+  bool FillUntil(std::string_view marker, std::size_t from, std::chrono::steady_clock::time_point deadline);
+
   int fd_ = -1;
+  std::string pending_;  // received and not yet read
 };
 
 /// A port that was free a moment ago on every local address, for a second

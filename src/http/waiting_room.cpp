@@ -1,0 +1,95 @@
+// The waiting room's bookkeeping: tags in parking order, so the front of the
+// map is always the connection that has waited longest.
+#include "http/waiting_room.h"
+
+#include <utility>
+
+namespace ruz {
+
+namespace {
+
+// How often waits that have run out are looked for; a connection may wait
+// this much longer than its time.
+constexpr std::chrono::milliseconds kSweepInterval{500};
+
+}  // namespace
+
+WaitingRoom::WaitingRoom(const Poller &poller, WaitingRoomLimits limits)
+    : poller_(poller), limits_(limits), timer_(kSweepInterval) {
+  timerWatched_ =
+      timer_.Descriptor() >= 0 && poller_.WatchReadableOnce(timer_.Descriptor(), kTimerTag);
+}
+
+void WaitingRoom::Park(AcceptedConnection connection) {
+  std::lock_guard lock(mutex_);
+  if (closed_) return;  // the connection closes as it goes out of scope
+  std::string address = FormatIpAddress(connection.peer.address);
+  MakeRoomLocked(address);
+  const std::uint64_t tag = nextTag_++;
+  const int fd = connection.socket.Descriptor();
+  const bool watched = connection.watched ? poller_.Rearm(fd, tag) : poller_.WatchReadableOnce(fd, tag);
+  if (!watched) return;
+  connection.watched = true;
+  ++perAddress_[address];
+  entries_.emplace(tag, Waiting{std::move(connection), Clock::now(), std::move(address)});
+}
+
+void WaitingRoom::MakeRoomLocked(const std::string &address) {
+  if (const auto count = perAddress_.find(address);
+      count != perAddress_.end() && count->second >= limits_.perAddress) {
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (it->second.address == address) {
+        EraseLocked(it);
+        break;
+      }
+    }
+  }
+  if (entries_.size() >= limits_.capacity && !entries_.empty()) EraseLocked(entries_.begin());
+}
+
+std::optional<AcceptedConnection> WaitingRoom::Take(std::uint64_t tag) {
+  std::lock_guard lock(mutex_);
+  const auto found = entries_.find(tag);
+  if (found == entries_.end()) return std::nullopt;  // closed meanwhile
+  AcceptedConnection connection = std::move(found->second.connection);
+  EraseLocked(found);
+  return connection;
+}
+
+void WaitingRoom::EraseLocked(Entries::iterator at) {
+  if (const auto count = perAddress_.find(at->second.address); count != perAddress_.end()) {
+    if (--count->second == 0) perAddress_.erase(count);
+  }
+  entries_.erase(at);
+}
+
+void WaitingRoom::Sweep() {
+  timer_.Drain();
+  {
+    std::lock_guard lock(mutex_);
+    const Clock::time_point due = Clock::now() - limits_.idleWait;
+    while (!entries_.empty() && entries_.begin()->second.parkedAt <= due) {
+      EraseLocked(entries_.begin());
+    }
+  }
+  poller_.Rearm(timer_.Descriptor(), kTimerTag);
+}
+
+void WaitingRoom::CloseAll() {
+  std::lock_guard lock(mutex_);
+  closed_ = true;
+  entries_.clear();
+  perAddress_.clear();
+}
+
+bool WaitingRoom::IsClosed() const {
+  std::lock_guard lock(mutex_);
+  return closed_;
+}
+
+std::size_t WaitingRoom::Count() const {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
+}  // namespace ruz
