@@ -34,6 +34,24 @@ constexpr const char *kTlsGetScript =
     "except (ssl.SSLError, OSError) as e:\n"
     "    print('refused', type(e).__name__)\n";
 
+// Two requests on one kept connection, then a second connection that resumes
+// the first one's session: "status body" twice, then "same" and "resumed".
+constexpr const char *kKeptTlsScript =
+    "import http.client, socket, ssl, sys\n"
+    "port, cafile = int(sys.argv[1]), sys.argv[2]\n"
+    "ctx = ssl.create_default_context(cafile=cafile)\n"
+    "c = http.client.HTTPSConnection('localhost', port, context=ctx, timeout=10)\n"
+    "socks = []\n"
+    "for n in range(2):\n"
+    "    c.request('GET', '/file.txt')\n"
+    "    r = c.getresponse()\n"
+    "    print(r.status, r.read().decode())\n"
+    "    socks.append(c.sock)\n"
+    "print('same' if socks[0] is socks[1] else 'new')\n"
+    "again = ctx.wrap_socket(socket.create_connection(('localhost', port)),\n"
+    "                        server_hostname='localhost', session=c.sock.session)\n"
+    "print('resumed' if again.session_reused else 'full handshake')\n";
+
 // Prints what a program learns about the connection's scheme and port.
 constexpr const char *kSchemeScript =
     "import os\n"
@@ -149,6 +167,17 @@ TEST_F(HttpsTest, HandshakesThatStallBreakOffOrSpeakGarbageGiveTheirSlotBack) {
   const std::vector<std::string> statuses = Statuses(24);
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "相手側で切断"), statuses.end());
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "接続タイムアウト"), statuses.end());
+}
+
+TEST_F(HttpsTest, KeptConnectionsCarrySeveralRequestsAndSessionsAreResumed) {
+  WriteFile("www/file.txt", "kept");
+  WriteFile("kept_tls.py", kKeptTlsScript);
+  SetKey("keepalive", "5");
+  StartServer();
+  ASSERT_TRUE(Server().WaitForStderr("SHA-256"));
+  EXPECT_EQ(RunCommand("/usr/bin/python3 -W ignore " + HomePath("kept_tls.py") + " " +
+                       std::to_string(tlsPort_) + " " + Cert()),
+            "200 kept\n200 kept\nsame\nresumed\n");
 }
 
 TEST_F(HttpsTest, AnUnusableCertificateIsAWarningAndPlainHttpStillRuns) {

@@ -387,6 +387,46 @@ TEST_F(ResponseFramingTest, EveryKeptResponseSaysWhereItsBodyEnds) { Check(5); }
 
 TEST_F(ResponseFramingTest, WithoutKeepaliveEveryResponseEndsWithItsConnection) { Check(0); }
 
+// Kept connections wait without a slot: with maxconnect=2, idle kept
+// connections never keep a new client out; pipelined requests come back in
+// order; a kept connection whose wait runs out closes quietly, with no row.
+TEST_F(ResponseFramingTest, KeptConnectionsWaitWithoutASlotAndCloseQuietly) {
+  SetKey("keepalive", "1");
+  SetKey("maxconnect", "2");
+  StartServer();
+  const std::string request = GetRequest("/index.html");
+  std::vector<Client> idle(4);
+  for (Client &c : idle) {
+    ASSERT_TRUE(c.Connect(Port()));
+    ASSERT_TRUE(c.Send(request));
+    EXPECT_EQ(c.ReadFramedResponse(false).body, "top");
+  }
+  Client pipelined;
+  ASSERT_TRUE(pipelined.Connect(Port()));
+  ASSERT_TRUE(pipelined.Send(request + GetRequest("/missing") + request));
+  EXPECT_EQ(pipelined.ReadFramedResponse(false).status, 200);
+  EXPECT_EQ(pipelined.ReadFramedResponse(false).status, 404);
+  EXPECT_EQ(pipelined.ReadFramedResponse(false).body, "top");
+  // Every idle connection is closed once its second has passed, without a row.
+  for (Client &c : idle) EXPECT_TRUE(c.ClosedWithoutAnswer(5000));
+  EXPECT_TRUE(pipelined.ClosedWithoutAnswer(5000));
+  EXPECT_EQ(Rows(7).size(), 7u);
+}
+
+TEST_F(ResponseFramingTest, AStopDoesNotWaitForIdleKeptConnections) {
+  SetKey("keepalive", "300");
+  StartServer();
+  const std::string request = GetRequest("/index.html");
+  Client waiting;
+  ASSERT_TRUE(waiting.Connect(Port()));
+  ASSERT_TRUE(waiting.Send(request));
+  EXPECT_EQ(waiting.ReadFramedResponse(false).status, 200);
+  const auto began = std::chrono::steady_clock::now();
+  EXPECT_EQ(StopServer(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
+  EXPECT_TRUE(waiting.ClosedWithoutAnswer(1000));
+}
+
 TEST_F(RequestSafetyTest, RepeatedPasswordGuessesLockTheirAddressOnly) {
   RUZ_SKIP_WITHOUT_IPV6();
   StartServer();
