@@ -28,39 +28,71 @@ bool ConnectionThreads::StartThreadLocked() {
     return false;
   }
   ++live_;
-  ++idle_;  // it waits as soon as it runs
+  ++waiting_;  // it waits as soon as it runs
+  return true;
+}
+
+// Becomes a waiter on the poller, resting first while enough threads wait
+// there. False when the thread should exit: the server stops, or it rested a
+// whole linger without being needed.
+bool ConnectionThreads::TakeWaitingPlace() {
+  int waiting = waiting_.load();
+  while (waiting < kMaxWaiting) {
+    if (waiting_.compare_exchange_weak(waiting, waiting + 1)) return true;
+  }
+  std::unique_lock lock(mutex_);
+  ++resting_;
+  const bool needed = needed_.wait_for(lock, idleLinger_, [this] {
+    return stopping_.load() || waiting_.load() < kMaxWaiting;
+  });
+  --resting_;
+  if (!needed || stopping_.load()) return false;
+  ++waiting_;
   return true;
 }
 
 // Stops counting this thread as waiting; false when it should exit instead
 // (after a while without events, when another thread still waits: the last
 // waiting thread stays, so the poller always has a taker).
-bool ConnectionThreads::LeaveIdle(bool timedOut) {
-  if (!timedOut) return true;
-  int idle = idle_.load();
-  while (idle > 1) {
-    if (idle_.compare_exchange_weak(idle, idle - 1)) return false;
+bool ConnectionThreads::LeaveWaiting(bool timedOut) {
+  int waiting = waiting_.load();
+  while (!timedOut || waiting > 1) {
+    if (waiting_.compare_exchange_weak(waiting, waiting - 1)) return !timedOut;
   }
-  return true;
+  return true;  // the last waiter goes on waiting, still counted
+}
+
+// The event's handling may take long: when it leaves no thread waiting, a
+// resting one takes its place, else a new one starts.
+void ConnectionThreads::KeepAWaiter() {
+  if (waiting_.load() > 0) return;
+  std::lock_guard lock(mutex_);
+  if (resting_ > 0) {
+    needed_.notify_one();
+  } else {
+    StartThreadLocked();
+  }
 }
 
 void ConnectionThreads::Run() {
+  bool counted = true;  // started as a waiter
   for (;;) {
+    if (!counted && !TakeWaitingPlace()) break;
     const PollEvent event = poller_.WaitOne(static_cast<int>(idleLinger_.count()));
     if (event.status == PollWait::kFailed || event.tag == kStopTag || stopping_.load()) {
-      --idle_;
+      --waiting_;
       break;
     }
     const bool timedOut = event.status == PollWait::kTimedOut;
-    if (!LeaveIdle(timedOut)) break;  // no longer counted as waiting
-    if (timedOut) continue;
-    // The event's handling may take long: a thread stays to wait meanwhile.
-    if (--idle_ == 0) {
-      std::lock_guard lock(mutex_);
-      StartThreadLocked();
+    if (timedOut) {
+      if (!LeaveWaiting(true)) break;  // another thread still waits
+      counted = true;
+      continue;
     }
+    LeaveWaiting(false);
+    counted = false;
+    KeepAWaiter();
     handle_(event.tag);
-    ++idle_;
   }
   Exit();
 }
@@ -75,6 +107,7 @@ void ConnectionThreads::BeginStop() {
   std::lock_guard lock(mutex_);
   stopping_.store(true);
   stop_.Signal();  // stays readable: every waiting thread sees it
+  needed_.notify_all();
 }
 
 void ConnectionThreads::StopAndWait() {
@@ -88,6 +121,9 @@ int ConnectionThreads::LiveCount() {
   return live_;
 }
 
-int ConnectionThreads::IdleCount() { return idle_.load(); }
+int ConnectionThreads::IdleCount() {
+  std::lock_guard lock(mutex_);
+  return waiting_.load() + resting_;
+}
 
 }  // namespace ruz

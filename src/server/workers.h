@@ -1,8 +1,11 @@
-// Connection threads that accept for themselves (leader/followers): idle
-// threads all wait on one poller; the one an event wakes handles it (accepts
-// and serves the connection) and then waits again. A thread starts another
-// only when it leaves no idle one behind, and an idle thread exits after a
-// while when another one still waits.
+// Connection threads that accept for themselves (leader/followers): at most
+// kMaxWaiting idle threads wait on the poller; the one an event wakes handles
+// it (accepts and serves the connection) and then waits again. Other idle
+// threads rest until a waiter leaves none behind: then one of them takes its
+// place, or a new thread starts when none rests. Few threads waiting means few
+// runnable threads competing for the cores, while a slow request still never
+// holds up the next event. An idle thread exits after a while when another
+// one still waits.
 #pragma once
 
 #include <atomic>
@@ -47,10 +50,15 @@ class ConnectionThreads {
   int LiveCount();
   int IdleCount();
 
+  /// Threads waiting on the poller at once, at most.
+  static constexpr int kMaxWaiting = 2;
+
  private:
   bool StartThreadLocked();
   void Run();
-  bool LeaveIdle(bool timedOut);
+  bool TakeWaitingPlace();
+  bool LeaveWaiting(bool timedOut);
+  void KeepAWaiter();
   void Exit();
 
   const Poller &poller_;
@@ -58,12 +66,14 @@ class ConnectionThreads {
   const int maxThreads_;
   const std::chrono::milliseconds idleLinger_;
   EventFd stop_;
-  std::mutex mutex_;               // for starting and ending threads
+  std::mutex mutex_;               // for starting, resting and ending threads
   std::condition_variable ended_;  // StopAndWait waits here
+  std::condition_variable needed_;  // resting threads wait here for a waiting place
   /// Threads waiting on the poller; changed without the lock on the way to and
-  /// from each event, so serving costs no lock.
-  std::atomic<int> idle_{0};
-  int live_ = 0;  // under mutex_
+  /// from each event, so serving costs no lock while enough threads wait.
+  std::atomic<int> waiting_{0};
+  int resting_ = 0;  // under mutex_
+  int live_ = 0;     // under mutex_
   std::atomic<bool> stopping_{false};
 };
 
