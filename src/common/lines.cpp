@@ -17,7 +17,7 @@ struct LineSpan {
 
 LineSpan LineAt(std::string_view text, std::size_t pos) {
   LineSpan span;
-  span.end = text.find_first_of("\r\n", pos);
+  span.end = FindLineBreak(text, pos);
   if (span.end == std::string_view::npos) {
     span.end = span.next = text.size();
     return span;
@@ -41,6 +41,13 @@ std::size_t LineStart(std::string_view text, int n) {
 }
 
 }  // namespace
+
+std::size_t FindLineBreak(std::string_view text, std::size_t pos) {
+  for (; pos < text.size(); ++pos) {
+    if (text[pos] == '\r' || text[pos] == '\n') return pos;
+  }
+  return std::string_view::npos;
+}
 
 bool GetLine(std::string &line, std::string_view text, int n) {
   std::size_t start = LineStart(text, n);

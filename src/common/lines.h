@@ -7,6 +7,10 @@
 
 namespace ruz {
 
+/// The first CR or LF at or after pos; npos when there is none. (A plain
+/// loop: find_first_of("\r\n") searches its set once per character.)
+std::size_t FindLineBreak(std::string_view text, std::size_t pos = 0);
+
 /// Copies line n (from 0) without its break into line and returns true; a break
 /// at the very end opens no further line. Without line n: line = "", false.
 bool GetLine(std::string &line, std::string_view text, int n);

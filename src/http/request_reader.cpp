@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 
+#include "common/lines.h"
 #include "config/settings.h"
 #include "http/status_rows.h"
 #include "platform/text_codes.h"
@@ -23,7 +24,7 @@ constexpr std::size_t kPeekBytes = 16384;
 // line); false when no line is left. pos moves behind the line break.
 bool NextLine(std::string_view text, std::size_t &pos, std::string_view &line) {
   if (pos >= text.size()) return false;
-  std::size_t end = text.find_first_of("\r\n", pos);
+  std::size_t end = FindLineBreak(text, pos);
   if (end == std::string_view::npos) end = text.size();
   line = text.substr(pos, end - pos);
   pos = end;

@@ -38,14 +38,18 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
 // Replaces the first block line whose name (the text before its colon) begins
 // the new line, letter case ignored; false when no block line does.
 bool ReplaceMatchingLine(std::string &block, std::string_view line) {
-  std::string blockLine;
-  for (int n = 0; GetLine(blockLine, block, n); ++n) {
-    std::size_t k = blockLine.find(':');
-    if (k == std::string::npos || line.size() < k) continue;
-    if (EqualsIgnoreCase(line.substr(0, k), std::string_view(blockLine).substr(0, k))) {
-      SetLine(block, line, n, true);
+  for (std::size_t start = 0; start < block.size();) {
+    const std::size_t lineBreak = FindLineBreak(block, start);
+    const std::size_t end = lineBreak == std::string::npos ? block.size() : lineBreak;
+    const std::string_view blockLine = std::string_view(block).substr(start, end - start);
+    const std::size_t k = blockLine.find(':');
+    if (k != std::string_view::npos && line.size() >= k &&
+        EqualsIgnoreCase(line.substr(0, k), blockLine.substr(0, k))) {
+      block.replace(start, end - start, line);
       return true;
     }
+    if (lineBreak == std::string::npos) break;
+    start = end + (block[end] == '\r' && end + 1 < block.size() && block[end + 1] == '\n' ? 2 : 1);
   }
   return false;
 }
@@ -104,8 +108,13 @@ std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &
   ReplaceAll(extra, "\n\n", "\n");
   ReplaceAll(extra, "\r\n\r\n", "\r\n");
   std::string statusText;
-  std::string line;
-  for (int n = 0; GetLine(line, extra, n); ++n) MergeExtraLine(block, statusText, line);
+  for (std::size_t start = 0; start < extra.size();) {
+    const std::size_t lineBreak = FindLineBreak(extra, start);
+    const std::size_t end = lineBreak == std::string::npos ? extra.size() : lineBreak;
+    MergeExtraLine(block, statusText, std::string_view(extra).substr(start, end - start));
+    if (lineBreak == std::string::npos) break;
+    start = end + (extra[end] == '\r' && end + 1 < extra.size() && extra[end + 1] == '\n' ? 2 : 1);
+  }
   if (statusText.empty()) statusText = std::to_string(code) + " " + StatusReason(code);
   return "HTTP/1.1 " + statusText + "\r\n" + block + "\r\n\r\n";
 }

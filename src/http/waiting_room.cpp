@@ -56,6 +56,16 @@ std::optional<AcceptedConnection> WaitingRoom::Take(std::uint64_t tag) {
   return connection;
 }
 
+void WaitingRoom::HandBack(std::uint64_t tag) {
+  if (tag == kTimerTag) {
+    poller_.Rearm(timer_.Descriptor(), kTimerTag);
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  const auto found = entries_.find(tag);
+  if (found != entries_.end()) poller_.Rearm(found->second.connection.socket.Descriptor(), tag);
+}
+
 void WaitingRoom::EraseLocked(Entries::iterator at) {
   if (const auto count = perAddress_.find(at->second.address); count != perAddress_.end()) {
     if (--count->second == 0) perAddress_.erase(count);

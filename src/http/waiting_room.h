@@ -51,6 +51,9 @@ class WaitingRoom {
   void Park(AcceptedConnection connection);
   /// The connection parked under tag, when it is still waiting.
   std::optional<AcceptedConnection> Take(std::uint64_t tag);
+  /// Watches again the connection (or the sweep timer) whose event a thread
+  /// took but left to another.
+  void HandBack(std::uint64_t tag);
   /// The sweep timer fired: closes the connections whose wait has run out.
   void Sweep();
   /// Closes every waiting connection, and every one parked from now on.

@@ -35,37 +35,79 @@ std::string ShortName(const char *format, const DateTime &t) {
   return name;
 }
 
-void ExpandAll(std::string &line, const RequestInfo &request, const DateTime &t,
-               std::uint64_t bytesSent, const LoggedStatus &status) {
-  // Every text a client chose is escaped, so no request can forge a field or
-  // a line, or send escape sequences to a terminal showing the log.
-  const std::pair<const char *, std::string> tokens[] = {
-      {"%ip%", request.remoteAddr},
-      {"%host%", request.remoteHost},
-      {"%methodurl%", EscapeLogText(request.requestLine)},
-      {"%method%", EscapeLogText(request.method)},
-      {"%url%", EscapeLogText(request.uri)},
-      {"%protocol%", EscapeLogText(request.protocol)},
-      {"%filepath%", EscapeLogText(request.localPath)},
-      {"%query%", EscapeLogText(request.query)},
-      {"%referer%", EscapeLogText(request.referer)},
-      {"%ua%", EscapeLogText(request.userAgent)},
-      {"%year%", FourDigits(t.year)},
-      {"%month%", TwoDigits(t.month)},
-      {"%day%", TwoDigits(t.day)},
-      {"%hour%", TwoDigits(t.hour)},
-      {"%min%", TwoDigits(t.minute)},
-      {"%sec%", TwoDigits(t.second)},
-      {"%monthstring%", ShortName("%b", t)},
-      {"%weekstring%", ShortName("%a", t)},
-      {"%bytesd%", std::to_string(bytesSent)},
-      {"%responsecode%", EscapeLogText(status.code)},
-      {"%responsetext%", EscapeLogText(status.text)},
-  };
-  for (const auto &[token, value] : tokens) ExpandToken(line, token, value);
+// The tokens of a log format, in the order they are expanded.
+enum class LogToken {
+  kIp, kHost, kMethodUrl, kMethod, kUrl, kProtocol, kFilePath, kQuery, kReferer, kUa,
+  kYear, kMonth, kDay, kHour, kMin, kSec, kMonthString, kWeekString, kBytes,
+  kResponseCode, kResponseText,
+};
+
+constexpr const char *kTokenNames[] = {
+    "%ip%", "%host%", "%methodurl%", "%method%", "%url%", "%protocol%", "%filepath%",
+    "%query%", "%referer%", "%ua%", "%year%", "%month%", "%day%", "%hour%", "%min%", "%sec%",
+    "%monthstring%", "%weekstring%", "%bytesd%", "%responsecode%", "%responsetext%",
+};
+
+// Every text a client chose is escaped, so no request can forge a field or
+// a line, or send escape sequences to a terminal showing the log.
+std::string TokenValue(LogToken token, const RequestInfo &request, const DateTime &t,
+                       std::uint64_t bytesSent, const LoggedStatus &status) {
+  switch (token) {
+    case LogToken::kIp: return request.remoteAddr;
+    case LogToken::kHost: return request.remoteHost;
+    case LogToken::kMethodUrl: return EscapeLogText(request.requestLine);
+    case LogToken::kMethod: return EscapeLogText(request.method);
+    case LogToken::kUrl: return EscapeLogText(request.uri);
+    case LogToken::kProtocol: return EscapeLogText(request.protocol);
+    case LogToken::kFilePath: return EscapeLogText(request.localPath);
+    case LogToken::kQuery: return EscapeLogText(request.query);
+    case LogToken::kReferer: return EscapeLogText(request.referer);
+    case LogToken::kUa: return EscapeLogText(request.userAgent);
+    case LogToken::kYear: return FourDigits(t.year);
+    case LogToken::kMonth: return TwoDigits(t.month);
+    case LogToken::kDay: return TwoDigits(t.day);
+    case LogToken::kHour: return TwoDigits(t.hour);
+    case LogToken::kMin: return TwoDigits(t.minute);
+    case LogToken::kSec: return TwoDigits(t.second);
+    case LogToken::kMonthString: return ShortName("%b", t);
+    case LogToken::kWeekString: return ShortName("%a", t);
+    case LogToken::kBytes: return std::to_string(bytesSent);
+    case LogToken::kResponseCode: return EscapeLogText(status.code);
+    case LogToken::kResponseText: return EscapeLogText(status.text);
+  }
+  return {};
 }
 
+// Marks where a token's value goes while a format is compiled: bytes that no
+// token name contains, so one expansion never completes another.
+constexpr char kMark = '\x01';
+
+std::string Marker(std::size_t token) { return {kMark, static_cast<char>('A' + token), kMark}; }
+
 }  // namespace
+
+LogFormat CompileLogFormat(std::string_view format) {
+  LogFormat compiled;
+  if (format.find(kMark) != std::string_view::npos) {
+    compiled.segments.push_back({std::string(format), -1});  // left as the operator wrote it
+    return compiled;
+  }
+  // The tokens are expanded one after the other, as ExpandToken always has,
+  // with marks standing in for the values; then "%%" becomes "%".
+  std::string text(format);
+  for (std::size_t i = 0; i < std::size(kTokenNames); ++i) ExpandToken(text, kTokenNames[i], Marker(i));
+  ReplaceAll(text, "%%", "%");
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t mark = text.find(kMark, pos);
+    if (mark != pos) {
+      compiled.segments.push_back({text.substr(pos, mark - pos), -1});
+      if (mark == std::string::npos) break;
+    }
+    compiled.segments.push_back({{}, text[mark + 1] - 'A'});
+    pos = mark + 3;
+  }
+  return compiled;
+}
 
 LoggedStatus LoggedStatusOf(const ConnectionSlot &slot, int statusCode) {
   const std::string &sent = slot.sentStatus;
@@ -78,13 +120,26 @@ LoggedStatus LoggedStatusOf(const ConnectionSlot &slot, int statusCode) {
   return {sent.substr(0, space), sent.substr(space + 1)};
 }
 
+std::string FormatLogLine(const LogFormat &format, const ConnectionSlot &slot,
+                          const RequestInfo &request, std::uint64_t bytesSent, int statusCode) {
+  const DateTime t = slot.startTime != nullptr ? *slot.startTime : GetLocalDateTime();
+  const LoggedStatus status = LoggedStatusOf(slot, statusCode);
+  std::string line;
+  for (const LogSegment &segment : format.segments) {
+    if (segment.token < 0) {
+      line += segment.literal;
+    } else {
+      line += TokenValue(static_cast<LogToken>(segment.token), request, t, bytesSent, status);
+    }
+  }
+  line += "\r\n";
+  return line;
+}
+
 std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
                           std::uint64_t bytesSent, int statusCode) {
-  const DateTime t = slot.startTime != nullptr ? *slot.startTime : GetLocalDateTime();
-  std::string line = slot.settings->logformat + "\r\n";
-  ExpandAll(line, request, t, bytesSent, LoggedStatusOf(slot, statusCode));
-  ReplaceAll(line, "%%", "%");
-  return line;
+  return FormatLogLine(CompileLogFormat(slot.settings->logformat), slot, request, bytesSent,
+                       statusCode);
 }
 
 // A file opened anew is made private before any line goes into it, so no
@@ -94,6 +149,7 @@ AccessLog::AccessLog(const ServerSettings &settings, PrivateFileSet *privateFile
             [privateFiles](const FileInfo &opened) {
               if (privateFiles != nullptr) privateFiles->AddLogFile(opened);
             }),
+      format_(CompileLogFormat(settings.logformat)),
       buffered_(settings.mem != 0),
       capacity_(static_cast<std::size_t>(std::max(settings.bufmax, 0))) {}
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "config/settings.h"
 #include "http/server_shared.h"
@@ -27,6 +29,21 @@ struct LoggedStatus {
 LoggedStatus LoggedStatusOf(const ConnectionSlot &slot, int statusCode);
 
 /// The log line of a request in the operator's format, with its CR LF.
+/// A log format taken apart once: literal text ("%%" already "%") and the
+/// tokens whose values go between.
+struct LogSegment {
+  std::string literal;
+  int token = -1;  // the token's index, or -1 for literal text
+};
+struct LogFormat {
+  std::vector<LogSegment> segments;
+};
+LogFormat CompileLogFormat(std::string_view format);
+
+/// The line of a request in a compiled format.
+std::string FormatLogLine(const LogFormat &format, const ConnectionSlot &slot,
+                          const RequestInfo &request, std::uint64_t bytesSent, int statusCode);
+/// The same in the settings' format.
 std::string FormatLogLine(const ConnectionSlot &slot, const RequestInfo &request,
                           std::uint64_t bytesSent, int statusCode);
 
@@ -46,12 +63,15 @@ class AccessLog {
   void WriteOutBuffer();
   /// What waits in the buffer now.
   std::string BufferedText() const;
+  /// The settings' log format, compiled at the start.
+  const LogFormat &Format() const { return format_; }
 
  private:
   void BufferLine(const std::string &line);
 
   mutable std::mutex mutex_;
   AppendingFile file_;
+  const LogFormat format_;
   const bool buffered_;
   const std::size_t capacity_;
   std::string buffer_;

@@ -48,4 +48,15 @@ PollEvent Poller::WaitOne(int timeoutMs) const {
   }
 }
 
+int Poller::WaitMany(PollEvent *events, int max, int timeoutMs) const {
+  constexpr int kMost = 16;
+  epoll_event ready[kMost];
+  for (;;) {
+    const int n = ::epoll_wait(fd_, ready, max < kMost ? max : kMost, timeoutMs);
+    if (n < 0 && errno == EINTR) continue;
+    for (int i = 0; i < n; ++i) events[i] = {PollWait::kReady, ready[i].data.u64};
+    return n;
+  }
+}
+
 }  // namespace ruz

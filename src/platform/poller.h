@@ -35,6 +35,9 @@ class Poller {
   /// Waits for one event, at most timeoutMs (-1: no limit). Safe to call from
   /// several threads at once.
   PollEvent WaitOne(int timeoutMs) const;
+  /// Waits for events, at most timeoutMs, and stores up to max of them (all
+  /// kReady) in events; returns how many (0 on a time-out, -1 on failure).
+  int WaitMany(PollEvent *events, int max, int timeoutMs) const;
 
  private:
   int fd_ = -1;

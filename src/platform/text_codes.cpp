@@ -120,6 +120,11 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from) {
+  // Bytes below 0x40 have no case and are never the second byte of a
+  // double-byte character, so such a needle is found by a plain search.
+  if (std::all_of(needle.begin(), needle.end(), [](char c) { return static_cast<unsigned char>(c) < 0x40; })) {
+    return from > text.size() ? std::string::npos : text.find(needle, from);
+  }
   for (std::size_t i = from; i <= text.size(); i += i < text.size() ? CharLength(text, i) : 1) {
     if (MatchesAt(text, i, needle)) return i;
   }

@@ -81,7 +81,8 @@ ConnectionEnd FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::str
   const LoggedStatus status = LoggedStatusOf(slot, code);
   SetRowText(slot, kColResponse, status.code + " " + status.text);
   if (slot.shared != nullptr && slot.shared->accessLog != nullptr) {
-    slot.shared->accessLog->Store(FormatLogLine(slot, request, bytesSent, code));
+    AccessLog &log = *slot.shared->accessLog;
+    log.Store(FormatLogLine(log.Format(), slot, request, bytesSent, code));
   }
   FreeRequestInfo(request);
   FinishConnectionRow(slot);

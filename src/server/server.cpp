@@ -106,6 +106,15 @@ void ServeWaiting(ServerContext &context, std::uint64_t tag) {
   if (slot != nullptr) ServeConnection(*slot);
 }
 
+// An event a thread took but leaves to another: its descriptor is watched again.
+void HandBack(ServerContext &context, std::uint64_t tag) {
+  if (tag < context.listeners.size()) {
+    context.poller->Rearm(context.listeners[tag].socket.Descriptor(), tag);
+  } else if (context.room != nullptr) {
+    context.room->HandBack(tag);
+  }
+}
+
 // What a connection thread does with the event that woke it.
 void HandleEvent(ServerContext &context, std::uint64_t tag) {
   if (tag < context.listeners.size()) {
@@ -168,6 +177,7 @@ bool StartThreads(ServerContext &context) {
   if (!OpenWaitingRoom(context)) return false;
   context.threads = std::make_unique<ConnectionThreads>(
       *context.poller, [&context](std::uint64_t tag) { HandleEvent(context, tag); },
+      [&context](std::uint64_t tag) { HandBack(context, tag); },
       context.slots->Size() + 1, kWorkerLinger);
   return context.threads->Start();
 }

@@ -8,9 +8,13 @@
 
 namespace ruz {
 
-ConnectionThreads::ConnectionThreads(const Poller &poller, Handle handle, int maxThreads,
-                                     std::chrono::milliseconds idleLinger)
-    : poller_(poller), handle_(std::move(handle)), maxThreads_(maxThreads), idleLinger_(idleLinger) {}
+ConnectionThreads::ConnectionThreads(const Poller &poller, Handle handle, Handle handBack,
+                                     int maxThreads, std::chrono::milliseconds idleLinger)
+    : poller_(poller),
+      handle_(std::move(handle)),
+      handBack_(std::move(handBack)),
+      maxThreads_(maxThreads),
+      idleLinger_(idleLinger) {}
 
 ConnectionThreads::~ConnectionThreads() { StopAndWait(); }
 
@@ -78,13 +82,13 @@ void ConnectionThreads::Run() {
   bool counted = true;  // started as a waiter
   for (;;) {
     if (!counted && !TakeWaitingPlace()) break;
-    const PollEvent event = poller_.WaitOne(static_cast<int>(idleLinger_.count()));
-    if (event.status == PollWait::kFailed || event.tag == kStopTag || stopping_.load()) {
+    PollEvent events[kBatch];
+    const int count = poller_.WaitMany(events, kBatch, static_cast<int>(idleLinger_.count()));
+    if (count < 0 || stopping_.load()) {
       --waiting_;
       break;
     }
-    const bool timedOut = event.status == PollWait::kTimedOut;
-    if (timedOut) {
+    if (count == 0) {
       if (!LeaveWaiting(true)) break;  // another thread still waits
       counted = true;
       continue;
@@ -92,9 +96,26 @@ void ConnectionThreads::Run() {
     LeaveWaiting(false);
     counted = false;
     KeepAWaiter();
-    handle_(event.tag);
+    HandleBatch(events, count);
   }
   Exit();
+}
+
+// Handles the events one after the other; after one that took long, the
+// others go back to the poller for another thread.
+void ConnectionThreads::HandleBatch(const PollEvent *events, int count) {
+  using Clock = std::chrono::steady_clock;
+  for (int i = 0; i < count; ++i) {
+    if (events[i].tag == kStopTag) continue;  // stays readable for every thread
+    const Clock::time_point began = Clock::now();
+    handle_(events[i].tag);
+    if (i + 1 < count && (Clock::now() - began > kQuickHandling || stopping_.load())) {
+      for (int rest = i + 1; rest < count; ++rest) {
+        if (events[rest].tag != kStopTag) handBack_(events[rest].tag);
+      }
+      return;
+    }
+  }
 }
 
 void ConnectionThreads::Exit() {

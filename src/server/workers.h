@@ -23,14 +23,16 @@ namespace ruz {
 class ConnectionThreads {
  public:
   /// Handles a readiness event of a descriptor the caller watches on the
-  /// poller (its tag); runs on the thread the event woke.
+  /// poller (its tag); runs on the thread the event woke. Descriptors are
+  /// watched once: HandBack watches a descriptor again whose event this
+  /// thread took but leaves to another.
   using Handle = std::function<void(std::uint64_t tag)>;
   /// Reserved for the threads' own stop event.
   static constexpr std::uint64_t kStopTag = ~std::uint64_t{0};
 
   /// At most maxThreads threads; an idle one exits after idleLinger when
   /// another one still waits. Start must be called once.
-  ConnectionThreads(const Poller &poller, Handle handle, int maxThreads,
+  ConnectionThreads(const Poller &poller, Handle handle, Handle handBack, int maxThreads,
                     std::chrono::milliseconds idleLinger);
   ~ConnectionThreads();  // stops and waits, like StopAndWait
   ConnectionThreads(const ConnectionThreads &) = delete;
@@ -51,7 +53,11 @@ class ConnectionThreads {
   int IdleCount();
 
   /// Threads waiting on the poller at once, at most.
-  static constexpr int kMaxWaiting = 2;
+  static constexpr int kMaxWaiting = 4;
+  /// Events one wake-up may take; they are handled one after the other while
+  /// each is quick, and the rest are handed back after a slow one.
+  static constexpr int kBatch = 8;
+  static constexpr std::chrono::microseconds kQuickHandling{1000};
 
  private:
   bool StartThreadLocked();
@@ -59,10 +65,12 @@ class ConnectionThreads {
   bool TakeWaitingPlace();
   bool LeaveWaiting(bool timedOut);
   void KeepAWaiter();
+  void HandleBatch(const PollEvent *events, int count);
   void Exit();
 
   const Poller &poller_;
   const Handle handle_;
+  const Handle handBack_;
   const int maxThreads_;
   const std::chrono::milliseconds idleLinger_;
   EventFd stop_;

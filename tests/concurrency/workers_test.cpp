@@ -47,12 +47,15 @@ struct Accepting {
     ++accepted;
     return true;
   }
+  // An event taken but left to another thread.
+  void HandBack() { poller.Rearm(listener.socket.Descriptor(), kListenerTag); }
   Socket Connect() { return ConnectTcp("127.0.0.1", listener.boundPort, 5000); }
 };
 
 TEST(ConnectionThreadsTest, ConnectionsOneAfterAnotherKeepOneThreadWaitingAndOneServing) {
   Accepting site;
-  ConnectionThreads threads(site.poller, [&](std::uint64_t) { site.Take(); }, 8, milliseconds(60000));
+  ConnectionThreads threads(site.poller, [&](std::uint64_t) { site.Take(); },
+                            [&](std::uint64_t) { site.HandBack(); }, 8, milliseconds(60000));
   ASSERT_TRUE(threads.Start());
   for (int i = 1; i <= 5; ++i) {
     Socket client = site.Connect();
@@ -82,7 +85,7 @@ TEST(ConnectionThreadsTest, EveryConnectionIsTakenOnceAndBusyThreadsStayUnderThe
         site.Take();
         --busy;
       },
-      kMaxThreads, milliseconds(60000));
+      [&](std::uint64_t) { site.HandBack(); }, kMaxThreads, milliseconds(60000));
   ASSERT_TRUE(threads.Start());
   std::mutex clientsLock;
   std::vector<Socket> clients;
@@ -113,7 +116,7 @@ TEST(ConnectionThreadsTest, IdleThreadsExitAfterTheLingerButOneKeepsWaiting) {
         std::unique_lock lock(gateLock);
         gateOpened.wait(lock, [&] { return open; });
       },
-      4, milliseconds(50));
+      [&](std::uint64_t) { site.HandBack(); }, 4, milliseconds(50));
   ASSERT_TRUE(threads.Start());
   std::vector<Socket> clients;
   for (int i = 0; i < 3; ++i) clients.push_back(site.Connect());
