@@ -12,6 +12,19 @@ namespace ruz {
 
 namespace {
 
+// Marks the connection as waiting for its client while a receive or send
+// may wait, so a busy server can end a client that keeps it waiting.
+class AwaitingClient {
+ public:
+  explicit AwaitingClient(ConnectionSlot &slot) : slot_(slot) { MarkAwaitingClient(slot_, true); }
+  ~AwaitingClient() { MarkAwaitingClient(slot_, false); }
+  AwaitingClient(const AwaitingClient &) = delete;
+  AwaitingClient &operator=(const AwaitingClient &) = delete;
+
+ private:
+  ConnectionSlot &slot_;
+};
+
 RecvResult TakeReceived(ConnectionSlot &slot, void *buffer, std::size_t size) {
   const std::size_t count = std::min(size, slot.received.size());
   std::memcpy(buffer, slot.received.data(), count);
@@ -30,6 +43,7 @@ bool SendBoth(ConnectionSlot &slot, std::string_view first, std::string_view sec
 }
 
 bool SendNow(ConnectionSlot &slot, std::string_view first, std::string_view second) {
+  AwaitingClient awaiting(slot);
   if (SendBoth(slot, first, second)) return true;
   slot.clientLost = true;
   return false;
@@ -41,6 +55,7 @@ namespace {
 
 RecvResult Receive(ConnectionSlot &slot, void *buffer, std::size_t size) {
   if (!slot.received.empty() && size > 0) return TakeReceived(slot, buffer, size);
+  AwaitingClient awaiting(slot);
   if (slot.tls.IsValid()) return slot.tls.Recv(buffer, size);
   return slot.socket.Recv(buffer, size);
 }

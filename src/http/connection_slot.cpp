@@ -35,6 +35,14 @@ AcceptedConnection ReleaseConnection(ConnectionSlot &slot) {
   };
 }
 
+void MarkAwaitingClient(ConnectionSlot &slot, bool awaiting) {
+  if (awaiting) {
+    slot.awaitingSince.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                             std::memory_order_relaxed);
+  }
+  slot.awaitingClient.store(awaiting);
+}
+
 bool MarkHeaderComplete(ConnectionSlot &slot) {
   HeaderPhase expected = HeaderPhase::kReading;
   return slot.headerPhase.compare_exchange_strong(expected, HeaderPhase::kComplete);

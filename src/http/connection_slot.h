@@ -103,6 +103,8 @@ struct ConnectionSlot : ConnectionState {
   /// the client (a busy server that has not got round to reading a header
   /// that is there is not the client's fault).
   std::atomic<bool> awaitingClient{false};
+  /// When the present wait for the client began (steady clock ticks).
+  std::atomic<std::int64_t> awaitingSince{0};
   std::atomic<bool> cutOff{false};  // the server is stopping: the response ends now
   std::mutex interruptLock;         // held while the socket is shut or closed across threads
   int childProcessGroup = 0;        // a running CGI or exec program (under interruptLock)
@@ -122,6 +124,10 @@ bool MarkHeaderComplete(ConnectionSlot &slot);
 /// Another thread: tells a connection still reading its header to give up, and
 /// wakes it by shutting the receiving side. False when its header is complete.
 bool TellToGiveUp(ConnectionSlot &slot);
+
+/// The connection's own thread: it waits for its client from now (true) or no
+/// longer (false); a busy server may end a long wait for a new client.
+void MarkAwaitingClient(ConnectionSlot &slot, bool awaiting);
 
 /// Another thread: ends a response under way at once: the socket is shut in
 /// both directions and a running program is killed with its process group.

@@ -211,9 +211,9 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::millise
       if (!ArmReceiveTimeout(slot, timeoutMs, deadline)) return Fail(slot, "接続タイムアウト", 408);
       armed = true;
     }
-    slot.awaitingClient.store(true);
+    MarkAwaitingClient(slot, true);
     RecvResult r = ReceiveFromClient(slot, piece, std::min(sizeof piece, kMaxHeaderBytes - header.size()));
-    slot.awaitingClient.store(false);
+    MarkAwaitingClient(slot, false);
     // A connection told to give up its slot ends as if its time had run out.
     if (r.status == RecvStatus::kTimeout || GivenUp(slot)) return Fail(slot, "接続タイムアウト", 408);
     if (r.status == RecvStatus::kError) return Fail(slot, "相手側で切断", 500);

@@ -70,14 +70,22 @@ bool SlotPool::TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait) {
   Clock::time_point oldest = Clock::now() - minWait;
   for (int i = 0; i < count_; ++i) {
     ConnectionSlot &slot = slots_[i];
-    if (!taken_[i] || slot.headerPhase.load() != HeaderPhase::kReading) continue;
-    if (!slot.awaitingClient.load()) continue;
-    if (slot.acceptedAt < oldest) {
-      oldest = slot.acceptedAt;
+    if (!taken_[i] || !slot.awaitingClient.load()) continue;
+    // A header still coming counts from the accept, any other wait (a body,
+    // a response the client does not read) from its own start.
+    const Clock::time_point since =
+        slot.headerPhase.load() == HeaderPhase::kReading
+            ? slot.acceptedAt
+            : Clock::time_point(Clock::duration(slot.awaitingSince.load(std::memory_order_relaxed)));
+    if (since < oldest) {
+      oldest = since;
       longest = &slot;
     }
   }
-  return longest != nullptr && TellToGiveUp(*longest);
+  if (longest == nullptr) return false;
+  if (TellToGiveUp(*longest)) return true;
+  CutOff(*longest);  // its header was complete: the request ends as a client that vanished
+  return true;
 }
 
 void SlotPool::ForEachTaken(const std::function<void(ConnectionSlot &)> &fn) {

@@ -39,9 +39,11 @@ class SlotPool {
   /// not be touched by its connection afterwards.
   void Return(ConnectionSlot &slot);
 
-  /// Tells the connection that has waited longest for its request header to
-  /// give up its slot, if it has waited longer than minWait and is waiting for
-  /// its client now. False when no connection qualifies.
+  /// Makes the connection that has kept the server waiting longest give up
+  /// its slot, if it is waiting for its client now and has waited longer than
+  /// minWait: one still reading its header ends as timed out, any other (a
+  /// slow body, a response it does not read) is cut off. False when no
+  /// connection qualifies.
   bool TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait);
   /// Calls fn for every taken slot (under the pool's lock: fn must be short).
   void ForEachTaken(const std::function<void(ConnectionSlot &)> &fn);

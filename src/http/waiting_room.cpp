@@ -2,6 +2,7 @@
 // map is always the connection that has waited longest.
 #include "http/waiting_room.h"
 
+#include <iterator>
 #include <utility>
 
 namespace ruz {
@@ -31,7 +32,8 @@ void WaitingRoom::Park(AcceptedConnection connection) {
   if (!watched) return;
   connection.watched = true;
   ++perAddress_[address];
-  entries_.emplace(tag, Waiting{std::move(connection), Clock::now(), std::move(address)});
+  const auto wait = connection.requestsServed > 0 ? limits_.idleWait : limits_.firstWait;
+  entries_.emplace(tag, Waiting{std::move(connection), Clock::now() + wait, std::move(address)});
 }
 
 void WaitingRoom::MakeRoomLocked(const std::string &address) {
@@ -77,9 +79,11 @@ void WaitingRoom::Sweep() {
   timer_.Drain();
   {
     std::lock_guard lock(mutex_);
-    const Clock::time_point due = Clock::now() - limits_.idleWait;
-    while (!entries_.empty() && entries_.begin()->second.parkedAt <= due) {
-      EraseLocked(entries_.begin());
+    const Clock::time_point now = Clock::now();
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      const auto next = std::next(it);
+      if (it->second.deadline <= now) EraseLocked(it);
+      it = next;
     }
   }
   poller_.Rearm(timer_.Descriptor(), kTimerTag);

@@ -25,6 +25,8 @@ struct WaitingRoomLimits {
   std::size_t perAddress = 256;
   /// How long a kept connection may wait for its next request.
   std::chrono::milliseconds idleWait{5000};
+  /// How long a new connection may wait for its first bytes.
+  std::chrono::milliseconds firstWait{20000};
 };
 
 /// Kept connections, each watched once on the shared poller under a tag of its
@@ -46,7 +48,8 @@ class WaitingRoom {
   WaitingRoom &operator=(const WaitingRoom &) = delete;
 
   bool IsValid() const { return timerWatched_; }
-  /// Keeps the connection until its client sends more (or closes); closes it
+  /// Keeps the connection until its client sends more (or closes), for the
+  /// idle wait (the first wait when it has carried no request yet); closes it
   /// when the room is closed or it cannot be watched.
   void Park(AcceptedConnection connection);
   /// The connection parked under tag, when it is still waiting.
@@ -64,7 +67,7 @@ class WaitingRoom {
  private:
   struct Waiting {
     AcceptedConnection connection;
-    Clock::time_point parkedAt;
+    Clock::time_point deadline;
     std::string address;
   };
   using Entries = std::map<std::uint64_t, Waiting>;  // by tag: longest waiting first

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
@@ -384,6 +385,16 @@ Socket AcceptConnection(const Socket &listener, PeerAddress &peer) {
     if (taken.status == AcceptStatus::kFailed) return Socket();
     if (!WaitForEvent(listener.Descriptor(), POLLIN, -1)) return Socket();
   }
+}
+
+bool Socket::HasInputNow() const {
+  char byte = 0;
+  const ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+bool Socket::DeferAcceptUntilData(int seconds) const {
+  return ::setsockopt(fd_, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof seconds) == 0;
 }
 
 Socket ConnectTcp(std::string_view host, std::uint16_t port, int timeoutMilliseconds) {

@@ -92,6 +92,12 @@ class Socket {
   /// A send that cannot go on for that long fails, so a client that stops
   /// reading cannot hold a connection forever.
   bool SetSendTimeout(int milliseconds);
+  /// Whether bytes (or the client's close) wait to be received now, without
+  /// waiting and without taking them.
+  bool HasInputNow() const;
+  /// A listener hands over a connection only once its client has sent
+  /// something, or after seconds.
+  bool DeferAcceptUntilData(int seconds) const;
   void ShutdownBoth() const;
   void ShutdownSend() const;
   void ShutdownReceive() const;

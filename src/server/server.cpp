@@ -54,6 +54,11 @@ void Warn(const ServerContext &context, const std::string &utf8Text) {
 // address may hold: a quarter, so no single address fills the room.
 constexpr std::size_t kMaxWaitingConnections = 4096;
 constexpr std::size_t kAddressShare = 4;
+// A new connection's first bytes: how long it may wait for them in the room
+// (connecttimeout when that is shorter), after the system has held it back
+// for up to kDeferAcceptSeconds.
+constexpr std::chrono::milliseconds kFirstBytesWait{20000};
+constexpr int kDeferAcceptSeconds = 1;
 
 // How long a thread pauses after the system refused to hand over a
 // connection (out of descriptors), so that it does not spin.
@@ -83,6 +88,12 @@ void AcceptAndServe(ServerContext &context, std::uint64_t listenerIndex) {
     return;
   }
   AcceptedConnection connection{std::move(taken.socket), taken.peer, listener.transport};
+  // A connection that has sent nothing yet waits in the room, without a slot.
+  if (context.room != nullptr && !connection.socket.HasInputNow()) {
+    context.poller->Rearm(listener.socket.Descriptor(), listenerIndex);
+    context.room->Park(std::move(connection));
+    return;
+  }
   // Slots go to connections in the order they were accepted: the listener is
   // watched again only once this one has its slot (or has been turned away).
   ConnectionSlot *slot = TakeSlot(*context.slots, connection);
@@ -160,6 +171,14 @@ bool OpenWaitingRoom(ServerContext &context) {
                                             64, kMaxWaitingConnections);
   limits.perAddress = std::max<std::size_t>(limits.capacity / kAddressShare, 1);
   limits.idleWait = std::chrono::seconds(keepalive);
+  const int connecttimeout = context.shared->settings.connecttimeout;
+  limits.firstWait = connecttimeout > 0 ? std::min(kFirstBytesWait, std::chrono::milliseconds(connecttimeout))
+                                        : kFirstBytesWait;
+  // The system keeps connections that have sent nothing from the threads for
+  // a moment; most clients send their request at once.
+  for (const Listener &listener : context.listeners) {
+    listener.socket.DeferAcceptUntilData(kDeferAcceptSeconds);
+  }
   context.room = std::make_unique<WaitingRoom>(*context.poller, limits);
   context.shared->room = context.room.get();
   return context.room->IsValid();

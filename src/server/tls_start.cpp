@@ -67,7 +67,7 @@ TlsStart StartTls(ConnectionSlot &slot, int timeoutMs) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   // Until the session is up the connection waits for its client, so it may
   // be made to give up its slot like one waiting for its request header.
-  slot.awaitingClient.store(true);
+  MarkAwaitingClient(slot, true);
   char first = 0;
   const RecvResult peeked = slot.socket.Peek(&first, 1);  // bounded by the socket's time-out
   TlsStart start;
@@ -80,7 +80,7 @@ TlsStart StartTls(ConnectionSlot &slot, int timeoutMs) {
   } else {
     start = Handshake(slot, timeoutMs, deadline);
   }
-  slot.awaitingClient.store(false);
+  MarkAwaitingClient(slot, false);
   return start;
 }
 
