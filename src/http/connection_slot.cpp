@@ -19,6 +19,7 @@ void OpenSlot(ConnectionSlot &slot, AcceptedConnection &connection) {
   slot.headerPhase.store(HeaderPhase::kReading, std::memory_order_relaxed);
   slot.awaitingClient.store(false, std::memory_order_relaxed);
   slot.cutOff.store(false, std::memory_order_relaxed);
+  slot.shed.store(false, std::memory_order_relaxed);
   slot.childProcessGroup = 0;
 }
 
@@ -58,6 +59,13 @@ bool TellToGiveUp(ConnectionSlot &slot) {
 
 void CutOff(ConnectionSlot &slot) {
   slot.cutOff.store(true);
+  std::lock_guard lock(slot.interruptLock);
+  slot.socket.ShutdownBoth();
+  if (slot.childProcessGroup > 0) KillProcessGroup(slot.childProcessGroup);
+}
+
+void Shed(ConnectionSlot &slot) {
+  slot.shed.store(true);
   std::lock_guard lock(slot.interruptLock);
   slot.socket.ShutdownBoth();
   if (slot.childProcessGroup > 0) KillProcessGroup(slot.childProcessGroup);

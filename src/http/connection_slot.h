@@ -106,6 +106,7 @@ struct ConnectionSlot : ConnectionState {
   /// When the present wait for the client began (steady clock ticks).
   std::atomic<std::int64_t> awaitingSince{0};
   std::atomic<bool> cutOff{false};  // the server is stopping: the response ends now
+  std::atomic<bool> shed{false};    // made to give way to a new connection
   std::mutex interruptLock;         // held while the socket is shut or closed across threads
   int childProcessGroup = 0;        // a running CGI or exec program (under interruptLock)
 };
@@ -132,6 +133,11 @@ void MarkAwaitingClient(ConnectionSlot &slot, bool awaiting);
 /// Another thread: ends a response under way at once: the socket is shut in
 /// both directions and a running program is killed with its process group.
 void CutOff(ConnectionSlot &slot);
+
+/// Another thread: ends the connection of a client that keeps the server
+/// waiting, so its slot goes to a new connection: like CutOff, but the request
+/// ends as one whose client vanished.
+void Shed(ConnectionSlot &slot);
 
 /// The connection's own thread: records the process group of a program that
 /// runs for the connection (0 when it has ended), so CutOff can end it.

@@ -37,13 +37,33 @@ ConnectionSlot *SlotPool::TakeLocked(AcceptedConnection &connection) {
 
 ConnectionSlot *SlotPool::TryTake(AcceptedConnection &connection) {
   std::lock_guard lock(mutex_);
+  if (!line_.empty()) return nullptr;  // connections already waiting go first
   return TakeLocked(connection);
 }
 
-ConnectionSlot *SlotPool::TakeBefore(Clock::time_point deadline, AcceptedConnection &connection) {
+ConnectionSlot *SlotPool::TakeBefore(Clock::time_point deadline, AcceptedConnection &connection,
+                                     std::chrono::milliseconds giveUpAfter) {
+  // How often a waiting taker looks again for a connection to give way.
+  constexpr std::chrono::milliseconds kLookAgain{50};
   std::unique_lock lock(mutex_);
-  returned_.wait_until(lock, deadline, [this] { return takenCount_ < count_ || closed_; });
-  return TakeLocked(connection);
+  const std::uint64_t ticket = nextTicket_++;
+  line_.push_back(ticket);
+  ConnectionSlot *slot = nullptr;
+  for (;;) {
+    if (closed_) break;
+    if (takenCount_ < count_ && line_.front() == ticket) {
+      slot = TakeLocked(connection);
+      break;
+    }
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) break;
+    if (giveUpAfter.count() > 0) MakeLongestWaitingGiveUpLocked(giveUpAfter, WaitKind::kAny);
+    returned_.wait_until(lock, std::min(deadline, now + kLookAgain));
+  }
+  line_.erase(std::find(line_.begin(), line_.end(), ticket));
+  lock.unlock();
+  returned_.notify_all();  // the next in line may have its turn now
+  return slot;
 }
 
 void SlotPool::Close() {
@@ -66,15 +86,23 @@ void SlotPool::Return(ConnectionSlot &slot) {
 
 bool SlotPool::TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait) {
   std::lock_guard lock(mutex_);
+  return MakeLongestWaitingGiveUpLocked(minWait, WaitKind::kHeader);
+}
+
+bool SlotPool::MakeLongestWaitingGiveUpLocked(std::chrono::milliseconds minWait, WaitKind kind) {
   ConnectionSlot *longest = nullptr;
   Clock::time_point oldest = Clock::now() - minWait;
   for (int i = 0; i < count_; ++i) {
     ConnectionSlot &slot = slots_[i];
-    if (!taken_[i] || !slot.awaitingClient.load()) continue;
+    if (!taken_[i] || !slot.awaitingClient.load() || slot.cutOff.load() || slot.shed.load()) {
+      continue;
+    }
+    const bool readingHeader = slot.headerPhase.load() == HeaderPhase::kReading;
+    if (kind == WaitKind::kHeader && !readingHeader) continue;
     // A header still coming counts from the accept, any other wait (a body,
     // a response the client does not read) from its own start.
     const Clock::time_point since =
-        slot.headerPhase.load() == HeaderPhase::kReading
+        readingHeader
             ? slot.acceptedAt
             : Clock::time_point(Clock::duration(slot.awaitingSince.load(std::memory_order_relaxed)));
     if (since < oldest) {
@@ -84,7 +112,7 @@ bool SlotPool::TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait) {
   }
   if (longest == nullptr) return false;
   if (TellToGiveUp(*longest)) return true;
-  CutOff(*longest);  // its header was complete: the request ends as a client that vanished
+  Shed(*longest);  // its header was complete: the request ends as a client that vanished
   return true;
 }
 

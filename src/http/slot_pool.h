@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -29,21 +31,25 @@ class SlotPool {
   int TakenCount() const;
 
   /// A free slot opened for the connection, or nullptr when every slot is
-  /// taken (the connection is then left as it was).
+  /// taken or other connections wait for one (the connection is then left as
+  /// it was).
   ConnectionSlot *TryTake(AcceptedConnection &connection);
-  /// Waits until a slot is free or the deadline passes, then tries to take it.
-  ConnectionSlot *TakeBefore(Clock::time_point deadline, AcceptedConnection &connection);
+  /// Waits in line until a slot is free and every connection that waited
+  /// before has had its turn, at most until the deadline. With giveUpAfter,
+  /// it keeps making the connection that has kept the server waiting longest,
+  /// longer than that, give up its slot: one still reading its header ends as
+  /// timed out, any other (a slow body, a response it does not read) is shed.
+  ConnectionSlot *TakeBefore(Clock::time_point deadline, AcceptedConnection &connection,
+                             std::chrono::milliseconds giveUpAfter = {});
   /// No slot is taken from now on; waiting takers give up at once.
   void Close();
   /// Returns a slot (its socket is closed here if still open). The slot must
   /// not be touched by its connection afterwards.
   void Return(ConnectionSlot &slot);
 
-  /// Makes the connection that has kept the server waiting longest give up
-  /// its slot, if it is waiting for its client now and has waited longer than
-  /// minWait: one still reading its header ends as timed out, any other (a
-  /// slow body, a response it does not read) is cut off. False when no
-  /// connection qualifies.
+  /// Tells the connection that has waited longest for its request header to
+  /// give up its slot, if it has waited longer than minWait and is waiting for
+  /// its client now. False when no connection qualifies.
   bool TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait);
   /// Calls fn for every taken slot (under the pool's lock: fn must be short).
   void ForEachTaken(const std::function<void(ConnectionSlot &)> &fn);
@@ -54,11 +60,16 @@ class SlotPool {
 
  private:
   ConnectionSlot *TakeLocked(AcceptedConnection &connection);
+  /// Which waits may be ended: only for a request header, or any.
+  enum class WaitKind { kHeader, kAny };
+  bool MakeLongestWaitingGiveUpLocked(std::chrono::milliseconds minWait, WaitKind kind);
 
   const int count_;
   std::unique_ptr<ConnectionSlot[]> slots_;
   std::unique_ptr<bool[]> taken_;
   int takenCount_ = 0;
+  std::deque<std::uint64_t> line_;  // tickets of the takers waiting, in order
+  std::uint64_t nextTicket_ = 0;
   bool closed_ = false;
   mutable std::mutex mutex_;
   std::condition_variable returned_;

@@ -59,7 +59,7 @@ constexpr std::uint64_t kMaxDiscardedBody = 1024 * 1024;
 // body but waits for "100 Continue" may never send it.
 bool CanKeep(ConnectionSlot &slot, const RequestInfo &request, int code) {
   if (!slot.framing.keptInHeader || !KeepsConnection(slot.framing, code)) return false;
-  if (!FlushClientOutput(slot) || slot.cutOff.load()) return false;
+  if (!FlushClientOutput(slot) || slot.cutOff.load() || slot.shed.load()) return false;
   if (slot.bodyLeft > 0 && !request.expect.empty()) return false;
   return DiscardRestOfBody(slot, kMaxDiscardedBody);
 }

@@ -33,6 +33,15 @@ constexpr std::chrono::milliseconds kGiveUpWait{2000};
 // returned before it is closed: a client that reconnects the moment it has
 // its answer arrives while its previous connection writes its log line.
 constexpr std::chrono::milliseconds kReturnWait{1000};
+// With keepalive: a connection that has kept the server waiting this long
+// (for the rest of its header, its body, or room to send its response) gives
+// up its slot to a connection waiting in line. Short enough that slots turn
+// over faster than an attacker opens connections; a client that sends its
+// request and reads its response as it comes never waits this long.
+constexpr std::chrono::milliseconds kSlowClientGivesWay{100};
+// With keepalive: how long a new connection that finds every slot taken waits
+// in line for one before it is closed.
+constexpr std::chrono::milliseconds kNewSlotWait{2000};
 // How long a kept connection whose next request has come waits for a slot
 // before it is closed: it is served in turn once a busy server has a slot.
 constexpr std::chrono::milliseconds kKeptSlotWait{30000};
@@ -64,14 +73,20 @@ constexpr int kDeferAcceptSeconds = 1;
 // connection (out of descriptors), so that it does not spin.
 constexpr int kAcceptRetryPauseMs = 100;
 
-// A slot for a new connection. When every slot is taken, the connection that
-// has waited longest for its request header gives its slot up; when every
-// connection has a complete header, the new one waits a moment for a slot to
-// be returned, and is closed (nullptr) when none is.
-ConnectionSlot *TakeSlot(SlotPool &slots, AcceptedConnection &connection) {
+// A slot for a connection. When every slot is taken: without keepalive, the
+// connection that has waited longest for its header gives its slot up and the
+// new one waits a moment for a slot; with keepalive, it waits in line while
+// whoever keeps the server waiting gives way. Closed (nullptr) when no slot
+// comes in time.
+ConnectionSlot *TakeSlot(const ServerContext &context, AcceptedConnection &connection,
+                         std::chrono::milliseconds wait) {
+  SlotPool &slots = *context.slots;
   if (ConnectionSlot *slot = slots.TryTake(connection)) return slot;
-  const bool givenUp = slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
-  return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), connection);
+  if (context.room == nullptr) {
+    const bool givenUp = slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
+    return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), connection);
+  }
+  return slots.TakeBefore(Clock::now() + wait, connection, kSlowClientGivesWay);
 }
 
 // A listener is readable: this thread accepts one connection and serves it.
@@ -96,7 +111,7 @@ void AcceptAndServe(ServerContext &context, std::uint64_t listenerIndex) {
   }
   // Slots go to connections in the order they were accepted: the listener is
   // watched again only once this one has its slot (or has been turned away).
-  ConnectionSlot *slot = TakeSlot(*context.slots, connection);
+  ConnectionSlot *slot = TakeSlot(context, connection, kNewSlotWait);
   context.poller->Rearm(listener.socket.Descriptor(), listenerIndex);
   if (slot == nullptr) return;  // closed at once by the socket's destructor
   ServeConnection(*slot);
@@ -108,13 +123,9 @@ void AcceptAndServe(ServerContext &context, std::uint64_t listenerIndex) {
 void ServeWaiting(ServerContext &context, std::uint64_t tag) {
   std::optional<AcceptedConnection> connection = context.room->Take(tag);
   if (!connection) return;
-  SlotPool &slots = *context.slots;
-  ConnectionSlot *slot = slots.TryTake(*connection);
-  if (slot == nullptr) {
-    slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
-    slot = slots.TakeBefore(Clock::now() + kKeptSlotWait, *connection);
+  if (ConnectionSlot *slot = TakeSlot(context, *connection, kKeptSlotWait)) {
+    ServeConnection(*slot);
   }
-  if (slot != nullptr) ServeConnection(*slot);
 }
 
 // An event a thread took but leaves to another: its descriptor is watched again.
