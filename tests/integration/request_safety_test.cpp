@@ -411,6 +411,22 @@ TEST_F(ResponseFramingTest, KeptConnectionsWaitWithoutASlotAndCloseQuietly) {
   for (Client &c : idle) EXPECT_TRUE(c.ClosedWithoutAnswer(5000));
   EXPECT_TRUE(pipelined.ClosedWithoutAnswer(5000));
   EXPECT_EQ(Rows(7).size(), 7u);
+
+  // Connections that send nothing wait without a slot; two whose bodies never
+  // come give way; a new client is served all the same.
+  std::vector<Client> silent(8), stalled(2);
+  for (Client &c : silent) ASSERT_TRUE(c.Connect(Port()));
+  for (Client &c : stalled) {
+    ASSERT_TRUE(c.Connect(Port()));
+    ASSERT_TRUE(c.Send("POST /index.html HTTP/1.1\r\nHost: x\r\nContent-Length: 100\r\n\r\nab"));
+  }
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(Get("/index.html", "Connection: close\r\n").body, "top");
+  int cut = 0;
+  for (Client &c : stalled) {
+    EXPECT_EQ(c.ReadFramedResponse(false).body, "top");
+    cut += c.ClosedWithoutAnswer(100) ? 1 : 0;
+  }
+  EXPECT_GE(cut, 1);
 }
 
 TEST_F(ResponseFramingTest, AStopDoesNotWaitForIdleKeptConnections) {
