@@ -150,7 +150,8 @@ TEST(SampleTest, StartsWithoutWarningsAndItsCgiExampleAnswersOnceRunningIsOn) {
   std::string error;
   ASSERT_TRUE(server.Start(home.Path(), error)) << error;
   EXPECT_EQ(server.Stderr().rfind("サーバーネーム: ", 0), 0u) << server.Stderr();  // no warning first
-  HttpResponse r = Exchange(server.Port(), GetRequest("/cgi-bin/query.cgi?hello=world"));
+  HttpResponse r =
+      Exchange(server.Port(), GetRequest("/cgi-bin/query.cgi?hello=world", "Connection: close\r\n"));
   EXPECT_EQ(r.status, 200);
   EXPECT_EQ(r.Header("Content-Type"), "text/plain; charset=utf-8");
   EXPECT_NE(r.body.find("QUERY_STRING=hello=world\n"), std::string::npos) << r.body;
