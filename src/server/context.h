@@ -79,7 +79,10 @@ void StopServer(ServerContext &context);
 /// StopServer, reload ruz.ini, StartServer.
 void RestartServer(ServerContext &context);
 
-/// Open connections: those being served and those kept waiting.
+/// Connections being served now.
 int ActiveConnections(const ServerContext &context);
+/// Kept connections waiting for their next request, and new ones for their
+/// first bytes, without a slot.
+int WaitingConnections(const ServerContext &context);
 
 }  // namespace ruz

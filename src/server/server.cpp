@@ -340,8 +340,11 @@ void RestartServer(ServerContext &context) {
 }
 
 int ActiveConnections(const ServerContext &context) {
-  const int waiting = context.room != nullptr ? static_cast<int>(context.room->Count()) : 0;
-  return (context.slots != nullptr ? context.slots->TakenCount() : 0) + waiting;
+  return context.slots != nullptr ? context.slots->TakenCount() : 0;
+}
+
+int WaitingConnections(const ServerContext &context) {
+  return context.room != nullptr ? static_cast<int>(context.room->Count()) : 0;
 }
 
 }  // namespace ruz

@@ -207,8 +207,8 @@ void MainWindow::ShowTrayIcon() {
   trayIconSet_ = true;
 }
 
-// Running with its port, the connections served out of the usable slots, and
-// the first setting that cannot work.
+// Running with its port, the connections served out of the usable slots and
+// those waiting, and the first setting that cannot work.
 // Without a slot nothing is accepted: said instead of a count of 0/0.
 QString MainWindow::RunningStateText() const {
   const int slots = context_.slots != nullptr ? context_.slots->Size() : 0;
@@ -216,6 +216,10 @@ QString MainWindow::RunningStateText() const {
   text += u" ポート %1"_s.arg(context_.boundPort);
   if (context_.boundTlsPort != 0) text += u" HTTPS %1"_s.arg(context_.boundTlsPort);
   if (slots > 0) text += Separator() + u"接続 %1/%2"_s.arg(ActiveConnections(context_)).arg(slots);
+  // Open connections waiting for a request, without a slot (with keepalive).
+  if (const int waiting = WaitingConnections(context_); waiting > 0) {
+    text += u" 待機 %1"_s.arg(waiting);
+  }
   if (!firstWarning_.isEmpty()) text += Separator() + firstWarning_;
   // A client locked out for guessing passwords, for a minute after the lock.
   if (context_.authThrottle != nullptr) {
