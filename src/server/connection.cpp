@@ -237,8 +237,12 @@ ConnectionEnd ServeRequest(ConnectionSlot &slot) {
   ShowConnectionRow(slot, request.remoteHost,
                     {{kColStart, startText}, {kColStatus, RUZ_CP932("接続")}});
   // Sends are bounded by the same time as receives, so a client that stops
-  // reading its response ends the connection instead of holding the slot.
-  LimitClientWaits(slot, slot.settings->connecttimeout);
+  // reading its response ends the connection instead of holding the slot. A
+  // TLS socket keeps the limits it was given for its first request (setting
+  // them costs system calls).
+  if (slot.requestsServed == 0 || !slot.tls.IsValid()) {
+    LimitClientWaits(slot, slot.settings->connecttimeout);
+  }
   std::uint64_t bytesSent = 0;
   Outcome outcome = Decide(slot, request, bytesSent);
   const ConnectionEnd end =
@@ -253,7 +257,7 @@ ConnectionEnd ServeRequest(ConnectionSlot &slot) {
 bool NextRequestBegins(ConnectionSlot &slot) {
   if (!slot.received.empty()) return true;
   char piece[16384];
-  SetClientReceiveTimeout(slot, std::max(slot.settings->keepalive, 1) * 1000);
+  if (!slot.tls.IsValid()) SetClientReceiveTimeout(slot, std::max(slot.settings->keepalive, 1) * 1000);
   const RecvResult r = ReceiveFromClient(slot, piece, sizeof piece);
   if (r.status != RecvStatus::kOk || r.bytes == 0) return false;
   slot.received.assign(piece, r.bytes);
