@@ -18,6 +18,7 @@
 #include "platform/text_codes.h"
 #include "http/client_stream.h"
 #include "http/connection_slot.h"
+#include "http/minimum_rate.h"
 #include "http/response_header.h"
 #include "http/server_shared.h"
 
@@ -93,13 +94,19 @@ RunResult PassOn(ChildProcess &child, std::string_view piece, const RunClock &cl
   return kRunOk;
 }
 
-// Exactly body.length bytes, within the time-out from the body's start.
+// Exactly body.length bytes, within the time-out from the body's start and at
+// the minimum rate (see minimum_rate.h).
 RunResult RelayLengthBody(ConnectionSlot &slot, ChildProcess &child, const RunClock &clock,
                           const RequestBody &body, Clock::time_point deadline) {
   if (body.sendContinue && !SendToClient(slot, std::string_view("HTTP/1.1 100 Continue\r\n\r\n")))
     return kRunClientGone;
+  const Clock::time_point began = Clock::now();
+  const int timeoutMs = slot.settings != nullptr ? slot.settings->connecttimeout : 0;
   std::vector<char> buffer(kBodyBufferSize);
   for (std::uint64_t left = body.length; left > 0;) {
+    if (timeoutMs > 0) {
+      deadline = began + AllowedSendingTime(ClientPart::kBody, body.length - left, timeoutMs);
+    }
     const int wait = MillisecondsLeft(deadline);
     if (wait == 0 || !SetClientReceiveTimeout(slot, wait)) return kRunClientGone;
     const RecvResult received =

@@ -11,6 +11,7 @@
 #include "platform/url.h"
 #include "http/client_stream.h"
 #include "http/connection_slot.h"
+#include "http/minimum_rate.h"
 #include "http/request_info.h"
 
 namespace ruz {
@@ -199,7 +200,8 @@ void ParseRequestHeader(std::string_view header, RequestInfo &request) {
 
 int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::milliseconds spent) {
   const int timeoutMs = slot.settings->connecttimeout;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) - spent;
+  const Clock::time_point began = Clock::now() - spent;
+  Clock::time_point deadline = began + AllowedSendingTime(ClientPart::kHeader, 0, timeoutMs);
   std::string header;
   char piece[kPeekBytes];
   // The receive wait is the whole time at first; later receives (and the
@@ -220,6 +222,7 @@ int ReadRequest(ConnectionSlot &slot, RequestInfo &request, std::chrono::millise
     if (r.status == RecvStatus::kClosed) return Fail(slot, "リクエストヘッダ受信エラー", 400);
     const std::size_t checked = header.size();
     header.append(piece, r.bytes);
+    deadline = began + AllowedSendingTime(ClientPart::kHeader, header.size(), timeoutMs);
     // A zero byte hides everything behind it from the search for the end.
     std::size_t zero = header.find('\0', checked);
     std::size_t end = FindHeaderEnd(std::string_view(header).substr(0, zero), checked);

@@ -24,6 +24,7 @@
 #include "http/client_stream.h"
 #include "http/connection_slot.h"
 #include "http/keep_alive.h"
+#include "http/minimum_rate.h"
 #include "http/server_shared.h"
 #include "http/slot_pool.h"
 #include "http/waiting_room.h"
@@ -237,11 +238,12 @@ ConnectionEnd ServeRequest(ConnectionSlot &slot) {
   ShowConnectionRow(slot, request.remoteHost,
                     {{kColStart, startText}, {kColStatus, RUZ_CP932("接続")}});
   // Sends are bounded by the same time as receives, so a client that stops
-  // reading its response ends the connection instead of holding the slot. A
+  // reading its response for 20 s ends the connection instead of holding the
+  // slot (see minimum_rate.h). A
   // TLS socket keeps the limits it was given for its first request (setting
   // them costs system calls).
   if (slot.requestsServed == 0 || !slot.tls.IsValid()) {
-    LimitClientWaits(slot, slot.settings->connecttimeout);
+    LimitClientWaits(slot, LongestClientWaitMs(slot.settings->connecttimeout));
   }
   std::uint64_t bytesSent = 0;
   Outcome outcome = Decide(slot, request, bytesSent);
