@@ -5,6 +5,7 @@
 
 #include "fuzz_check.h"
 #include "http/request_info.h"
+#include "http/request_reader.h"
 
 namespace {
 

@@ -25,7 +25,8 @@ int ParseRange(std::string_view value, ByteRange &range);
 int FindMimeType(const ServerSettings &settings, std::string_view extension);
 
 /// Sends the file (filePath empty: the request's localPath). Returns 200, 206,
-/// 304 or 500 (for an error page: its code). See the header for the flags.
+/// 304 or 500 (for an error page: its code). conditional: an
+/// If-Modified-Since may answer 304; useRange: a Range may answer 206.
 int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
              std::string_view filePath, std::uint64_t &bytesSent, int code, bool conditional,
              bool useRange);

@@ -13,6 +13,7 @@
 #include "http/connection_slot.h"
 #include "http/minimum_rate.h"
 #include "http/request_info.h"
+#include "http/request_reader.h"
 
 namespace ruz {
 

@@ -32,6 +32,7 @@
 #include "server/pipeline.h"
 #include "server/tls_start.h"
 #include "http/request_info.h"
+#include "http/request_reader.h"
 #include "ssi/ssi.h"
 
 namespace ruz {

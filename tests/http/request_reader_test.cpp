@@ -3,6 +3,7 @@
 
 #include "platform/text_codes.h"
 #include "http/request_info.h"
+#include "http/request_reader.h"
 
 namespace ruz {
 namespace {
