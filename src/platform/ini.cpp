@@ -63,7 +63,8 @@ std::string Cut(std::string_view value, std::size_t capacity) {
   return std::string(value.substr(0, limit));
 }
 
-// Leading sign and decimal digits, wrapping modulo 2^32.
+}  // namespace
+
 int ParseIniInt(std::string_view text) {
   std::size_t i = 0;
   bool negative = false;
@@ -75,8 +76,6 @@ int ParseIniInt(std::string_view text) {
   if (negative) value = 0u - value;
   return static_cast<int>(value);
 }
-
-}  // namespace
 
 IniLine ReadIniLine(std::string_view text, std::size_t pos) {
   IniLine line;

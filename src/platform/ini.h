@@ -35,8 +35,13 @@ bool LoadIniFile(std::string_view path, IniDocument &doc);
 std::string GetIniString(const IniDocument &doc, std::string_view section, std::string_view key,
                          std::string_view fallback, std::size_t capacity);
 
-/// Optional sign then decimal digits up to the first other byte (none: 0),
-/// wrapping modulo 2^32; fallback when the key is absent.
+/// The integer of a setting's text: an optional sign, then decimal digits up
+/// to the first other byte (none: 0), wrapping modulo 2^32 ("80x" is 80,
+/// "+5" is 5, "abc" and "-" are 0). The one integer parser of the settings,
+/// for the loader and the options sheet alike.
+int ParseIniInt(std::string_view text);
+
+/// ParseIniInt of the key's (unquoted) value; fallback when the key is absent.
 int GetIniInt(const IniDocument &doc, std::string_view section, std::string_view key, int fallback);
 
 /// True when the section exists and holds at least one entry line.

@@ -61,6 +61,12 @@ TEST(IniReadTest, ReadsIntegersWithSignAndWrapping) {
   for (const Case &c : cases) {
     EXPECT_EQ(GetIniInt(doc, "RUZ", c.key, 42), c.expected) << c.key;
   }
+  // The same parser reads what is typed on the options sheet.
+  const std::pair<std::string, int> typed[] = {
+      {"80", 80},  {"80x", 80}, {"abc", 0}, {"", 0},           {"-12", -12},
+      {"-", 0},    {" 5", 0},   {"+5", 5},  {"4294967376", 80}, {"007", 7},
+  };
+  for (const auto &[text, value] : typed) EXPECT_EQ(ParseIniInt(text), value) << text;
 }
 
 TEST(IniReadTest, CountsOnlySectionsWithEntries) {

@@ -33,14 +33,6 @@ TEST(QtTextTest, ConvertsBetweenCp932AndQString) {
   EXPECT_EQ(ToCp932(u"a\u00e9b\U0001F600"_s), "a?b?");  // characters CP932 lacks
 }
 
-TEST(OptionValuesTest, LeadingIntTakesAnOptionalMinusThenDigits) {
-  const std::pair<std::string, int> cases[] = {
-      {"80", 80},  {"80x", 80}, {"abc", 0},  {"", 0},           {"-12", -12},
-      {"-", 0},    {" 5", 0},   {"+5", 0},   {"4294967376", 80}, {"007", 7},
-  };
-  for (const auto &[text, value] : cases) EXPECT_EQ(LeadingInt(text), value) << text;
-}
-
 TEST(OptionValuesTest, CommaFormJoinsItemsWhateverTheirBreaks) {
   EXPECT_EQ(CommaForm("a\rb"), "a,b");
   EXPECT_EQ(CommaForm("a\r\nb\nc"), "a,b,c");

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/ini.h"
 #include "ui/options/dialog_buttons.h"
 #include "ui/options/option_values.h"
 #include "ui/options/path_pickers.h"
@@ -58,7 +59,7 @@ EntryDialog::EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock 
     const DialogField &field = form.fields[i];
     QString shown;
     if (fill) {
-      shown = field.form == FieldForm::kInteger ? QString::number(LeadingInt(block_[i]))
+      shown = field.form == FieldForm::kInteger ? QString::number(ParseIniInt(block_[i]))
                                                 : FromCp932(block_[i]);
     } else {
       block_[i].clear();
@@ -145,7 +146,7 @@ void EntryDialog::accept() {
     }
   }
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (form_.fields[i].form == FieldForm::kInteger) fields[i] = std::to_string(LeadingInt(fields[i]));
+    if (form_.fields[i].form == FieldForm::kInteger) fields[i] = std::to_string(ParseIniInt(fields[i]));
   }
   block_ = std::move(fields);
   QDialog::accept();

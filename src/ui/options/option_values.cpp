@@ -4,18 +4,6 @@
 
 namespace ruz {
 
-int LeadingInt(std::string_view text) {
-  std::size_t i = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (negative) i = 1;
-  std::uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-  }
-  if (negative) value = 0u - value;
-  return static_cast<int>(value);
-}
-
 std::string CommaForm(std::string_view list) {
   std::string out;
   out.reserve(list.size());

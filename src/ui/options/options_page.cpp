@@ -57,7 +57,7 @@ QLineEdit *AddNumberEdit(OptionsPage &page, const char *key, int loaded, std::si
   edit->setObjectName(KeyName(key));
   page.AddStep([edit, key, loaded, limit](ApplyTarget &target) {
     const std::string typed = CutCp932(ToCp932(edit->text()), limit);
-    if (LeadingInt(typed) != loaded) target.Write(key, typed);
+    if (ParseIniInt(typed) != loaded) target.Write(key, typed);
   });
   return edit;
 }
