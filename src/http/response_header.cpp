@@ -35,21 +35,33 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
+// The line of text that starts at start: where it ends, and where the next one
+// begins (npos after the last line).
+struct LineBounds {
+  std::size_t end;
+  std::size_t next;
+};
+
+LineBounds LineFrom(std::string_view text, std::size_t start) {
+  const std::size_t lineBreak = FindLineBreak(text, start);
+  if (lineBreak == std::string_view::npos) return {text.size(), std::string_view::npos};
+  const bool crlf = text[lineBreak] == '\r' && lineBreak + 1 < text.size() && text[lineBreak + 1] == '\n';
+  return {lineBreak, lineBreak + (crlf ? 2 : 1)};
+}
+
 // Replaces the first block line whose name (the text before its colon) begins
 // the new line, letter case ignored; false when no block line does.
 bool ReplaceMatchingLine(std::string &block, std::string_view line) {
   for (std::size_t start = 0; start < block.size();) {
-    const std::size_t lineBreak = FindLineBreak(block, start);
-    const std::size_t end = lineBreak == std::string::npos ? block.size() : lineBreak;
-    const std::string_view blockLine = std::string_view(block).substr(start, end - start);
+    const LineBounds bounds = LineFrom(block, start);
+    const std::string_view blockLine = std::string_view(block).substr(start, bounds.end - start);
     const std::size_t k = blockLine.find(':');
     if (k != std::string_view::npos && line.size() >= k &&
         EqualsIgnoreCase(line.substr(0, k), blockLine.substr(0, k))) {
-      block.replace(start, end - start, line);
+      block.replace(start, bounds.end - start, line);
       return true;
     }
-    if (lineBreak == std::string::npos) break;
-    start = end + (block[end] == '\r' && end + 1 < block.size() && block[end + 1] == '\n' ? 2 : 1);
+    start = bounds.next;
   }
   return false;
 }
@@ -109,11 +121,9 @@ std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &
   ReplaceAll(extra, "\r\n\r\n", "\r\n");
   std::string statusText;
   for (std::size_t start = 0; start < extra.size();) {
-    const std::size_t lineBreak = FindLineBreak(extra, start);
-    const std::size_t end = lineBreak == std::string::npos ? extra.size() : lineBreak;
-    MergeExtraLine(block, statusText, std::string_view(extra).substr(start, end - start));
-    if (lineBreak == std::string::npos) break;
-    start = end + (extra[end] == '\r' && end + 1 < extra.size() && extra[end + 1] == '\n' ? 2 : 1);
+    const LineBounds bounds = LineFrom(extra, start);
+    MergeExtraLine(block, statusText, std::string_view(extra).substr(start, bounds.end - start));
+    start = bounds.next;
   }
   if (statusText.empty()) statusText = std::to_string(code) + " " + StatusReason(code);
   return "HTTP/1.1 " + statusText + "\r\n" + block + "\r\n\r\n";

@@ -38,11 +38,11 @@ void EventFd::Drain() const {
 IntervalTimer::IntervalTimer(std::chrono::milliseconds interval)
     : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) {
   if (fd_ < 0) return;
-  itimerspec spec{};
-  spec.it_interval.tv_sec = static_cast<time_t>(interval.count() / 1000);
-  spec.it_interval.tv_nsec = static_cast<long>(interval.count() % 1000) * 1000000L;
-  spec.it_value = spec.it_interval;
-  ::timerfd_settime(fd_, 0, &spec, nullptr);
+  itimerspec period{};
+  period.it_interval.tv_sec = static_cast<time_t>(interval.count() / 1000);
+  period.it_interval.tv_nsec = static_cast<long>(interval.count() % 1000) * 1000000L;
+  period.it_value = period.it_interval;
+  ::timerfd_settime(fd_, 0, &period, nullptr);
 }
 
 IntervalTimer::~IntervalTimer() {
