@@ -71,6 +71,10 @@ void Shed(ConnectionSlot &slot) {
   if (slot.childProcessGroup > 0) KillProcessGroup(slot.childProcessGroup);
 }
 
+bool IsGivingWay(const ConnectionSlot &slot) {
+  return slot.cutOff.load() || slot.shed.load() || slot.headerPhase.load() == HeaderPhase::kGivenUp;
+}
+
 void SetChildProcessGroup(ConnectionSlot &slot, int processGroup) {
   std::lock_guard lock(slot.interruptLock);
   slot.childProcessGroup = processGroup;

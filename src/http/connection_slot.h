@@ -139,6 +139,10 @@ void CutOff(ConnectionSlot &slot);
 /// ends as one whose client vanished.
 void Shed(ConnectionSlot &slot);
 
+/// Any thread: the connection has been told to end (given up, cut off or
+/// shed), so its slot comes free soon.
+bool IsGivingWay(const ConnectionSlot &slot);
+
 /// The connection's own thread: records the process group of a program that
 /// runs for the connection (0 when it has ended), so CutOff can end it.
 void SetChildProcessGroup(ConnectionSlot &slot, int processGroup);

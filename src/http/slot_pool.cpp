@@ -67,9 +67,12 @@ ConnectionSlot *SlotPool::TakeBefore(Clock::time_point deadline, AcceptedConnect
 }
 
 void SlotPool::Close() {
+  std::deque<Queued> queued;  // closed outside the lock
   {
     std::lock_guard lock(mutex_);
     closed_ = true;
+    queued.swap(queue_);
+    SetQueueTimerLocked();
   }
   returned_.notify_all();
 }
@@ -94,9 +97,7 @@ bool SlotPool::MakeLongestWaitingGiveUpLocked(std::chrono::milliseconds minWait,
   Clock::time_point oldest = Clock::now() - minWait;
   for (int i = 0; i < count_; ++i) {
     ConnectionSlot &slot = slots_[i];
-    if (!taken_[i] || !slot.awaitingClient.load() || slot.cutOff.load() || slot.shed.load()) {
-      continue;
-    }
+    if (!taken_[i] || !slot.awaitingClient.load() || IsGivingWay(slot)) continue;
     const bool readingHeader = slot.headerPhase.load() == HeaderPhase::kReading;
     if (kind == WaitKind::kHeader && !readingHeader) continue;
     // A header still coming counts from the accept, any other wait (a body,

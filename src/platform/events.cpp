@@ -37,11 +37,14 @@ void EventFd::Drain() const {
 
 IntervalTimer::IntervalTimer(std::chrono::milliseconds interval)
     : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) {
-  if (fd_ < 0) return;
+  if (fd_ >= 0) Set(interval);
+}
+
+void IntervalTimer::Set(std::chrono::milliseconds interval) const {
   itimerspec period{};
   period.it_interval.tv_sec = static_cast<time_t>(interval.count() / 1000);
   period.it_interval.tv_nsec = static_cast<long>(interval.count() % 1000) * 1000000L;
-  period.it_value = period.it_interval;
+  period.it_value = period.it_interval;  // all zero: stopped
   ::timerfd_settime(fd_, 0, &period, nullptr);
 }
 

@@ -33,6 +33,7 @@ class EventFd {
 /// Closed by the destructor; "not set" is -1.
 class IntervalTimer {
  public:
+  /// Ticks every interval from now; an interval of 0 makes it stopped.
   explicit IntervalTimer(std::chrono::milliseconds interval);
   ~IntervalTimer();
   IntervalTimer(const IntervalTimer &) = delete;
@@ -41,6 +42,8 @@ class IntervalTimer {
   int Descriptor() const { return fd_; }
   /// Makes the descriptor unreadable until the next interval ends.
   void Drain() const;
+  /// Ticks every interval from now on; 0 stops it.
+  void Set(std::chrono::milliseconds interval) const;
 
  private:
   int fd_ = -1;

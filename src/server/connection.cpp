@@ -269,7 +269,11 @@ bool NextRequestBegins(ConnectionSlot &slot) {
 
 }  // namespace
 
-void ServeConnection(ConnectionSlot &slot) {
+namespace {
+
+// The connection in the slot, request after request while it is kept and its
+// next request is here already.
+void ServeOneConnection(ConnectionSlot &slot) {
   while (slot.requestsServed == 0 || NextRequestBegins(slot)) {
     if (ServeRequest(slot) == ConnectionEnd::kClosed) break;
     AcceptedConnection kept = ReleaseConnection(slot);
@@ -283,8 +287,16 @@ void ServeConnection(ConnectionSlot &slot) {
     // The next request is here already (pipelined): served on this slot.
     OpenSlot(slot, kept);
   }
-  // The slot is free once this returns; nothing after it may read the slot.
-  slot.pool->Return(slot);
+}
+
+}  // namespace
+
+void ServeConnection(ConnectionSlot &slot) {
+  // Then the slot goes to a connection queued for one, served on this thread
+  // too, or back to the pool; nothing after that may read the slot.
+  do {
+    ServeOneConnection(slot);
+  } while (slot.pool->PassOn(slot) != nullptr);
 }
 
 }  // namespace ruz

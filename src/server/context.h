@@ -39,6 +39,8 @@ struct ServerContext {
   std::unique_ptr<SlotPool> slots;
   /// Kept connections between requests (none without keepalive).
   std::unique_ptr<WaitingRoom> room;
+  /// The slot queue's timer (with keepalive; -1 without), owned by slots.
+  int queueTimer = -1;
   bool isRunning = false;
   std::uint16_t boundPort = 0;  // the port of the plain-HTTP listeners
   /// HTTPS: the certificate (none when tlsport is 0 or the certificate could
@@ -81,8 +83,9 @@ void RestartServer(ServerContext &context);
 
 /// Connections being served now.
 int ActiveConnections(const ServerContext &context);
-/// Kept connections waiting for their next request, and new ones for their
-/// first bytes, without a slot.
+/// Kept connections waiting for their next request, new ones for their first
+/// bytes, and connections whose request has come queued for a slot: all
+/// without a slot.
 int WaitingConnections(const ServerContext &context);
 
 }  // namespace ruz

@@ -45,6 +45,8 @@ constexpr std::chrono::milliseconds kNewSlotWait{2000};
 // How long a kept connection whose next request has come waits for a slot
 // before it is closed: it is served in turn once a busy server has a slot.
 constexpr std::chrono::milliseconds kKeptSlotWait{30000};
+// The poller tag of the slot queue's timer, beside the waiting room's.
+constexpr std::uint64_t kQueueTimerTag = WaitingRoom::kTimerTag - 1;
 
 // Files up to one piece of a response body are kept in memory; a change on
 // disk is seen within a second.
@@ -75,18 +77,16 @@ constexpr int kAcceptRetryPauseMs = 100;
 
 // A slot for a connection. When every slot is taken: without keepalive, the
 // connection that has waited longest for its header gives its slot up and the
-// new one waits a moment for a slot; with keepalive, it waits in line while
-// whoever keeps the server waiting gives way. Closed (nullptr) when no slot
-// comes in time.
+// new one waits a moment for a slot; with keepalive, it is queued without a
+// thread (for at most wait) while whoever keeps the server waiting gives way.
+// nullptr when it is queued, or closed because no slot came in time.
 ConnectionSlot *TakeSlot(const ServerContext &context, AcceptedConnection &connection,
                          std::chrono::milliseconds wait) {
   SlotPool &slots = *context.slots;
+  if (context.room != nullptr) return slots.TakeOrQueue(connection, Clock::now() + wait);
   if (ConnectionSlot *slot = slots.TryTake(connection)) return slot;
-  if (context.room == nullptr) {
-    const bool givenUp = slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
-    return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), connection);
-  }
-  return slots.TakeBefore(Clock::now() + wait, connection, kSlowClientGivesWay);
+  const bool givenUp = slots.TellLongestWaitingToGiveUp(kIdleBeforeGivingUp);
+  return slots.TakeBefore(Clock::now() + (givenUp ? kGiveUpWait : kReturnWait), connection);
 }
 
 // A listener is readable: this thread accepts one connection and serves it.
@@ -110,7 +110,8 @@ void AcceptAndServe(ServerContext &context, std::uint64_t listenerIndex) {
     return;
   }
   // Slots go to connections in the order they were accepted: the listener is
-  // watched again only once this one has its slot (or has been turned away).
+  // watched again only once this one has its slot (or is queued, or has been
+  // turned away).
   ConnectionSlot *slot = TakeSlot(context, connection, kNewSlotWait);
   context.poller->Rearm(listener.socket.Descriptor(), listenerIndex);
   if (slot == nullptr) return;  // closed at once by the socket's destructor
@@ -132,6 +133,8 @@ void ServeWaiting(ServerContext &context, std::uint64_t tag) {
 void HandBack(ServerContext &context, std::uint64_t tag) {
   if (tag < context.listeners.size()) {
     context.poller->Rearm(context.listeners[tag].socket.Descriptor(), tag);
+  } else if (tag == kQueueTimerTag) {
+    context.poller->Rearm(context.queueTimer, tag);
   } else if (context.room != nullptr) {
     context.room->HandBack(tag);
   }
@@ -143,6 +146,9 @@ void HandleEvent(ServerContext &context, std::uint64_t tag) {
     AcceptAndServe(context, tag);
   } else if (tag == WaitingRoom::kTimerTag) {
     context.room->Sweep();
+  } else if (tag == kQueueTimerTag) {
+    context.slots->LookAtQueue();
+    context.poller->Rearm(context.queueTimer, tag);
   } else if (WaitingRoom::IsConnectionTag(tag)) {
     ServeWaiting(context, tag);
   }
@@ -192,7 +198,9 @@ bool OpenWaitingRoom(ServerContext &context) {
   }
   context.room = std::make_unique<WaitingRoom>(*context.poller, limits);
   context.shared->room = context.room.get();
-  return context.room->IsValid();
+  context.queueTimer = context.slots->OpenQueue(kSlowClientGivesWay);
+  return context.room->IsValid() && context.queueTimer >= 0 &&
+         context.poller->WatchReadableOnce(context.queueTimer, kQueueTimerTag);
 }
 
 // The threads wait on the listeners; one more than the slots, so a thread is
@@ -238,6 +246,7 @@ void ReleaseStart(ServerContext &context) {
   context.listeners.clear();
   if (context.accessLog != nullptr) context.accessLog->WriteOutBuffer();
   context.slots.reset();
+  context.queueTimer = -1;
   context.accessLog.reset();
   context.files.reset();
   context.shared.reset();
@@ -344,7 +353,8 @@ int ActiveConnections(const ServerContext &context) {
 }
 
 int WaitingConnections(const ServerContext &context) {
-  return context.room != nullptr ? static_cast<int>(context.room->Count()) : 0;
+  if (context.room == nullptr) return 0;
+  return static_cast<int>(context.room->Count() + context.slots->QueuedCount());
 }
 
 }  // namespace ruz
