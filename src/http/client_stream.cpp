@@ -42,9 +42,17 @@ bool SendBoth(ConnectionSlot &slot, std::string_view first, std::string_view sec
   return slot.tls.SendAll(joined);
 }
 
+// A client that takes its response under the minimum rate is lost as one
+// whose send failed (see KeepsUpReading); with connecttimeout=0 no rate holds.
 bool SendNow(ConnectionSlot &slot, std::string_view first, std::string_view second) {
   AwaitingClient awaiting(slot);
-  if (SendBoth(slot, first, second)) return true;
+  const auto began = std::chrono::steady_clock::now();
+  bool sent = SendBoth(slot, first, second);
+  if (sent && slot.settings->connecttimeout > 0) {
+    sent = KeepsUpReading(slot.readingPace, first.size() + second.size(),
+                          std::chrono::steady_clock::now() - began);
+  }
+  if (sent) return true;
   slot.clientLost = true;
   return false;
 }

@@ -11,6 +11,7 @@
 
 #include "config/settings.h"
 #include "http/keep_alive.h"
+#include "http/minimum_rate.h"
 #include "http/status_table.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -82,6 +83,8 @@ struct ConnectionState {
   std::uint64_t bodyLeft = 0;
   /// A send to the client failed: the response did not arrive whole.
   bool clientLost = false;
+  /// How fast the client has taken what was sent on this connection.
+  ReadingPace readingPace;
   /// The socket is on the shared poller (see AcceptedConnection).
   bool watched = false;
 };

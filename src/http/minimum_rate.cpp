@@ -1,4 +1,4 @@
-// The minimum rate at which a client must send.
+// The minimum rates at which a client must send and take its response.
 #include "http/minimum_rate.h"
 
 #include <algorithm>
@@ -26,6 +26,16 @@ std::chrono::milliseconds AllowedSendingTime(ClientPart part, std::uint64_t byte
 int LongestClientWaitMs(int connecttimeoutMs) {
   if (connecttimeoutMs <= 0) return 0;
   return static_cast<int>(std::min<std::int64_t>(connecttimeoutMs, kFirstTime.count()));
+}
+
+bool KeepsUpReading(ReadingPace &pace, std::uint64_t bytes, std::chrono::nanoseconds waited) {
+  pace.waited += waited;
+  pace.bytes += bytes;
+  if (pace.waited < kFirstTime) return true;
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(pace.waited).count();
+  const bool keptUp = pace.bytes >= kBytesPerSecond * static_cast<std::uint64_t>(seconds);
+  pace = ReadingPace{};
+  return keptUp;
 }
 
 }  // namespace ruz

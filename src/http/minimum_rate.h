@@ -1,6 +1,7 @@
 // How long a client may take to send a request header or body: a time that
 // grows with what it has sent, so a slow but steady client gets through while
-// one that trickles a byte now and then does not hold its slot for long.
+// one that trickles a byte now and then does not hold its slot for long; and
+// how fast it must take its response.
 #pragma once
 
 #include <chrono>
@@ -22,5 +23,18 @@ std::chrono::milliseconds AllowedSendingTime(ClientPart part, std::uint64_t byte
 /// for room to send a response): the first 20 s, or connecttimeout when that
 /// is shorter; 0 (no limit) when connecttimeout is 0.
 int LongestClientWaitMs(int connecttimeoutMs);
+
+/// How fast a client takes its responses: the time sends to it have waited
+/// for it, and what they sent, since the present stretch began.
+struct ReadingPace {
+  std::chrono::nanoseconds waited{0};
+  std::uint64_t bytes = 0;
+};
+
+/// Adds a send of bytes that took waited. False when the sends have waited
+/// 20 s in all while the client took under 500 bytes a second; a stretch it
+/// kept up with begins anew. Time the server spends producing the response
+/// is not counted: only what the client makes it wait.
+bool KeepsUpReading(ReadingPace &pace, std::uint64_t bytes, std::chrono::nanoseconds waited);
 
 }  // namespace ruz

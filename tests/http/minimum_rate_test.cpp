@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace ruz::test {
 namespace {
 
@@ -32,6 +35,27 @@ TEST(MinimumRateTest, TimeGrowsWithWhatArrivedWithinItsBounds) {
   EXPECT_EQ(LongestClientWaitMs(kDefaultTimeout), 20000);
   EXPECT_EQ(LongestClientWaitMs(3000), 3000);
   EXPECT_EQ(LongestClientWaitMs(0), 0);  // no limit stays no limit
+}
+
+TEST(MinimumRateTest, AClientReadingUnder500BytesASecondOver20SecondsIsLost) {
+  using std::chrono::seconds;
+  const struct {
+    const char *what;
+    std::vector<std::pair<std::uint64_t, seconds>> sends;  // bytes, time waited
+    bool keptUp;
+  } cases[] = {
+      {"a long wait that has not yet made 20 s", {{0, seconds(19)}}, true},
+      {"20 s with 10,000 bytes", {{4000, seconds(10)}, {6000, seconds(10)}}, true},
+      {"20 s with a byte too few", {{4999, seconds(10)}, {5000, seconds(10)}}, false},
+      {"a stretch kept up with begins anew", {{10000, seconds(20)}, {0, seconds(19)}}, true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    ReadingPace pace;
+    bool keptUp = true;
+    for (const auto &[bytes, waited] : c.sends) keptUp = KeepsUpReading(pace, bytes, waited);
+    EXPECT_EQ(keptUp, c.keptUp);
+  }
 }
 
 }  // namespace
