@@ -3,6 +3,7 @@
 #include "http/waiting_room.h"
 
 #include <iterator>
+#include <thread>
 #include <utility>
 
 namespace ruz {
@@ -22,18 +23,30 @@ WaitingRoom::WaitingRoom(const Poller &poller, WaitingRoomLimits limits)
 }
 
 void WaitingRoom::Park(AcceptedConnection connection) {
-  std::lock_guard lock(mutex_);
-  if (closed_) return;  // the connection closes as it goes out of scope
-  std::string address = FormatIpAddress(connection.peer.address);
-  MakeRoomLocked(address);
-  const std::uint64_t tag = nextTag_++;
-  const int fd = connection.socket.Descriptor();
-  const bool watched = connection.watched ? poller_.Rearm(fd, tag) : poller_.WatchReadableOnce(fd, tag);
-  if (!watched) return;
-  connection.watched = true;
-  ++perAddress_[address];
-  const auto wait = connection.requestsServed > 0 ? limits_.idleWait : limits_.firstWait;
-  entries_.emplace(tag, Waiting{std::move(connection), Clock::now() + wait, std::move(address)});
+  std::uint64_t tag = 0;
+  int fd = -1;
+  bool watched = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (closed_) return;  // the connection closes as it goes out of scope
+    parking_.fetch_add(1, std::memory_order_relaxed);
+    std::string address = FormatIpAddress(connection.peer.address);
+    MakeRoomLocked(address);
+    tag = nextTag_++;
+    fd = connection.socket.Descriptor();
+    watched = connection.watched;
+    connection.watched = true;
+    ++perAddress_[address];
+    const auto wait = connection.requestsServed > 0 ? limits_.idleWait : limits_.firstWait;
+    entries_.emplace(tag, Waiting{std::move(connection), Clock::now() + wait, std::move(address)});
+  }
+  // Watched outside the lock: the client's next request may come at once, and
+  // the thread it wakes takes the connection out under the lock. Nothing else
+  // closes the connection meanwhile: it is the newest (no eviction picks it),
+  // its wait has just begun, and CloseAll waits for parking_.
+  const bool armed = watched ? poller_.Rearm(fd, tag) : poller_.WatchReadableOnce(fd, tag);
+  parking_.fetch_sub(1, std::memory_order_release);
+  if (!armed) Take(tag);  // it cannot be watched: closed here
 }
 
 void WaitingRoom::MakeRoomLocked(const std::string &address) {
@@ -92,6 +105,8 @@ void WaitingRoom::Sweep() {
 void WaitingRoom::CloseAll() {
   std::lock_guard lock(mutex_);
   closed_ = true;
+  // A connection being watched right now is closed only once its watch is set.
+  while (parking_.load(std::memory_order_acquire) > 0) std::this_thread::yield();
   entries_.clear();
   perAddress_.clear();
 }

@@ -1,6 +1,7 @@
 // Connections that wait for their next request without a slot or a thread.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -84,6 +85,7 @@ class WaitingRoom {
   std::unordered_map<std::string, std::size_t> perAddress_;
   std::uint64_t nextTag_ = kConnectionTagBit;
   bool closed_ = false;
+  std::atomic<int> parking_{0};  // Park calls setting their watch outside the lock
 };
 
 }  // namespace ruz
