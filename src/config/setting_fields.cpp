@@ -72,7 +72,8 @@ constexpr const SettingField *kAuthKeys[] = {&field::kAuthName, &field::kAuthPat
 // turned into the file's: lists with commas.
 template <typename Entry, std::size_t N>
 std::vector<ListRow> FileRows(const std::vector<Entry> &entries,
-                              const SettingField *const (&keys)[N], ListRow (*cells)(const Entry &)) {
+                              const SettingField *const (&keys)[N],
+                              ListRow (*cells)(const Entry &)) {
   std::vector<ListRow> rows;
   for (const Entry &entry : entries) {
     ListRow row = cells(entry);
@@ -103,9 +104,10 @@ std::vector<ListRow> DenyRows(const ServerSettings &s) {
 }
 
 std::vector<ListRow> ErrPageRows(const ServerSettings &s) {
-  return FileRows<ErrorPageEntry>(s.errorPages, kErrPageKeys, [](const ErrorPageEntry &e) -> ListRow {
-    return {std::to_string(e.errcode), e.errfileAsWritten};
-  });
+  return FileRows<ErrorPageEntry>(s.errorPages, kErrPageKeys,
+                                  [](const ErrorPageEntry &e) -> ListRow {
+                                    return {std::to_string(e.errcode), e.errfileAsWritten};
+                                  });
 }
 
 std::vector<ListRow> MimeRows(const ServerSettings &s) {
@@ -130,13 +132,13 @@ std::vector<ListRow> AuthRows(const ServerSettings &s) {
 
 namespace field {
 
-const ListSection kCgiSection{"cgi", kCgiKeys, CgiRows};
-const ListSection kAliasSection{"alias", kAliasKeys, AliasRows};
-const ListSection kDenySection{"deny", kDenyKeys, DenyRows};
-const ListSection kErrPageSection{"errpage", kErrPageKeys, ErrPageRows};
-const ListSection kMimeSection{"mime", kMimeKeys, MimeRows};
-const ListSection kUserSection{"user", kUserKeys, UserRows};
-const ListSection kAuthSection{"auth", kAuthKeys, AuthRows};
+constinit const ListSection kCgiSection{"cgi", kCgiKeys, CgiRows};
+constinit const ListSection kAliasSection{"alias", kAliasKeys, AliasRows};
+constinit const ListSection kDenySection{"deny", kDenyKeys, DenyRows};
+constinit const ListSection kErrPageSection{"errpage", kErrPageKeys, ErrPageRows};
+constinit const ListSection kMimeSection{"mime", kMimeKeys, MimeRows};
+constinit const ListSection kUserSection{"user", kUserKeys, UserRows};
+constinit const ListSection kAuthSection{"auth", kAuthKeys, AuthRows};
 
 }  // namespace field
 

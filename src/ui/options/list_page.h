@@ -31,9 +31,9 @@ struct ListColumn {
 };
 
 /// One list: its section (whose keys are the columns and the dialog's fields,
-/// in order; its prefix, "alias", names the sections alias0, alias1, … and is
-/// the object-name stem of aliasList, aliasAdd, …), the columns' looks, and
-/// whether rows move.
+/// in order; its prefix names the sections prefix0, prefix1, … and is the
+/// object-name stem of the view prefixList and the buttons prefixAdd, …), the
+/// columns' looks, and whether rows move.
 struct ListTable {
   ListKind kind;  // also picks the dialog
   const ListSection &section;

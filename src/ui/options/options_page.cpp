@@ -46,8 +46,8 @@ QCheckBox *AddFlagBox(OptionsPage &page, const SettingField &field, const QStrin
   box->setObjectName(KeyName(field.key));
   const bool on = LoadedInt(field, page.Settings()) != 0;
   box->setChecked(on);
-  page.AddStep([box, &field, on](ApplyTarget &target) {
-    if (box->isChecked() != on) target.Write(field, box->isChecked() ? "1" : "0");
+  page.AddStep([box, key = &field, on](ApplyTarget &target) {
+    if (box->isChecked() != on) target.Write(*key, box->isChecked() ? "1" : "0");
   });
   return box;
 }
@@ -57,8 +57,8 @@ QLineEdit *AddTextEdit(OptionsPage &page, const SettingField &field) {
   edit->setObjectName(KeyName(field.key));
   edit->setCursorPosition(0);  // a long text shows its start
   const QString filled = edit->text();
-  page.AddStep([edit, &field, filled](ApplyTarget &target) {
-    if (edit->text() != filled) target.Write(field, ToCp932(edit->text()));
+  page.AddStep([edit, key = &field, filled](ApplyTarget &target) {
+    if (edit->text() != filled) target.Write(*key, ToCp932(edit->text()));
   });
   return edit;
 }
@@ -67,9 +67,9 @@ QLineEdit *AddNumberEdit(OptionsPage &page, const SettingField &field) {
   const int loaded = LoadedInt(field, page.Settings());
   auto *edit = new QLineEdit(QString::number(loaded));
   edit->setObjectName(KeyName(field.key));
-  page.AddStep([edit, &field, loaded](ApplyTarget &target) {
-    const std::string typed = FitToField(field, ToCp932(edit->text()));
-    if (ParseIniInt(typed) != loaded) target.Write(field, typed);
+  page.AddStep([edit, key = &field, loaded](ApplyTarget &target) {
+    const std::string typed = FitToField(*key, ToCp932(edit->text()));
+    if (ParseIniInt(typed) != loaded) target.Write(*key, typed);
   });
   return edit;
 }

@@ -21,17 +21,17 @@ namespace {
 // One pattern per line; on OK, when the text differs from what the edit was
 // filled with, every line break becomes "," and the result is written.
 QPlainTextEdit *AddNoCgiSsiEdit(OptionsPage &page) {
-  const SettingField &field = field::kNoCgiSsi;
   auto *edit = new QPlainTextEdit;
-  edit->setObjectName(KeyName(field.key));
+  edit->setObjectName(KeyName(field::kNoCgiSsi.key));
   const QRegularExpression lineBreak(u"\r\n|\r|\n|\u2029"_s);
-  edit->setPlainText(FromCp932(LoadedText(field, page.Settings())).replace(lineBreak, u"\n"_s));
+  const QString loaded = FromCp932(LoadedText(field::kNoCgiSsi, page.Settings()));
+  edit->setPlainText(QString(loaded).replace(lineBreak, u"\n"_s));
   const QString filled = edit->toPlainText();
-  page.AddStep([edit, &field, filled, lineBreak](ApplyTarget &target) {
+  page.AddStep([edit, filled, lineBreak](ApplyTarget &target) {
     QString text = edit->toPlainText();
     if (text == filled) return;
     text.replace(lineBreak, u","_s);
-    target.Write(field, ToCp932(text));
+    target.Write(field::kNoCgiSsi, ToCp932(text));
   });
   return edit;
 }

@@ -29,14 +29,13 @@ OptionsPage *FlagAndList(const ServerSettings &s, OptionsMemory &memory, const S
 // Written on every OK without counting as a change. Untouched, it keeps its
 // loaded bytes, which CP932 → Unicode → CP932 might not give back.
 QLineEdit *AddDefaultMimeEdit(OptionsPage &page) {
-  const SettingField &field = field::kDefMime;
-  const std::string loaded = FileText(field, page.Settings());
+  const std::string loaded = FileText(field::kDefMime, page.Settings());
   auto *edit = new QLineEdit(FromCp932(loaded));
-  edit->setObjectName(KeyName(field.key));
+  edit->setObjectName(KeyName(field::kDefMime.key));
   const QString filled = edit->text();
-  page.AddStep([edit, &field, filled, loaded](ApplyTarget &target) {
+  page.AddStep([edit, filled, loaded](ApplyTarget &target) {
     const std::string value = edit->text() == filled ? loaded : ToCp932(edit->text());
-    target.Write(field, value, ChangeNote::kUncounted);
+    target.Write(field::kDefMime, value, ChangeNote::kUncounted);
   });
   return edit;
 }
