@@ -60,6 +60,7 @@ inline constexpr std::size_t kNoCgiSsiCapacity = 512;
 
 namespace field {
 
+// Short names for the table's rows below.
 inline constexpr EditedIn kSheet = EditedIn::kOptionsSheet;
 inline constexpr EditedIn kWindow = EditedIn::kWindow;
 inline constexpr EditedIn kFile = EditedIn::kFileOnly;
