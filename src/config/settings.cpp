@@ -47,13 +47,9 @@ class SectionReader {
   std::string section_;
 };
 
-std::string SectionName(std::string_view prefix, int n) {
-  return std::string(prefix) + std::to_string(n);
-}
-
 int CountSections(const IniDocument &doc, std::string_view prefix) {
   int n = 0;
-  while (IniSectionHasEntries(doc, SectionName(prefix, n))) ++n;
+  while (IniSectionHasEntries(doc, ListSectionName(prefix, n))) ++n;
   return n;
 }
 
@@ -63,7 +59,7 @@ std::vector<Entry> ReadTable(const IniDocument &doc, std::string_view prefix, Re
   std::vector<Entry> entries;
   int count = CountSections(doc, prefix);
   for (int i = 0; i < count; ++i) {
-    entries.push_back(readEntry(SectionReader(doc, SectionName(prefix, i))));
+    entries.push_back(readEntry(SectionReader(doc, ListSectionName(prefix, i))));
   }
   return entries;
 }
@@ -107,27 +103,27 @@ void ReadMainSection(const IniDocument &doc, ServerSettings &s) {
 
 void ReadTables(const IniDocument &doc, ServerSettings &s) {
   using namespace field;
-  s.ruzalias = ReadTable<AliasEntry>(doc, kAliasSection, [](const SectionReader &r) {
+  s.ruzalias = ReadTable<AliasEntry>(doc, kAliasSection.prefix, [](const SectionReader &r) {
     const std::string localpath = r.Text(kAliasLocalPath);
     return AliasEntry{ExeRelativePath(localpath), r.Text(kAliasServerPath), localpath};
   });
-  s.accessRules = ReadTable<AccessRule>(doc, kDenySection, [](const SectionReader &r) {
+  s.accessRules = ReadTable<AccessRule>(doc, kDenySection.prefix, [](const SectionReader &r) {
     return AccessRule{r.List(kDenyPath), r.List(kDenyAllow), r.List(kDenyDeny)};
   });
-  s.mimeTypes = ReadTable<MimeEntry>(doc, kMimeSection, [](const SectionReader &r) {
+  s.mimeTypes = ReadTable<MimeEntry>(doc, kMimeSection.prefix, [](const SectionReader &r) {
     return MimeEntry{r.List(kMimeExtension), r.Text(kMimeType)};
   });
-  s.cgiRules = ReadTable<CgiRule>(doc, kCgiSection, [](const SectionReader &r) {
+  s.cgiRules = ReadTable<CgiRule>(doc, kCgiSection.prefix, [](const SectionReader &r) {
     return CgiRule{r.List(kCgiExtension), r.Text(kCgiFileHeader), r.Text(kCgiCmdLine)};
   });
-  s.errorPages = ReadTable<ErrorPageEntry>(doc, kErrPageSection, [](const SectionReader &r) {
+  s.errorPages = ReadTable<ErrorPageEntry>(doc, kErrPageSection.prefix, [](const SectionReader &r) {
     const std::string errfile = r.Text(kErrPageFile);
     return ErrorPageEntry{r.Int(kErrPageCode), ExeRelativePath(errfile), errfile};
   });
-  s.users = ReadTable<UserEntry>(doc, kUserSection, [](const SectionReader &r) {
+  s.users = ReadTable<UserEntry>(doc, kUserSection.prefix, [](const SectionReader &r) {
     return UserEntry{r.Text(kUserName), r.Text(kUserPassword)};
   });
-  s.authRules = ReadTable<AuthRule>(doc, kAuthSection, [](const SectionReader &r) {
+  s.authRules = ReadTable<AuthRule>(doc, kAuthSection.prefix, [](const SectionReader &r) {
     return AuthRule{r.Text(kAuthName), r.List(kAuthPath), r.List(kAuthUser)};
   });
 }
@@ -139,6 +135,10 @@ const char *const kStandardLogFormat =
     "%ResponseCode% %Bytesd% \"%Referer%\" \"%Ua%\"";
 
 std::string IniPath() { return ExeRelativePath(kIniFileName); }
+
+std::string ListSectionName(std::string_view prefix, int n) {
+  return std::string(prefix) + std::to_string(n);
+}
 
 int LoadSettings(ServerSettings &settings) {
   IniDocument doc;
@@ -160,22 +160,6 @@ int CountListSections(std::string_view prefix, std::string_view iniPath) {
   IniDocument doc;
   if (!LoadIniFile(iniPath, doc)) return 0;
   return CountSections(doc, prefix);
-}
-
-int DeleteListSectionsFrom(std::string_view prefix, int first, std::string_view iniPath) {
-  IniDocument doc;
-  if (!LoadIniFile(iniPath, doc)) return 0;
-  int deleted = 0;
-  for (int n = first; IniSectionHasEntries(doc, SectionName(prefix, n)); ++n) {
-    if (!DeleteIniSection(iniPath, SectionName(prefix, n))) break;
-    ++deleted;
-  }
-  return deleted;
-}
-
-void WriteIntSetting(std::string_view section, std::string_view key, int value,
-                     std::string_view iniPath) {
-  WriteIniString(iniPath, section, key, std::to_string(value));
 }
 
 }  // namespace ruz

@@ -129,15 +129,11 @@ void FreeSettings(ServerSettings &settings);
 /// absolute paths stay, "." and ".." are resolved, "" gives the directory.
 std::string ExeRelativePath(std::string_view path);
 
+/// The name of section n of a numbered list: prefix followed by n ("alias0").
+std::string ListSectionName(std::string_view prefix, int n);
+
 /// The number of consecutive sections prefix0, prefix1, … that exist and hold
 /// at least one entry.
 int CountListSections(std::string_view prefix, std::string_view iniPath);
-
-/// Deletes prefixN, prefixN+1, … while they exist and hold an entry; returns how many.
-int DeleteListSectionsFrom(std::string_view prefix, int first, std::string_view iniPath);
-
-/// Writes value as decimal text under key.
-void WriteIntSetting(std::string_view section, std::string_view key, int value,
-                     std::string_view iniPath);
 
 }  // namespace ruz

@@ -36,6 +36,7 @@ bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t n = write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;  // nothing taken, and no error code to say why
     if (n <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
@@ -247,19 +248,27 @@ bool AppendingFile::Append(std::string_view bytes) {
   return true;
 }
 
-bool ReplaceFileAtomically(std::string_view path, std::string_view content) {
+WriteResult WriteFailure(int systemError) {
+  return {false, std::system_category().message(systemError == 0 ? EIO : systemError)};
+}
+
+WriteResult ReplaceFileAtomically(std::string_view path, std::string_view content) {
   std::string target = ToSystemPath(path);
   std::string temp = target + ".tmpXXXXXX";
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
   Descriptor fd(mkostemp(name.data(), O_CLOEXEC));
-  if (fd.Get() < 0) return false;
-  bool ok = fchmod(fd.Get(), ReplacementMode(target)) == 0 && WriteAll(fd.Get(), content) &&
-            fsync(fd.Get()) == 0;
-  ok = fd.Close() && ok;
-  if (ok && rename(name.data(), target.c_str()) == 0) return true;
+  if (fd.Get() < 0) return WriteFailure(errno);
+  int error = 0;
+  if (fchmod(fd.Get(), ReplacementMode(target)) != 0 || !WriteAll(fd.Get(), content) ||
+      fsync(fd.Get()) != 0) {
+    error = errno;
+  }
+  if (!fd.Close() && error == 0) error = errno;
+  if (error == 0 && rename(name.data(), target.c_str()) == 0) return {};
+  if (error == 0) error = errno;
   unlink(name.data());
-  return false;
+  return WriteFailure(error);
 }
 
 bool CopyFileTo(std::string_view from, std::string_view to) {

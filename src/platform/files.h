@@ -119,9 +119,23 @@ class AppendingFile {
   std::string sinceCheck_;
 };
 
+/// What a write did: written, or not, with the system's words for why
+/// ("Permission denied", "No space left on device"). Tests as true when written.
+struct [[nodiscard]] WriteResult {
+  bool written = true;
+  std::string reason;  // empty when written
+
+  explicit operator bool() const { return written; }
+};
+
+/// A failed write for the system error code (errno); a code of 0, which names
+/// no failure, is reported as an input/output error.
+WriteResult WriteFailure(int systemError);
+
 /// Writes the whole file through a temporary file in the same directory and a
-/// rename, so readers never see a half-written file.
-bool ReplaceFileAtomically(std::string_view path, std::string_view content);
+/// rename, so readers never see a half-written file; on failure the file is as
+/// it was.
+WriteResult ReplaceFileAtomically(std::string_view path, std::string_view content);
 
 /// Copies a file (for settings import and export); false on failure.
 bool CopyFileTo(std::string_view from, std::string_view to);

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace ruz {
 
 struct IniEntry {
@@ -49,13 +51,15 @@ bool IniSectionHasEntries(const IniDocument &doc, std::string_view section);
 
 /// Writes one key: replaces its line in place, or adds it after the last entry
 /// of its section, or appends the section at the end (creating the file). Every
-/// other byte stays as it was; the file is replaced atomically. False on failure,
-/// and (writing nothing) when section, key or value holds a CR or LF.
-bool WriteIniString(std::string_view path, std::string_view section, std::string_view key,
-                    std::string_view value);
+/// other byte stays as it was; the file is replaced atomically. Not written, with
+/// the reason, when the file exists but cannot be read, when it is read-only,
+/// when it cannot be replaced, and (writing nothing) when section, key or value
+/// holds a CR or LF.
+WriteResult WriteIniString(std::string_view path, std::string_view section, std::string_view key,
+                           std::string_view value);
 
-/// Removes the section's header and its lines up to the next header. False when
-/// the section does not exist or the file cannot be written.
-bool DeleteIniSection(std::string_view path, std::string_view section);
+/// Removes the section's header and its lines up to the next header. Not
+/// written when the section does not exist or the file cannot be written.
+WriteResult DeleteIniSection(std::string_view path, std::string_view section);
 
 }  // namespace ruz

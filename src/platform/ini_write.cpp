@@ -1,4 +1,6 @@
 // Writing one ini key or deleting one section, keeping every other byte.
+#include <cerrno>
+
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/ini_lines.h"
@@ -45,12 +47,19 @@ bool EndsWithBreak(std::string_view text) {
   return !text.empty() && (text.back() == '\r' || text.back() == '\n');
 }
 
-// The file's current text; a missing file reads as empty. False when the file
-// exists but cannot be read (it must not be overwritten then).
-bool ReadExisting(std::string_view path, std::string &text) {
+// The file's current text; a missing file reads as empty. Fails when the file
+// exists but cannot be read (it must not be overwritten then) or is read-only:
+// the rename that replaces it would succeed, but the operator meant it to stay.
+WriteResult ReadExisting(std::string_view path, std::string &text) {
   text.clear();
-  if (ReadWholeFile(path, text)) return true;
-  return !GetFileInfo(path).exists;
+  const bool read = ReadWholeFile(path, text);
+  const int error = errno;
+  const FileInfo info = GetFileInfo(path);
+  if (!info.exists) return {};
+  if (info.isDirectory) return WriteFailure(EISDIR);
+  if (!read) return WriteFailure(error);
+  if (!CanWriteFile(path)) return WriteFailure(EACCES);
+  return {};
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -95,11 +104,13 @@ bool IsSingleLine(std::string_view text) { return text.find_first_of("\r\n") == 
 
 }  // namespace
 
-bool WriteIniString(std::string_view path, std::string_view section, std::string_view key,
-                    std::string_view value) {
-  if (!IsSingleLine(section) || !IsSingleLine(key) || !IsSingleLine(value)) return false;
+WriteResult WriteIniString(std::string_view path, std::string_view section, std::string_view key,
+                           std::string_view value) {
+  if (!IsSingleLine(section) || !IsSingleLine(key) || !IsSingleLine(value)) {
+    return WriteFailure(EINVAL);
+  }
   std::string text;
-  if (!ReadExisting(path, text)) return false;
+  if (WriteResult read = ReadExisting(path, text); !read) return read;
   SectionSpan span = FindSectionSpan(text, section, key);
   if (span.hasKey) {
     text.replace(span.keyLine.start, span.keyLine.end - span.keyLine.start, KeyLine(key, value));
@@ -116,11 +127,11 @@ bool WriteIniString(std::string_view path, std::string_view section, std::string
   return ReplaceFileAtomically(path, text);
 }
 
-bool DeleteIniSection(std::string_view path, std::string_view section) {
+WriteResult DeleteIniSection(std::string_view path, std::string_view section) {
   std::string text;
-  if (!ReadWholeFile(path, text)) return false;
+  if (WriteResult read = ReadExisting(path, text); !read) return read;
   SectionSpan span = FindSectionSpan(text, section, {});
-  if (!span.found) return false;
+  if (!span.found) return {false, "no such section"};
   text.erase(span.headerStart, span.end - span.headerStart);
   return ReplaceFileAtomically(path, text);
 }

@@ -78,6 +78,18 @@ bool IsCp932LeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+std::string CutCp932(std::string_view cp932, std::size_t maxBytes) {
+  std::size_t end = 0;
+  while (end < cp932.size()) {
+    const bool pair = IsCp932LeadByte(static_cast<unsigned char>(cp932[end])) &&
+                      end + 1 < cp932.size();
+    const std::size_t width = pair ? 2 : 1;
+    if (end + width > maxBytes) break;
+    end += width;
+  }
+  return std::string(cp932.substr(0, end));
+}
+
 namespace {
 
 // ASCII is the same in both codes; most names and texts are nothing else.

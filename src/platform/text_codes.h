@@ -15,6 +15,11 @@ std::size_t Cp932CharLength(std::string_view text, std::size_t i);
 /// True when byte b starts a CP932 double-byte character (0x81-0x9F, 0xE0-0xFC).
 bool IsCp932LeadByte(unsigned char b);
 
+/// The longest prefix of cp932 that holds whole characters and at most maxBytes
+/// bytes: a double-byte character is never cut in half. A lead byte at the very
+/// end of the text, without its second byte, counts as one character.
+std::string CutCp932(std::string_view cp932, std::size_t maxBytes);
+
 /// CP932 bytes -> UTF-8 (for file names, process arguments, the terminal, the GUI).
 /// Bytes that are not valid CP932 become U+FFFD.
 std::string Cp932ToUtf8(std::string_view cp932);

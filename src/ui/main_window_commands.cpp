@@ -51,8 +51,9 @@ std::vector<std::string> HelpFolders() {
 constexpr int kTitleBarRoomInLines = 8;
 
 // QMessageBox sizes itself to its layout's minimum width; spacers in a row of
-// their own raise that minimum: under the notice its width on one line, across
-// every column the title's in full with room for the title bar's buttons.
+// their own raise that minimum: under the notice the width of its longest line
+// unwrapped, across every column the title's in full with room for the title
+// bar's buttons.
 void FitAboutBoxToItsText(QMessageBox &box) {
   auto *grid = qobject_cast<QGridLayout *>(box.layout());
   auto *notice = box.findChild<QLabel *>(u"qt_msgbox_informativelabel"_s);
@@ -60,7 +61,11 @@ void FitAboutBoxToItsText(QMessageBox &box) {
   int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
   grid->getItemPosition(grid->indexOf(notice), &row, &column, &rowSpan, &columnSpan);
   const QFontMetrics text(notice->font());
-  const int noticeWidth = text.horizontalAdvance(box.informativeText()) + 2 * text.averageCharWidth();
+  int noticeWidth = 0;
+  for (const QString &line : box.informativeText().split(u'\n')) {
+    noticeWidth = std::max(noticeWidth, text.horizontalAdvance(line));
+  }
+  noticeWidth += 2 * text.averageCharWidth();
   const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
   const int titleWidth =
       title.horizontalAdvance(box.windowTitle()) + kTitleBarRoomInLines * title.height();
@@ -202,7 +207,8 @@ void MainWindow::ShowAbout() {
   box.setIconPixmap(RuzIcon().pixmap(48, 48));
   box.setWindowTitle(u"Ruzo'sWebserver のバージョン情報"_s);
   box.setText(u"Ruzo'sWebserver Ver1.0"_s);
-  box.setInformativeText(u"HTTP/1.1 で動く、小さな個人用ウェブサーバーです。"_s);
+  box.setInformativeText(u"HTTP/1.1 で動く、小さな個人用ウェブサーバーです。\n"
+                         u"MIT ライセンスのもとで配布しています。"_s);
   FitAboutBoxToItsText(box);
   box.exec();
 }

@@ -40,8 +40,11 @@ void MainWindow::TrackPlacement() {
   if (isVisible() && windowState() == Qt::WindowNoState) placement_ = QRect(pos(), size());
 }
 
+// The place is a convenience kept between runs: a file that cannot take it
+// must not hold up hiding or quitting with a warning. The settings it holds
+// are warned of where they are changed.
 void MainWindow::SaveWindowPlacement() {
-  if (!placement_.isEmpty()) SavePlacement(placement_);
+  if (!placement_.isEmpty()) static_cast<void>(SavePlacement(placement_));
 }
 
 void MainWindow::HideToTray() {

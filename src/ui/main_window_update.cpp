@@ -2,7 +2,8 @@
 // check mark of item 17 and the download offer.
 #include <QUrl>
 
-#include "config/settings.h"
+#include "config/setting_fields.h"
+#include "config/settings_writer.h"
 #include "platform/ini.h"
 #include "ui/external_open.h"
 #include "ui/main_window.h"
@@ -21,7 +22,8 @@ namespace {
 UpdateHost ConfiguredUpdateHost() {
   IniDocument doc;
   LoadIniFile(IniPath(), doc);
-  const std::string text = GetIniString(doc, kMainSection, "updatehost", RUZ_UPDATE_HOST, 256);
+  const std::string text = GetIniString(doc, kMainSection, field::kUpdateHost.key, RUZ_UPDATE_HOST,
+                                        field::kUpdateHost.capacity);
   UpdateHost host;
   if (!ParseUpdateHost(text, host)) ParseUpdateHost(RUZ_UPDATE_HOST, host);
   return host;
@@ -43,7 +45,10 @@ void MainWindow::ToggleAutoUpdate() {
   settings_.autoupdatecheck = enabled;
   updateTimer_.stop();  // switching on starts a fresh period, without a check now
   ApplyAutoUpdateFlag();
-  WriteIntSetting(kMainSection, "autoupdatecheck", enabled, IniPath());
+  const std::string path = IniPath();
+  if (WriteResult written = WriteIntSetting(field::kAutoUpdateCheck, enabled, path); !written) {
+    ShowWriteWarning(this, path, written);
+  }
 }
 
 void MainWindow::RunUpdateCheck() {

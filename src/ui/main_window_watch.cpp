@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "config/settings.h"
+#include "config/settings_writer.h"
 #include "platform/socket.h"
 #include "server/context.h"
 #include "server/public_addresses.h"
@@ -13,6 +14,7 @@
 #include "ui/log_viewer.h"
 #include "ui/main_window.h"
 #include "ui/menus.h"
+#include "ui/message_boxes.h"
 #include "ui/qt_text.h"
 #include "ui/traffic_panel.h"
 
@@ -63,8 +65,12 @@ void MainWindow::ApplyTrafficPanelFlag() {
 
 void MainWindow::ToggleTrafficPanel() {
   settings_.trafficpanel = settings_.trafficpanel ? 0 : 1;
-  WriteIntSetting(kMainSection, "trafficpanel", settings_.trafficpanel, IniPath());
   ApplyTrafficPanelFlag();
+  const std::string path = IniPath();
+  if (WriteResult written = WriteIntSetting(field::kTrafficPanel, settings_.trafficpanel, path);
+      !written) {
+    ShowWriteWarning(this, path, written);
+  }
 }
 
 void MainWindow::ShowAllRows() { ShowRows(false); }

@@ -35,6 +35,11 @@ QString ProgramName() { return u"Ruzo'sWebserver"_s; }
 
 void ShowWarning(QWidget *owner, const QString &text) { Warn(owner, u"エラー"_s, text); }
 
+void ShowWriteWarning(QWidget *owner, std::string_view path, const WriteResult &result) {
+  ShowWarning(owner, u"設定を \"%1\" に保存できませんでした\n%2"_s.arg(
+                         FromCp932(path), QString::fromStdString(result.reason)));
+}
+
 void ShowStartWarning(QWidget *owner, const QString &text) { Warn(owner, ProgramName(), text); }
 
 void ShowConfirmation(QWidget *owner, const QString &text) {

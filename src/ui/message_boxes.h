@@ -6,6 +6,9 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
+
+#include "platform/files.h"
 
 class QWidget;
 
@@ -16,6 +19,10 @@ QString ProgramName();
 
 /// Modal warning owned by owner (may be null).
 void ShowWarning(QWidget *owner, const QString &text);
+
+/// Modal warning that the settings could not be written to the file at path
+/// (CP932), with the system's reason from result.
+void ShowWriteWarning(QWidget *owner, std::string_view path, const WriteResult &result);
 
 /// Modal warning about the server's start, titled with the program's name so
 /// that it is clear which instance complains.

@@ -16,16 +16,4 @@ std::string ToCp932(const QString &text) {
   return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
-std::string CutCp932(std::string_view cp932, std::size_t maxBytes) {
-  std::size_t end = 0;
-  while (end < cp932.size()) {
-    const bool pair = IsCp932LeadByte(static_cast<unsigned char>(cp932[end])) &&
-                      end + 1 < cp932.size();
-    const std::size_t width = pair ? 2 : 1;
-    if (end + width > maxBytes) break;
-    end += width;
-  }
-  return std::string(cp932.substr(0, end));
-}
-
 }  // namespace ruz

@@ -3,7 +3,6 @@
 
 #include <QString>
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,10 +13,5 @@ QString FromCp932(std::string_view cp932);
 
 /// The CP932 bytes of text; every character CP932 lacks becomes "?".
 std::string ToCp932(const QString &text);
-
-/// The longest prefix of cp932 that holds whole characters and at most maxBytes
-/// bytes: a double-byte character is never cut in half. A lead byte at the very
-/// end of the text, without its second byte, counts as one character.
-std::string CutCp932(std::string_view cp932, std::size_t maxBytes);
 
 }  // namespace ruz

@@ -20,7 +20,7 @@ bool KeepBackup(std::string_view iniPath) {
   if (!GetFileInfo(iniPath).exists) return true;
   std::string current;
   if (!ReadWholeFile(iniPath, current)) return false;
-  return ReplaceFileAtomically(std::string(iniPath) + std::string(kBackupSuffix), current);
+  return ReplaceFileAtomically(std::string(iniPath) + std::string(kBackupSuffix), current).written;
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ bool KeepBackup(std::string_view iniPath) {
 bool CopySettingsFile(std::string_view from, std::string_view to) {
   std::string content;
   if (!ReadWholeFile(from, content)) return false;
-  return ReplaceFileAtomically(to, content);
+  return ReplaceFileAtomically(to, content).written;
 }
 
 ImportResult ImportSettingsFile(std::string_view from, std::string_view iniPath) {

@@ -5,7 +5,9 @@
 #include <climits>
 #include <string>
 
+#include "config/setting_fields.h"
 #include "config/settings.h"
+#include "config/settings_writer.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 
@@ -15,8 +17,8 @@ namespace {
 
 enum PlacementKey { kX, kY, kWidth, kHeight, kPlacementKeys };
 
-constexpr std::array<const char *, kPlacementKeys> kKeys = {"windowx", "windowy", "windowwidth",
-                                                            "windowheight"};
+constexpr std::array<const SettingField *, kPlacementKeys> kKeys = {
+    &field::kWindowX, &field::kWindowY, &field::kWindowWidth, &field::kWindowHeight};
 // Marks a key that is absent.
 constexpr int kMissing = INT_MIN;
 
@@ -27,7 +29,7 @@ std::array<int, kPlacementKeys> Values(const QRect &rect) {
 std::array<int, kPlacementKeys> ReadValues(const IniDocument &doc) {
   std::array<int, kPlacementKeys> values{};
   for (int key = 0; key < kPlacementKeys; ++key)
-    values[key] = GetIniInt(doc, kMainSection, kKeys[key], kMissing);
+    values[key] = GetIniInt(doc, kMainSection, kKeys[key]->key, kMissing);
   return values;
 }
 
@@ -47,17 +49,19 @@ std::optional<QRect> LoadPlacement() {
   return QRect(values[kX], values[kY], values[kWidth], values[kHeight]);
 }
 
-void SavePlacement(const QRect &placement) {
+WriteResult SavePlacement(const QRect &placement) {
   const std::string path = IniPath();
   const FileInfo info = GetFileInfo(path);
-  if (!info.exists || info.isDirectory) return;
+  if (!info.exists || info.isDirectory) return {};
   IniDocument doc;
   LoadIniFile(path, doc);
   const std::array<int, kPlacementKeys> saved = ReadValues(doc);
   const std::array<int, kPlacementKeys> now = Values(placement);
   for (int key = 0; key < kPlacementKeys; ++key) {
-    if (saved[key] != now[key]) WriteIntSetting(kMainSection, kKeys[key], now[key], path);
+    if (saved[key] == now[key]) continue;
+    if (WriteResult written = WriteIntSetting(*kKeys[key], now[key], path); !written) return written;
   }
+  return {};
 }
 
 QRect PullOnScreen(const QRect &placement, const QList<QRect> &screens) {

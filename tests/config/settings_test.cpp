@@ -8,6 +8,7 @@
 
 #include "config/setting_fields.h"
 #include "config/settings.h"
+#include "config/settings_writer.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -184,11 +185,20 @@ TEST_F(SettingsTest, CountsAndDeletesListSections) {
 TEST_F(SettingsTest, WritesIntegerSettings) {
   std::string ini = Home() + "/w.ini";
   ASSERT_TRUE(ReplaceFileAtomically(ini, "[RUZ]\r\nport=80\r\ndnsopt=0\r\n"));
-  WriteIntSetting(kMainSection, "dnsopt", 2, ini);
-  WriteIntSetting(kMainSection, "autoupdatecheck", -1, ini);
+  EXPECT_TRUE(WriteIntSetting(field::kDnsOpt, 2, ini));
+  EXPECT_TRUE(WriteIntSetting(field::kAutoUpdateCheck, -1, ini));
   std::string after;
   ASSERT_TRUE(ReadWholeFile(ini, after));
   EXPECT_EQ(after, "[RUZ]\r\nport=80\r\ndnsopt=2\r\nautoupdatecheck=-1\r\n");
+  // A text longer than the key takes is cut to its limit; a place that cannot
+  // be written is reported with the system's reason.
+  EXPECT_TRUE(WriteSetting(field::kPort, std::string(100, '8'), ini));
+  ASSERT_TRUE(ReadWholeFile(ini, after));
+  EXPECT_NE(after.find("port=" + std::string(field::kPort.EditLimit(), '8') + "\r\n"),
+            std::string::npos);
+  const WriteResult failed = WriteIntSetting(field::kDnsOpt, 1, ini + "/ruz.ini");
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(failed.reason, "Not a directory");
 }
 
 TEST(StandardLogFormatTest, IsTheExactDefaultText) {
@@ -203,16 +213,39 @@ TEST(StandardLogFormatTest, IsTheExactDefaultText) {
 namespace ruz {
 namespace {
 
+// A row for every list section: integers, lists of two items, plain texts.
+std::vector<ListRow> SampleRows(const ListSection &section) {
+  std::vector<ListRow> rows;
+  for (int r = 0; r < 2; ++r) {
+    ListRow row;
+    for (const SettingField *key : section.keys) {
+      const std::string n = std::to_string(r);
+      if (key->kind == FieldKind::kInteger) row.push_back("40" + n);
+      else if (key->kind == FieldKind::kList) row.push_back("a" + n + ",b" + n);
+      else row.push_back(std::string(key->key) + n);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 // Every key of the table is read into its member: a value written under the
-// key comes back, so no key can be listed without being loaded.
+// key by the writer comes back, as the file held it, so no key can be listed
+// without being loaded and no loaded value is shown differently from the file.
 TEST_F(SettingsTest, EveryMainFieldRoundTripsThroughTheWriterAndTheLoader) {
   int n = 0;
   for (const MainField &entry : MainFields()) {
     const std::string value = entry.integer != nullptr ? std::to_string(7 + n++) : "v" + std::to_string(n++);
-    ASSERT_TRUE(WriteIniString(IniPath(), kMainSection, entry.field->key, value));
+    ASSERT_TRUE(WriteSetting(*entry.field, value, IniPath()));
+  }
+  for (const ListSection *section : ListSections()) {
+    ASSERT_TRUE(WriteListSection(*section, SampleRows(*section), IniPath()));
   }
   ServerSettings s;
   ASSERT_EQ(LoadSettings(s), 0);
+  for (const ListSection *section : ListSections()) {
+    EXPECT_EQ(section->rows(s), SampleRows(*section)) << section->prefix;
+  }
   n = 0;
   for (const MainField &entry : MainFields()) {
     SCOPED_TRACE(std::string(entry.field->key));
@@ -220,10 +253,15 @@ TEST_F(SettingsTest, EveryMainFieldRoundTripsThroughTheWriterAndTheLoader) {
     const std::string text = "v" + std::to_string(n++);
     if (entry.integer != nullptr) {
       EXPECT_EQ(s.*entry.integer, std::clamp(number, entry.field->minInt, entry.field->maxInt));
+      EXPECT_EQ(FileText(*entry.field, s), std::to_string(s.*entry.integer));
     } else if (entry.asWritten != nullptr) {
       EXPECT_EQ(s.*entry.asWritten, text);
+      EXPECT_EQ(FileText(*entry.field, s), text);
     } else if (entry.text != nullptr) {
       EXPECT_NE((s.*entry.text).find(text), std::string::npos);
+      if (entry.field->kind != FieldKind::kFileOr) {
+        EXPECT_EQ(FileText(*entry.field, s), text);
+      }
     }
     EXPECT_EQ(FindMainField(entry.field->key), &entry);
   }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -145,7 +146,7 @@ TEST_F(IniWriteTest, KeepsThePermissionsAndLeavesNoTemporaryFile) {
   EXPECT_EQ(entries.size(), 1u);
 }
 
-TEST_F(IniWriteTest, RefusesLineBreaksAndMissingDirectories) {
+TEST_F(IniWriteTest, RefusesLineBreaksAndUnwritablePlacesSayingWhy) {
   std::string path = dir_.File("ruz.ini");
   ASSERT_TRUE(ReplaceFileAtomically(path, "[a]\r\nk=1\r\n"));
   EXPECT_FALSE(WriteIniString(path, "a", "k", "2\r\n[RUZ]\r\nport=1"));
@@ -153,7 +154,31 @@ TEST_F(IniWriteTest, RefusesLineBreaksAndMissingDirectories) {
   std::string after;
   ASSERT_TRUE(ReadWholeFile(path, after));
   EXPECT_EQ(after, "[a]\r\nk=1\r\n");
-  EXPECT_FALSE(WriteIniString(dir_.File("missing/ruz.ini"), "a", "k", "v"));
+
+  ASSERT_EQ(mkdir(dir_.File("folder.ini").c_str(), 0755), 0);
+  ASSERT_TRUE(ReplaceFileAtomically(dir_.File("readonly.ini"), "[a]\r\n"));
+  ASSERT_EQ(chmod(dir_.File("readonly.ini").c_str(), 0444), 0);
+  struct Case {
+    std::string path;
+    const char *reason;
+    bool asRoot;  // whether the write fails for root as well
+  };
+  const Case cases[] = {
+      {dir_.File("missing/ruz.ini"), "No such file or directory", true},
+      {path + "/ruz.ini", "Not a directory", true},
+      {dir_.File("folder.ini"), "Is a directory", true},
+      {dir_.File("readonly.ini"), "Permission denied", false},
+  };
+  for (const Case &c : cases) {
+    if (!c.asRoot && geteuid() == 0) continue;
+    const WriteResult result = WriteIniString(c.path, "a", "k", "v");
+    EXPECT_FALSE(result) << c.path;
+    EXPECT_EQ(result.reason, c.reason) << c.path;
+    EXPECT_FALSE(DeleteIniSection(c.path, "a")) << c.path;
+  }
+  std::string kept;
+  ASSERT_TRUE(ReadWholeFile(dir_.File("readonly.ini"), kept));
+  EXPECT_EQ(kept, "[a]\r\n");
 }
 
 }  // namespace

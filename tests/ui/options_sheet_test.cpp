@@ -1,11 +1,22 @@
 // The options sheet: what OK, Cancel and the pages write into ruz.ini.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
 
+#include <map>
+
+#include <unistd.h>
+
+#include "config/setting_fields.h"
 #include "options_fixture.h"
+#include "ui/options/entry_dialog.h"
+#include "ui/options/list_page.h"
 #include "ui/options/options_page.h"
+#include "ui/options/options_pages.h"
 
 namespace ruz::testing {
 namespace {
@@ -320,6 +331,118 @@ TEST_F(OptionsSheetTest, ReopensAtThePageShownLast) {
   EXPECT_EQ(OpenSheet(true).Tabs()->currentIndex(), kMimePage);
   EXPECT_TRUE(sheet_->WasShown(kMimePage));
   EXPECT_FALSE(sheet_->WasShown(0));
+}
+
+// The field table gives each key to the sheet, the window or the file alone.
+// Each key of the sheet is on exactly one page, by a control named after it or
+// in one of the page's lists, whose columns and dialog fields follow the keys
+// of its section; no page has a control named after a key it does not declare.
+TEST_F(OptionsSheetTest, EveryKeyOfTheSheetIsOnExactlyOnePageUnderItsName) {
+  WriteIni(RichIni());
+  OptionsSheet &sheet = OpenSheet();
+  std::map<const SettingField *, int> pages;
+  for (int page = 0; page < kOptionsPageCount; ++page) {
+    const PageContents contents = ContentsOfPage(page);
+    for (const SettingField *key : contents.keys) {
+      ++pages[key];
+      EXPECT_NE(sheet.Page(page)->findChild<QWidget *>(KeyName(key->key)), nullptr) << key->key;
+    }
+    for (ListKind kind : contents.lists) {
+      const ListTable &table = GetListTable(kind);
+      const DialogTemplate &dialog = EntryDialogTemplate(kind);
+      EXPECT_NE(sheet.Page(page)->findChild<QTreeWidget *>(KeyName(table.section.prefix) + u"List"_s),
+                nullptr) << table.section.prefix;
+      ASSERT_EQ(table.columns.size(), table.section.keys.size()) << table.section.prefix;
+      ASSERT_EQ(dialog.fields.size(), table.section.keys.size()) << table.section.prefix;
+      for (std::size_t i = 0; i < table.section.keys.size(); ++i) {
+        ++pages[table.section.keys[i]];
+        EXPECT_EQ(dialog.fields[i].field, table.section.keys[i]) << table.section.prefix << i;
+      }
+    }
+    for (const QWidget *widget : sheet.Page(page)->findChildren<QWidget *>()) {
+      const MainField *entry = FindMainField(ToCp932(widget->objectName()));
+      if (entry == nullptr) continue;
+      EXPECT_NE(std::ranges::find(contents.keys, entry->field), contents.keys.end())
+          << entry->field->key << " on page " << page;
+    }
+  }
+  for (const MainField &entry : MainFields()) {
+    const int expected = entry.field->editedIn == EditedIn::kOptionsSheet ? 1 : 0;
+    EXPECT_EQ(pages[entry.field], expected) << entry.field->key;
+  }
+  for (const ListSection *section : ListSections()) {
+    for (const SettingField *key : section->keys) {
+      EXPECT_EQ(key->editedIn, EditedIn::kOptionsSheet) << section->prefix << " " << key->key;
+      EXPECT_EQ(pages[key], 1) << section->prefix << " " << key->key;
+    }
+  }
+}
+
+// Fails even for root: the program folder is gone, ruz.ini is a folder; and
+// for other users, ruz.ini is read-only. The warning names the file and the
+// reason, the sheet stays open and reports no change, and the file keeps its bytes.
+TEST_F(OptionsSheetTest, AWriteThatFailsIsWarnedOfAndChangesNothingElse) {
+  struct Case {
+    const char *what;
+    std::function<std::string()> spoil;  // returns the ini path the sheet writes
+    const char *reason;
+    bool asRoot;
+  };
+  const std::string home = dir_.path().toStdString();
+  const Case cases[] = {
+      {"folder gone",
+       [home] {
+         SetProgramDirectory(home + "/gone");
+         return home + "/gone/ruz.ini";
+       },
+       "No such file or directory", true},
+      {"ini is a folder",
+       [this] {
+         QFile::remove(QString::fromStdString(IniFile()));
+         QDir().mkdir(QString::fromStdString(IniFile()));
+         return IniFile();
+       },
+       "Is a directory", true},
+      {"ini is read-only",
+       [this] {
+         QFile::setPermissions(QString::fromStdString(IniFile()), QFileDevice::ReadOwner);
+         return IniFile();
+       },
+       "Permission denied", false},
+  };
+  for (const Case &c : cases) {
+    if (!c.asRoot && geteuid() == 0) continue;
+    SetProgramDirectory(home);
+    QDir(QString::fromStdString(IniFile())).removeRecursively();
+    WriteIni(RichIni());
+    OpenSheet();
+    ShowPage(kAliasPage);
+    Type(sheet_.get(), "srvname", u"新しい名前"_s);
+    Find<QCheckBox>("alias")->toggle();
+    const std::string path = c.spoil();
+    QString title, text;
+    OnModal(
+        [&](QWidget *modal) {
+          auto *box = qobject_cast<QMessageBox *>(modal);
+          ASSERT_NE(box, nullptr);
+          title = box->windowTitle();
+          text = box->text();
+          box->accept();
+        },
+        sheet_.get());
+    EXPECT_EQ(PressOk(), 0) << c.what;
+    EXPECT_EQ(title, u"エラー"_s) << c.what;
+    EXPECT_EQ(text, u"設定を \"%1\" に保存できませんでした\n%2"_s.arg(FromCp932(path),
+                                                                     QString::fromLatin1(c.reason)))
+        << c.what;
+    EXPECT_TRUE(sheet_->isVisible()) << c.what;
+    EXPECT_NE(sheet_->result(), QDialog::Accepted) << c.what;
+    SetProgramDirectory(home);
+    QFile::setPermissions(QString::fromStdString(IniFile()),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (GetFileInfo(IniFile()).isDirectory) continue;
+    EXPECT_EQ(ReadIni(), RichIni()) << c.what;
+  }
 }
 
 TEST_F(OptionsSheetTest, OnlyPagesShownInThisRunWriteOnOk) {

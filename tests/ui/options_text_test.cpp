@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text_codes.h"
-#include "ui/options/option_values.h"
+#include "config/setting_fields.h"
 #include "ui/qt_text.h"
 
 namespace ruz {

@@ -1,4 +1,4 @@
-// The seven add/edit dialogs: titles, fields, limits, warnings and extras.
+// The seven add/edit dialogs: titles, fields, warnings and extras.
 #include "ui/options/entry_dialog.h"
 
 namespace ruz {
@@ -6,46 +6,46 @@ namespace {
 
 const DialogTemplate kCgi{
     u"CGI実行条件の追加・編集",
-    {{u"拡張子:", "extension", 254, u"拡張子を入力してください"},
-     {u"ファイルヘッダ:", "fileheader", 254, nullptr},
-     {u"実行コマンド:", "cmdline", 254, nullptr}},
+    {{u"拡張子:", &field::kCgiExtension, u"拡張子を入力してください"},
+     {u"ファイルヘッダ:", &field::kCgiFileHeader, nullptr},
+     {u"実行コマンド:", &field::kCgiCmdLine, nullptr}},
     u"※%filepath%、%query%はそれぞれCGIファイルのパス、URLのクエリに自動的に置き換えられます。",
     DialogExtra::kCgiCommand, 2};
 
 const DialogTemplate kAlias{
     u"エイリアスの追加・編集",
-    {{u"サーバーパス:", "serverpath", 259, u"サーバーパスを入力してください"},
-     {u"ローカルパス:", "localpath", 259, u"ローカルパスを入力してください"}},
+    {{u"サーバーパス:", &field::kAliasServerPath, u"サーバーパスを入力してください"},
+     {u"ローカルパス:", &field::kAliasLocalPath, u"ローカルパスを入力してください"}},
     nullptr, DialogExtra::kFolderPicker, 1};
 
 const DialogTemplate kDeny{
     u"アクセス制御ルールの追加・編集",
-    {{u"パス:", "path", 259, u"パスを入力してください"},
-     {u"許可ホスト:", "allow", 254, nullptr},
-     {u"拒否ホスト:", "deny", 254, nullptr}},
+    {{u"パス:", &field::kDenyPath, u"パスを入力してください"},
+     {u"許可ホスト:", &field::kDenyAllow, nullptr},
+     {u"拒否ホスト:", &field::kDenyDeny, nullptr}},
     u"※ 各項目にはワイルドカードが使用できます。\nまた、カンマ区切りで複数指定も可能です。"};
 
 const DialogTemplate kErrorPage{
     u"エラーページの追加・編集",
-    {{u"エラーコード:", "errcode", 63, u"エラーコードを入力してください", FieldForm::kInteger},
-     {u"表示ファイル:", "errfile", 259, u"表示ファイルを入力してください"}},
+    {{u"エラーコード:", &field::kErrPageCode, u"エラーコードを入力してください"},
+     {u"表示ファイル:", &field::kErrPageFile, u"表示ファイルを入力してください"}},
     nullptr, DialogExtra::kErrorFilePicker, 1, 1};
 
 const DialogTemplate kMime{
     u"MIMEタイプの追加・編集",
-    {{u"拡張子:", "extension", 254, u"拡張子を入力してください"},
-     {u"MIMEタイプ:", "mimetype", 254, u"MIMEタイプを入力してください"}}};
+    {{u"拡張子:", &field::kMimeExtension, u"拡張子を入力してください"},
+     {u"MIMEタイプ:", &field::kMimeType, u"MIMEタイプを入力してください"}}};
 
 const DialogTemplate kUser{
     u"ユーザーの追加・編集",
-    {{u"ユーザー名:", "name", 254, u"ユーザー名を入力してください", FieldForm::kUserName},
-     {u"パスワード:", "password", 254, nullptr, FieldForm::kSecret}}};
+    {{u"ユーザー名:", &field::kUserName, u"ユーザー名を入力してください", FieldForm::kUserName},
+     {u"パスワード:", &field::kUserPassword, nullptr, FieldForm::kSecret}}};
 
 const DialogTemplate kAuth{
     u"ユーザー認証の追加・編集",
-    {{u"認証名:", "name", 254, u"認証名を入力してください"},
-     {u"パス:", "path", 259, u"パスを入力してください"},
-     {u"許可ユーザー(複数可):", "user", 254, u"ユーザーを入力してください"}}};
+    {{u"認証名:", &field::kAuthName, u"認証名を入力してください"},
+     {u"パス:", &field::kAuthPath, u"パスを入力してください"},
+     {u"許可ユーザー(複数可):", &field::kAuthUser, u"ユーザーを入力してください"}}};
 
 }  // namespace
 

@@ -12,7 +12,7 @@
 
 #include "platform/ini.h"
 #include "ui/options/dialog_buttons.h"
-#include "ui/options/option_values.h"
+#include "ui/options/options_page.h"
 #include "ui/options/path_pickers.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_text.h"
@@ -30,7 +30,6 @@ const QString kErrorFileFilter =
     u"HTMLファイル (*.html;*.htm;*.shtml) (*.html *.htm *.shtml);;CGIファイル (*.cgi);;"
     u"すべてのファイル (*.*) (*)"_s;
 const QString kStandardArguments = u"\"%filepath%\" \"%query%\""_s;
-constexpr std::size_t kCommandLimit = 254;
 
 QString Text(const char16_t *utf16) { return QString::fromUtf16(utf16); }
 
@@ -59,8 +58,7 @@ EntryDialog::EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock 
     const DialogField &field = form.fields[i];
     QString shown;
     if (fill) {
-      shown = field.form == FieldForm::kInteger ? QString::number(ParseIniInt(block_[i]))
-                                                : FromCp932(block_[i]);
+      shown = field.IsInteger() ? QString::number(ParseIniInt(block_[i])) : FromCp932(block_[i]);
     } else {
       block_[i].clear();
     }
@@ -78,12 +76,12 @@ EntryDialog::EntryDialog(QWidget *owner, const DialogTemplate &form, EntryBlock 
 
 void EntryDialog::AddField(QFormLayout *form, const DialogField &field, const QString &shown) {
   auto *edit = new QLineEdit(shown);
-  edit->setObjectName(QString::fromLatin1(field.key));
+  edit->setObjectName(KeyName(field.field->key));
   edit->setCursorPosition(0);  // a long text shows its start
   edit->setMinimumWidth(fontMetrics().averageCharWidth() * 44);
   edits_.push_back(edit);
   filled_.push_back(shown);
-  if (field.form == FieldForm::kInteger) {
+  if (field.IsInteger()) {
     // A number needs no full-width row.
     edit->setMaximumWidth(fontMetrics().averageCharWidth() * 12);
     edit->setMinimumWidth(edit->maximumWidth());
@@ -123,10 +121,9 @@ void EntryDialog::AddExtras(QFormLayout *form) {
 }
 
 std::string EntryDialog::FieldBytes(std::size_t index) const {
-  const std::size_t limit = form_.fields[index].limit;
+  const SettingField &field = *form_.fields[index].field;
   const QString text = edits_[index]->text();
-  if (text == filled_[index]) return CutCp932(block_[index], limit);
-  return CutCp932(ToCp932(text), limit);
+  return FitToField(field, text == filled_[index] ? block_[index] : ToCp932(text));
 }
 
 void EntryDialog::accept() {
@@ -146,17 +143,17 @@ void EntryDialog::accept() {
     }
   }
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (form_.fields[i].form == FieldForm::kInteger) fields[i] = std::to_string(ParseIniInt(fields[i]));
+    if (form_.fields[i].IsInteger()) fields[i] = std::to_string(ParseIniInt(fields[i]));
   }
   block_ = std::move(fields);
   QDialog::accept();
 }
 
-// The extra field becomes its current text, cut to the command's limit,
-// directly followed by text.
+// The extra field becomes its current text, cut to its key's limit, directly
+// followed by text.
 void EntryDialog::AppendToField(const QString &text) {
   const auto index = static_cast<std::size_t>(form_.extraField);
-  const std::string current = CutCp932(FieldBytes(index), kCommandLimit);
+  const std::string current = FieldBytes(index);
   edits_[index]->setText(FromCp932(current) + text);
 }
 

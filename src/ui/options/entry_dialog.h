@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "config/setting_fields.h"
 #include "ui/options/options_sheet.h"
 
 class QFormLayout;
@@ -14,27 +15,30 @@ class QLineEdit;
 
 namespace ruz {
 
-/// How a field shows and stores its text.
+/// How a field shows its text. An integer key's field is stored as the "%d"
+/// of its leading number whatever its form.
 enum class FieldForm {
   kText,
-  kInteger,  // stored as the "%d" of its leading number
   kSecret,   // masked, with a check box that shows it
   kUserName, // text without ":" (Basic credentials end the name there)
 };
 
 struct DialogField {
   const char16_t *label;
-  const char *key;           // the entry's ini key; also the edit's object name
-  std::size_t limit;         // most CP932 bytes taken on OK
-  const char16_t *warning;   // shown when empty on OK; nullptr: may stay empty
+  const SettingField *field;  // the entry's key: its name (also the edit's object
+                              // name), its kind and the most bytes taken on OK
+  const char16_t *warning;    // shown when empty on OK; nullptr: may stay empty
   FieldForm form = FieldForm::kText;
+
+  bool IsInteger() const { return field->kind == FieldKind::kInteger; }
 };
 
 /// The buttons under the fields: a program picker with the standard arguments,
 /// a file picker or a folder picker, each changing the field extraField.
 enum class DialogExtra { kNone, kCgiCommand, kErrorFilePicker, kFolderPicker };
 
-/// Fields in display order; required fields are tested in that order too.
+/// Fields in display order, which is the order of the keys of the list's
+/// section; required fields are tested in that order too.
 struct DialogTemplate {
   const char16_t *title;
   std::vector<DialogField> fields;

@@ -12,9 +12,7 @@
 #include <functional>
 #include <utility>
 
-#include "platform/ini.h"
 #include "ui/options/dialog_buttons.h"
-#include "ui/options/option_values.h"
 #include "ui/options/options_page.h"
 #include "ui/qt_text.h"
 
@@ -33,16 +31,6 @@ QByteArray Bytes(const std::string &text) {
 QString Shown(const ListColumn &column, const std::string &cell) {
   if (column.form != CellForm::kSecret) return FromCp932(cell);
   return cell.empty() ? QString() : u"●●●●●●●●"_s;
-}
-
-// Writes key only when the file does not already hold exactly value, so that a
-// line the operator did not change keeps its bytes (quotes and blanks included).
-void WriteWhenDifferent(const IniDocument &doc, const std::string &iniPath,
-                        const std::string &section, const char *key, const std::string &value) {
-  // Read one byte past value, so that a longer text in the file differs.
-  constexpr std::string_view kAbsent = "\n";  // no ini value holds a line break
-  const std::string current = GetIniString(doc, section, key, kAbsent, value.size() + 2);
-  if (current != value) WriteIniString(iniPath, section, key, value);
 }
 
 // Qt's scroll areas ask for 256 × 192 pixels whatever they hold; a list asks
@@ -86,7 +74,7 @@ ListPage::ListPage(OptionsPage &page, ListKind kind)
       memory_(page.Memory()),
       documentRoot_(FromCp932(page.Settings().root)) {
   view_ = new ListView([this] { EditRow(); });
-  view_->setObjectName(QString::fromLatin1(table_.name) + u"List"_s);
+  view_->setObjectName(KeyName(table_.section.prefix) + u"List"_s);
   view_->setRootIsDecorated(false);
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -102,10 +90,7 @@ ListPage::ListPage(OptionsPage &page, ListKind kind)
   for (std::size_t c = 0; c < table_.columns.size(); ++c) {
     view_->setColumnWidth(static_cast<int>(c), table_.columns[c].width);
   }
-  for (EntryBlock cells : table_.rows(page.Settings())) {
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-      if (table_.columns[c].form == CellForm::kList) cells[c] = CommaForm(cells[c]);
-    }
+  for (const EntryBlock &cells : table_.section.rows(page.Settings())) {
     auto *item = new QTreeWidgetItem;
     SetRow(item, cells);
     view_->addTopLevelItem(item);
@@ -122,7 +107,7 @@ QWidget *ListPage::MakeButtons() {
   auto *box = new QWidget;
   auto *column = new QVBoxLayout(box);
   column->setContentsMargins(0, 0, 0, 0);
-  const QString stem = QString::fromLatin1(table_.name);
+  const QString stem = KeyName(table_.section.prefix);
   auto add = [&](const QString &label, const QString &name, auto slot) {
     auto *button = new QPushButton(label);
     button->setObjectName(stem + name);
@@ -211,21 +196,9 @@ void ListPage::MoveRow(int step) {
 
 void ListPage::Save(ApplyTarget &target) const {
   if (!memory_.listEdited[table_.kind]) return;
-  const std::string prefix = table_.prefix;
-  const int count = view_->topLevelItemCount();
-  IniDocument doc;
-  LoadIniFile(target.iniPath, doc);  // a missing file reads as empty: every key is written
-  for (int row = 0; row < count; ++row) {
-    const std::string section = prefix + std::to_string(row);
-    const EntryBlock cells = RowCells(row);
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-      const ListColumn &column = table_.columns[c];
-      WriteWhenDifferent(doc, target.iniPath, section, column.key,
-                         CutCp932(cells[c], column.limit));
-    }
-  }
-  DeleteListSectionsFrom(prefix, count, target.iniPath);
-  target.context.changed = 1;
+  std::vector<ListRow> rows;
+  for (int row = 0; row < view_->topLevelItemCount(); ++row) rows.push_back(RowCells(row));
+  target.WriteList(table_.section, rows);
 }
 
 }  // namespace ruz

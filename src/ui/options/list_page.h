@@ -20,39 +20,33 @@ struct ApplyTarget;
 
 /// How a cell shows its text.
 enum class CellForm {
-  kText,
-  kList,    // shown and saved in comma form
+  kText,    // as the file holds it (a list in comma form)
   kSecret,  // shown masked
 };
 
 struct ListColumn {
   const char16_t *title;
-  int width;          // pixels
-  const char *key;    // the entry's ini key
-  std::size_t limit;  // most CP932 bytes of the cell written on OK
+  int width;  // pixels
   CellForm form;
 };
 
-/// One list: its columns (which are also its dialog's fields, in order), the
-/// section prefix ("alias" gives alias0, alias1, …), whether rows move, and the
-/// loaded entries as CP932 cells.
+/// One list: its section (whose keys are the columns and the dialog's fields,
+/// in order; its prefix names the sections prefix0, prefix1, … and is the
+/// object-name stem of the view prefixList and the buttons prefixAdd, …), the
+/// columns' looks, and whether rows move.
 struct ListTable {
   ListKind kind;  // also picks the dialog
-  const char *name;  // object-name stem: "alias" gives aliasList, aliasAdd, …
-  const char *prefix;
+  const ListSection &section;
   std::vector<ListColumn> columns;
   bool movable;
-  std::vector<EntryBlock> (*rows)(const ServerSettings &settings);
 };
 
 const ListTable &GetListTable(ListKind kind);
 
 /// The list of one table. Cells keep the CP932 bytes they were loaded with and
 /// are re-encoded only when a dialog replaced them. Registers its save step on
-/// the page: while the list's listEdited flag is set, OK writes rows 0…n−1 into
-/// prefix0…prefixN−1 (only the keys whose text in the file differs, so untouched
-/// rows keep their lines byte for byte) and deletes the leftover sections from
-/// prefixN on. A double click on a row, or Enter on it, edits it.
+/// the page: while the list's listEdited flag is set, OK writes the rows with
+/// WriteListSection. A double click on a row, or Enter on it, edits it.
 class ListPage : public QWidget {
   Q_OBJECT
 

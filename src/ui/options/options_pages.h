@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <span>
 
 #include "ui/options/options_page.h"
 #include "ui/options/path_pickers.h"
@@ -12,6 +13,17 @@ class QGroupBox;
 class QFormLayout;
 
 namespace ruz {
+
+/// What a page edits: keys of [RUZ], each by a control named after its key,
+/// and lists. Every key the field table gives to the options sheet is on
+/// exactly one page.
+struct PageContents {
+  std::span<const SettingField *const> keys;
+  std::span<const ListKind> lists;
+};
+
+/// The contents of the page of tab index (0 … kOptionsPageCount − 1).
+PageContents ContentsOfPage(int index);
 
 OptionsPage *BuildServerPage(const ServerSettings &settings, OptionsMemory &memory);
 OptionsPage *BuildLogPage(const ServerSettings &settings, OptionsMemory &memory);

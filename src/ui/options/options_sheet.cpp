@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "ui/message_boxes.h"
 #include "ui/options/dialog_buttons.h"
 #include "ui/options/options_pages.h"
 
@@ -19,17 +20,45 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+using namespace field;
+
 struct PageEntry {
   const char16_t *title;
   OptionsPage *(*build)(const ServerSettings &, OptionsMemory &);
+  PageContents contents;
 };
 
+constexpr const SettingField *kServerKeys[] = {&kSrvName,    &kPort,      &kRoot,    &kMaxConnect,
+                                               &kKeepAlive,  &kIndex,     &kFileList};
+constexpr const SettingField *kLogKeys[] = {&kLogWrite, &kLogName, &kLogFormat, &kMem, &kBufMax};
+constexpr const SettingField *kCgiSsiKeys[] = {&kRunning, &kSsi, &kSsiExts, &kSsiNoExecCmd,
+                                               &kNoCgiSsi};
+constexpr const SettingField *kAliasKeys[] = {&kAlias};
+constexpr const SettingField *kAccessKeys[] = {&kDeny};
+constexpr const SettingField *kErrorPageKeys[] = {&kErrPage};
+constexpr const SettingField *kMimeKeys[] = {&kDefMime};
+constexpr const SettingField *kAuthKeys[] = {&kAuth};
+constexpr const SettingField *kRemoteHostKeys[] = {&kDnsOpt};
+
+constexpr ListKind kCgiSsiLists[] = {kCgiList};
+constexpr ListKind kAliasLists[] = {kAliasList};
+constexpr ListKind kAccessLists[] = {kDenyList};
+constexpr ListKind kErrorPageLists[] = {kErrorPageList};
+constexpr ListKind kMimeLists[] = {kMimeList};
+constexpr ListKind kUserLists[] = {kUserList};
+constexpr ListKind kAuthLists[] = {kAuthList};
+
 const PageEntry kPages[kOptionsPageCount] = {
-    {u"サーバー", BuildServerPage},        {u"ログ", BuildLogPage},
-    {u"CGI/SSI", BuildCgiSsiPage},         {u"エイリアス", BuildAliasPage},
-    {u"アクセス制御", BuildAccessPage},    {u"エラーページ", BuildErrorPagePage},
-    {u"MIMEタイプ", BuildMimePage},        {u"ユーザー", BuildUserPage},
-    {u"Basic認証", BuildAuthPage},         {u"リモートホスト", BuildRemoteHostPage},
+    {u"サーバー", BuildServerPage, {kServerKeys, {}}},
+    {u"ログ", BuildLogPage, {kLogKeys, {}}},
+    {u"CGI/SSI", BuildCgiSsiPage, {kCgiSsiKeys, kCgiSsiLists}},
+    {u"エイリアス", BuildAliasPage, {kAliasKeys, kAliasLists}},
+    {u"アクセス制御", BuildAccessPage, {kAccessKeys, kAccessLists}},
+    {u"エラーページ", BuildErrorPagePage, {kErrorPageKeys, kErrorPageLists}},
+    {u"MIMEタイプ", BuildMimePage, {kMimeKeys, kMimeLists}},
+    {u"ユーザー", BuildUserPage, {{}, kUserLists}},
+    {u"Basic認証", BuildAuthPage, {kAuthKeys, kAuthLists}},
+    {u"リモートホスト", BuildRemoteHostPage, {kRemoteHostKeys, {}}},
 };
 
 // A page inside a frameless scroll area: it asks for the page's whole size,
@@ -91,19 +120,27 @@ void OptionsSheet::MarkShown(int index) {
   memory_.lastPage = index;
 }
 
+// A write that fails ends the run of the steps: the warning names the file and
+// the reason, and the sheet stays open, so that the operator can try again or
+// cancel; either way the settings in use are not taken from a file written in part.
 void OptionsSheet::accept() {
   ApplyTarget target{context_, IniPath()};
-  for (int index = 0; index < kOptionsPageCount; ++index) {
+  for (int index = 0; index < kOptionsPageCount && !target.Failed(); ++index) {
     if (shown_[index]) pages_[index]->Apply(target);
+  }
+  if (target.Failed()) {
+    ShowWriteWarning(this, target.iniPath, target.result);
+    return;
   }
   QDialog::accept();
 }
 
+PageContents ContentsOfPage(int index) { return kPages[index].contents; }
+
 int RunOptionsSheet(QWidget *owner, const ServerSettings &settings, OptionsMemory &memory) {
   OptionsContext context{settings};
   OptionsSheet sheet(owner, context, memory);
-  sheet.exec();
-  return context.changed;
+  return sheet.exec() == QDialog::Accepted ? context.changed : 0;
 }
 
 }  // namespace ruz

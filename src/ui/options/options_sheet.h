@@ -37,8 +37,9 @@ struct OptionsMemory {
   int lastPage = 0;           // the sheet reopens at the page shown last
 };
 
-/// Runs the sheet modally over owner. Returns 1 when at least one key of
-/// ruz.ini was written, else 0 (OK without changes, Cancel, Esc, close box).
+/// Runs the sheet modally over owner. Returns 1 when OK wrote at least one key
+/// of ruz.ini, else 0 (OK without changes, Cancel, Esc, close box, and a run
+/// whose writes failed, which the sheet has warned of).
 int RunOptionsSheet(QWidget *owner, const ServerSettings &settings, OptionsMemory &memory);
 
 inline constexpr int kOptionsPageCount = 10;
@@ -46,7 +47,8 @@ inline constexpr int kOptionsPageCount = 10;
 /// The sheet itself. Every page is built at once, so that the sheet opens at a
 /// size that holds the largest one as far as the screen allows (pages scroll
 /// beyond that); it opens at the page shown last. OK makes only the pages that
-/// were shown write what differs, in tab order.
+/// were shown write what differs, in tab order; a failed write is warned of and
+/// keeps the sheet open.
 class OptionsSheet : public QDialog {
   Q_OBJECT
 

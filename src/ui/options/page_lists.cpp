@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "platform/ini.h"
 #include "ui/options/list_page.h"
 #include "ui/options/options_pages.h"
 #include "ui/qt_text.h"
@@ -18,24 +17,25 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // A page of a flag check box above a list.
-OptionsPage *FlagAndList(const ServerSettings &s, OptionsMemory &memory, const char *key,
-                         const QString &label, int loaded, ListKind kind) {
+OptionsPage *FlagAndList(const ServerSettings &s, OptionsMemory &memory, const SettingField &flag,
+                         const QString &label, ListKind kind) {
   auto *page = new OptionsPage(s, memory);
   auto *layout = new QVBoxLayout(page);
-  layout->addWidget(AddFlagBox(*page, key, label, loaded));
+  layout->addWidget(AddFlagBox(*page, flag, label));
   layout->addWidget(new ListPage(*page, kind), 1);
   return page;
 }
 
 // Written on every OK without counting as a change. Untouched, it keeps its
 // loaded bytes, which CP932 → Unicode → CP932 might not give back.
-QLineEdit *AddDefaultMimeEdit(OptionsPage &page, const std::string &loaded) {
+QLineEdit *AddDefaultMimeEdit(OptionsPage &page) {
+  const std::string loaded = FileText(field::kDefMime, page.Settings());
   auto *edit = new QLineEdit(FromCp932(loaded));
-  edit->setObjectName(u"defmime"_s);
+  edit->setObjectName(KeyName(field::kDefMime.key));
   const QString filled = edit->text();
   page.AddStep([edit, filled, loaded](ApplyTarget &target) {
     const std::string value = edit->text() == filled ? loaded : ToCp932(edit->text());
-    WriteIniString(target.iniPath, kMainSection, "defmime", CutCp932(value, 254));
+    target.Write(field::kDefMime, value, ChangeNote::kUncounted);
   });
   return edit;
 }
@@ -43,15 +43,15 @@ QLineEdit *AddDefaultMimeEdit(OptionsPage &page, const std::string &loaded) {
 }  // namespace
 
 OptionsPage *BuildAliasPage(const ServerSettings &s, OptionsMemory &memory) {
-  return FlagAndList(s, memory, "alias", u"エイリアスを有効にする"_s, s.alias, kAliasList);
+  return FlagAndList(s, memory, field::kAlias, u"エイリアスを有効にする"_s, kAliasList);
 }
 
 OptionsPage *BuildAccessPage(const ServerSettings &s, OptionsMemory &memory) {
-  return FlagAndList(s, memory, "deny", u"アクセス制御を有効にする"_s, s.deny, kDenyList);
+  return FlagAndList(s, memory, field::kDeny, u"アクセス制御を有効にする"_s, kDenyList);
 }
 
 OptionsPage *BuildErrorPagePage(const ServerSettings &s, OptionsMemory &memory) {
-  return FlagAndList(s, memory, "errpage", u"エラーページ表示を有効にする"_s, s.errpage,
+  return FlagAndList(s, memory, field::kErrPage, u"エラーページ表示を有効にする"_s,
                      kErrorPageList);
 }
 
@@ -60,7 +60,7 @@ OptionsPage *BuildMimePage(const ServerSettings &s, OptionsMemory &memory) {
   auto *layout = new QVBoxLayout(page);
   layout->addWidget(new ListPage(*page, kMimeList), 1);
   auto *form = new QFormLayout;
-  form->addRow(u"デフォルトMIMEタイプ:"_s, AddDefaultMimeEdit(*page, s.defmime));
+  form->addRow(u"デフォルトMIMEタイプ:"_s, AddDefaultMimeEdit(*page));
   layout->addLayout(form);
   return page;
 }
@@ -76,7 +76,7 @@ OptionsPage *BuildUserPage(const ServerSettings &s, OptionsMemory &memory) {
 }
 
 OptionsPage *BuildAuthPage(const ServerSettings &s, OptionsMemory &memory) {
-  return FlagAndList(s, memory, "auth", u"Basic認証を有効にする"_s, s.auth, kAuthList);
+  return FlagAndList(s, memory, field::kAuth, u"Basic認証を有効にする"_s, kAuthList);
 }
 
 }  // namespace ruz

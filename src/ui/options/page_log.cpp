@@ -20,14 +20,14 @@ OptionsPage *BuildLogPage(const ServerSettings &s, OptionsMemory &memory) {
   auto *page = new OptionsPage(s, memory);
   QFormLayout *form = nullptr;
   QGroupBox *group = MakeFormGroup(u"ログ設定"_s, form);
-  QCheckBox *write = AddFlagBox(*page, "logwrite", u"ログを記録する"_s, s.logwrite);
+  QCheckBox *write = AddFlagBox(*page, field::kLogWrite, u"ログを記録する"_s);
   form->addRow(write);
-  QWidget *name = PathRow(AddTextEdit(*page, "logname", s.lognameAsWritten, 259), "browseLog",
+  QWidget *name = PathRow(AddTextEdit(*page, field::kLogName), "browseLog",
                           {u"ログファイルを選択"_s, ProgramFolder(), QString(),
                            u"ログファイル (*.log) (*.log);;すべてのファイル (*.*) (*)"_s},
                           memory.logPickerPath);
   form->addRow(u"ログファイル名:"_s, name);
-  QLineEdit *format = AddTextEdit(*page, "logformat", s.logformat, 1023);
+  QLineEdit *format = AddTextEdit(*page, field::kLogFormat);
   form->addRow(u"ログフォーマット:"_s, format);
   auto *restore = new QPushButton(u"標準に戻す"_s);
   restore->setObjectName(u"restoreLogFormat"_s);
@@ -40,13 +40,13 @@ OptionsPage *BuildLogPage(const ServerSettings &s, OptionsMemory &memory) {
   restoreRow->addStretch();
   restoreRow->addWidget(restore);
   form->addRow(restoreRow);
-  QCheckBox *buffer = AddFlagBox(*page, "mem", u"バッファリングを有効にする"_s, s.mem);
+  QCheckBox *buffer = AddFlagBox(*page, field::kMem, u"バッファリングを有効にする"_s);
   form->addRow(buffer);
 
   auto *limitBox = new QWidget;
   auto *limitRow = new QHBoxLayout(limitBox);
   limitRow->setContentsMargins(0, 0, 0, 0);
-  QLineEdit *limit = AddNumberEdit(*page, "bufmax", s.bufmax, 254);
+  QLineEdit *limit = AddNumberEdit(*page, field::kBufMax);
   limit->setMaximumWidth(limit->fontMetrics().averageCharWidth() * 12);
   limitRow->addWidget(new QLabel(u"上限:"_s));
   limitRow->addWidget(limit);

@@ -14,17 +14,16 @@ using namespace Qt::Literals::StringLiterals;
 OptionsPage *BuildRemoteHostPage(const ServerSettings &s, OptionsMemory &memory) {
   auto *page = new OptionsPage(s, memory);
   auto *choice = new QComboBox;
-  choice->setObjectName(u"dnsopt"_s);
+  choice->setObjectName(KeyName(field::kDnsOpt.key));
   choice->addItems({u"取得しない"_s, u"REMOTE_HOSTのみ"_s, u"すべて"_s});
   choice->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);  // as wide as its items
-  const int loaded = s.dnsopt;
+  const int loaded = LoadedInt(field::kDnsOpt, s);
   choice->setCurrentIndex(loaded);
   // A loaded value outside 0…2 selects nothing (-1); it stays as it is until
   // the operator picks an item.
   page->AddStep([choice, loaded](ApplyTarget &target) {
     if (choice->currentIndex() < 0 || choice->currentIndex() == loaded) return;
-    WriteIntSetting(kMainSection, "dnsopt", choice->currentIndex(), target.iniPath);
-    target.context.changed = 1;
+    target.Write(field::kDnsOpt, std::to_string(choice->currentIndex()));
   });
 
   QFormLayout *form = nullptr;

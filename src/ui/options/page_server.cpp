@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 
 #include "ui/options/dialog_buttons.h"
-#include "ui/options/option_values.h"
 #include "ui/options/options_pages.h"
 #include "ui/qt_text.h"
 
@@ -58,38 +57,40 @@ OptionsPage *BuildServerPage(const ServerSettings &s, OptionsMemory &memory) {
   auto *page = new OptionsPage(s, memory);
   QFormLayout *server = nullptr;
   QGroupBox *serverGroup = MakeFormGroup(u"サーバー設定"_s, server);
-  server->addRow(u"サーバー名 :"_s, AddTextEdit(*page, "srvname", s.srvname, 254));
+  server->addRow(u"サーバー名 :"_s, AddTextEdit(*page, field::kSrvName));
   auto *portRow = new QHBoxLayout;
-  QLineEdit *port = AddNumberEdit(*page, "port", s.port, 63);
+  QLineEdit *port = AddNumberEdit(*page, field::kPort);
   port->setMaximumWidth(port->fontMetrics().averageCharWidth() * 10);
   portRow->addWidget(port);
   portRow->addWidget(new QLabel(u"※ 通常は80"_s));
   portRow->addStretch();
   server->addRow(u"ポート番号: "_s, portRow);
-  QLineEdit *root = AddTextEdit(*page, "root", s.rootAsWritten, 259);
+  QLineEdit *root = AddTextEdit(*page, field::kRoot);
   server->addRow(u"ドキュメントルート :"_s,
                  PathRow(root, "browseRoot",
-                         {u"ドキュメントルートのフォルダーを選択"_s, FromCp932(s.root), QString(),
+                         {u"ドキュメントルートのフォルダーを選択"_s,
+                          FromCp932(LoadedText(field::kRoot, s)), QString(),
                           QString(), PickWhat::kFolder},
                          memory.folderPickerPath));
-  QLineEdit *connections = AddNumberEdit(*page, "maxconnect", s.maxconnect, 63);
+  QLineEdit *connections = AddNumberEdit(*page, field::kMaxConnect);
   connections->setMaximumWidth(port->maximumWidth());
   server->addRow(u"最大同時接続数 :"_s, connections);
   auto *keepAliveRow = new QHBoxLayout;
-  QLineEdit *keepAlive = AddNumberEdit(*page, "keepalive", s.keepalive, 63);
-  keepAlive->setValidator(new QIntValidator(0, kMaxKeepAliveSeconds, keepAlive));
+  QLineEdit *keepAlive = AddNumberEdit(*page, field::kKeepAlive);
+  keepAlive->setValidator(
+      new QIntValidator(field::kKeepAlive.minInt, field::kKeepAlive.maxInt, keepAlive));
   keepAlive->setMaximumWidth(port->maximumWidth());
   keepAliveRow->addWidget(keepAlive);
-  keepAliveRow->addWidget(new QLabel(u"※ 0〜%1（0 は 1 接続 1 リクエスト）"_s.arg(kMaxKeepAliveSeconds)));
+  keepAliveRow->addWidget(new QLabel(u"※ %1〜%2（0 は 1 接続 1 リクエスト）"_s.arg(
+      field::kKeepAlive.minInt).arg(field::kKeepAlive.maxInt)));
   keepAliveRow->addStretch();
   server->addRow(u"キープアライブ（秒） :"_s, keepAliveRow);
 
   QFormLayout *index = nullptr;
   QGroupBox *indexGroup = MakeFormGroup(u"インデックス表示"_s, index);
-  index->addRow(u"インデックスファイル :"_s, AddTextEdit(*page, "index", CommaForm(s.index), 254));
-  index->addRow(AddFlagBox(*page, "filelist",
-                           u"インデックスファイルがない場合はインデックスリストを表示"_s,
-                           s.filelist));
+  index->addRow(u"インデックスファイル :"_s, AddTextEdit(*page, field::kIndex));
+  index->addRow(AddFlagBox(*page, field::kFileList,
+                           u"インデックスファイルがない場合はインデックスリストを表示"_s));
 
   auto *layout = new QVBoxLayout(page);
   layout->addWidget(serverGroup);
