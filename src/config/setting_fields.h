@@ -53,7 +53,6 @@ struct SettingField {
 
 /// The capacities of the original fixed buffers.
 inline constexpr std::size_t kTextCapacity = 255;
-inline constexpr std::size_t kPathCapacity = kMaxPathLength + 1;
 inline constexpr std::size_t kNumberCapacity = 64;
 inline constexpr std::size_t kLogFormatCapacity = 1024;
 inline constexpr std::size_t kNoCgiSsiCapacity = 512;

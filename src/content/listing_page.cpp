@@ -6,6 +6,7 @@
 #include "content/pages.h"
 #include "platform/byte_size.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "platform/text_codes.h"
 #include "platform/url.h"
 #include "http/response_header.h"
@@ -15,8 +16,6 @@ namespace ruz {
 const char *const kProjectPageUrl = "http://ruzo.example/ruz/";
 
 namespace {
-
-constexpr std::size_t kTitleLimit = 260;
 
 std::string ListingHead(std::string_view title) {
   std::string head = "<html>\r\n<head>\r\n<title>Index of ";
@@ -67,7 +66,7 @@ std::string ListingTitle(std::string_view path) {
   std::size_t end = 0;
   while (end < path.size()) {
     std::size_t width = IsCp932LeadByte(static_cast<unsigned char>(path[end])) ? 2 : 1;
-    if (end + width > kTitleLimit) break;
+    if (end + width > kPathCapacity) break;
     end += width;
   }
   std::string_view title = path.substr(0, std::min(end, path.size()));

@@ -22,8 +22,8 @@ std::string EscapeHtmlName(std::string_view name);
 /// True for entries a listing never shows (names beginning with ".").
 bool IsHiddenName(std::string_view name);
 
-/// The title of a listing: path cut to 260 bytes (never inside a double-byte
-/// character), without a final "/" (so "/" gives "").
+/// The title of a listing: path cut to kPathCapacity bytes (never inside a
+/// double-byte character), without a final "/" (so "/" gives "").
 std::string ListingTitle(std::string_view path);
 
 /// The whole listing page of the directory at request path path: the parent

@@ -37,6 +37,11 @@ inline constexpr const char *kIniFileName = "ruz.ini";
 /// means the same everywhere.
 inline constexpr std::size_t kMaxPathLength = 259;
 
+/// The size of the original system's path buffers, terminator included. Texts
+/// that were copied into such a buffer whole (a listing's title, the folder an
+/// SSI document runs in) are cut to this many bytes.
+inline constexpr std::size_t kPathCapacity = kMaxPathLength + 1;
+
 /// The program directory, without a trailing "/": the running executable's
 /// directory, unless SetProgramDirectory was called (the --home option; a
 /// relative dir is taken from the working directory). Process-wide, thread-safe.

@@ -6,6 +6,7 @@
 #include "http/access.h"
 #include "http/request_info.h"
 #include "http/server_shared.h"
+#include "platform/paths.h"
 #include "server/pipeline.h"
 
 namespace ruz {
@@ -40,7 +41,7 @@ PathJudgement JudgeRequestPath(const ServerShared &shared, const RequestInfo &re
   if (!judgement.file.exists || IsPrivateFile(shared, judgement.file)) {
     return refuse(PathVerdict::kNotFound);
   }
-  if (judgement.localPath.size() > kMaxLocalPath) return refuse(PathVerdict::kTooLong);
+  if (judgement.localPath.size() > kMaxPathLength) return refuse(PathVerdict::kTooLong);
   return judgement;
 }
 

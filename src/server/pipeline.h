@@ -1,7 +1,6 @@
 // The pure checks of the request pipeline.
 #pragma once
 
-#include <cstddef>
 #include <string_view>
 
 namespace ruz {
@@ -20,8 +19,5 @@ std::string_view LastExtension(std::string_view path);
 
 /// An index item that names a file by itself rather than inside the directory.
 bool IsAbsoluteIndexItem(std::string_view item);
-
-/// The local path is limited as the system's paths were (259 characters).
-inline constexpr std::size_t kMaxLocalPath = 259;
 
 }  // namespace ruz

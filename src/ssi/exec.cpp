@@ -17,7 +17,6 @@ namespace ruz {
 
 namespace {
 
-constexpr std::size_t kPathLimit = 260;
 constexpr const char *kShell = "/bin/sh";
 
 int RunProgram(SsiDocument &document, std::vector<std::string> arguments, HeaderMode mode) {
@@ -59,7 +58,7 @@ int ExecCgi(SsiDocument &document, std::string_view value) {
   }
   const ServerSettings &settings = *document.slot->settings;
   const std::string programPath =
-      PathAppend(std::string_view(document.directory).substr(0, kPathLimit), value);
+      PathAppend(std::string_view(document.directory).substr(0, kPathCapacity), value);
   if (!MayRunProgram(document, value, programPath)) return 0;
   const int rule = FindCgiRule(settings, programPath);
   if (rule < 0) return 0;

@@ -19,8 +19,6 @@ namespace ruz {
 
 namespace {
 
-constexpr std::size_t kPathLimit = 260;
-
 // A path that stays below the folder it is joined to: not absolute, no "..",
 // no backslash that a joining step might take for a separator.
 bool IsPlainRelativePath(std::string_view path) {
@@ -50,7 +48,7 @@ bool ResolveVirtualPath(std::string &path, std::string_view requestPath,
       FindCgiRule(settings, judgement.localPath) != -1) {
     return false;
   }
-  path = judgement.localPath.substr(0, kPathLimit);
+  path = judgement.localPath.substr(0, kPathCapacity);
   return true;
 }
 
@@ -63,7 +61,7 @@ bool SendText(SsiDocument &document, std::string_view text) {
 bool ResolveSsiPath(std::string &path, std::string_view attributes, const SsiDocument &document) {
   std::string value;
   if (GetSsiAttribute(attributes, value, "virtual")) {
-    return ResolveVirtualPath(path, CanonicalRequestPath(std::string_view(value).substr(0, kPathLimit)),
+    return ResolveVirtualPath(path, CanonicalRequestPath(std::string_view(value).substr(0, kPathCapacity)),
                               document);
   }
   if (GetSsiAttribute(attributes, value, "file")) {

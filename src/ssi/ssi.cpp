@@ -22,7 +22,6 @@ namespace ruz {
 
 namespace {
 
-constexpr std::size_t kPathLimit = 260;
 constexpr std::size_t kReadPiece = 65536;
 
 // The connection's socket, counting every byte that reaches it.
@@ -110,7 +109,7 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   document.shared = slot.shared;
   document.file = &file;
   const std::string_view localPath = request.localPath;
-  document.directory = PathRemoveFileSpec(localPath.substr(0, kPathLimit));
+  document.directory = PathRemoveFileSpec(localPath.substr(0, kPathCapacity));
   BuildCgiEnvironment(document.variables, slot, request, false);
 
   if (ProcessSsiText(document, text) != 0 || !EndBodyToClient(slot)) {
