@@ -97,22 +97,21 @@ void PutServerEnvironment(EnvironmentBlock &block) {
   }
 }
 
-// REMOTE_HOST by dnsopt; false when the variable is left out.
-bool RemoteHost(const ConnectionSlot &slot, const RequestInfo &request, int dnsopt,
+// REMOTE_HOST by the look-up mode; false when the variable is left out.
+bool RemoteHost(const ConnectionSlot &slot, const RequestInfo &request, HostLookup mode,
                 std::string &host) {
-  switch (dnsopt) {
-    case 0:
+  switch (mode) {
+    case HostLookup::kNever:
       host = request.remoteAddr;
       return true;
-    case 1:
+    case HostLookup::kForCgiOnly:
       if (!LookupHostName(slot.peer.address, host)) host = request.remoteAddr;
       return true;
-    case 2:
+    case HostLookup::kEveryConnection:
       host = request.remoteHost;
       return true;
-    default:
-      return false;
   }
+  return false;
 }
 
 }  // namespace
@@ -128,7 +127,7 @@ void BuildCgiEnvironment(EnvironmentBlock &block, const ConnectionSlot &slot,
   };
   put("REMOTE_ADDR", request.remoteAddr);
   std::string host;
-  if (RemoteHost(slot, request, settings.dnsopt, host)) put("REMOTE_HOST", host);
+  if (RemoteHost(slot, request, HostLookupMode(settings), host)) put("REMOTE_HOST", host);
   put("REMOTE_PORT", request.remotePort);
   put("QUERY_STRING", request.query);
   put("HTTP_USER_AGENT", request.userAgent);

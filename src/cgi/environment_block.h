@@ -40,10 +40,11 @@ std::vector<std::string_view> EnvEntries(const EnvironmentBlock &block);
 
 /// A fresh block: the server's own environment first when includeServerEnvironment
 /// is set (CGI), nothing when clear (SSI), then the 22 CGI/1.1 variables of the
-/// request in their fixed order (REMOTE_HOST by dnsopt: 0 the address, 1 a
-/// reverse look-up now, 2 the name looked up at connection start, other values
-/// leave it out). Inherited variables are not replaced: a name may appear twice,
-/// the inherited entry first. Uses the slot's settings and peer.
+/// request in their fixed order (REMOTE_HOST by HostLookupMode: kNever the
+/// address, kForCgiOnly a reverse look-up now, kEveryConnection the name looked
+/// up at connection start; another dnsopt number leaves it out). Inherited
+/// variables are not replaced: a name may appear twice, the inherited entry
+/// first. Uses the slot's settings and peer.
 void BuildCgiEnvironment(EnvironmentBlock &block, const ConnectionSlot &slot,
                          const RequestInfo &request, bool includeServerEnvironment);
 

@@ -24,7 +24,7 @@ const std::array<MainField, 41> kMainFields{{
     {&field::kMem, &S::mem},
     {&field::kBufMax, &S::bufmax},
     {&field::kLogName, nullptr, &S::logname, &S::lognameAsWritten},
-    {&field::kRunning, &S::running},
+    {&field::kRunning, &S::cgiAllowed},
     {&field::kSsi, &S::ssi},
     {&field::kSsiExts, nullptr, &S::ssiexts},
     {&field::kSsiSizeLimit, &S::ssisizelimit},

@@ -61,7 +61,7 @@ struct ServerSettings {
   int mem = 0;
   int bufmax = 0;
   std::string logname;
-  int running = 0;
+  int cgiAllowed = 0;  // the key "running"
   int ssi = 0;
   std::string ssiexts;
   int ssisizelimit = 0;
@@ -71,7 +71,7 @@ struct ServerSettings {
   int alias = 0;
   int deny = 0;
   int errpage = 0;
-  int dnsopt = 0;
+  int dnsopt = 0;  // a HostLookup by its number (see HostLookupMode)
   int connecttimeout = 0;
   int processtimeout = 0;
   int maxconnect = 0;
@@ -108,6 +108,16 @@ struct ServerSettings {
   std::vector<UserEntry> users;
   std::vector<AuthRule> authRules;
 };
+
+/// When the client's host name is looked up, by dnsopt's number: never (the
+/// address stands for it), for CGI's REMOTE_HOST only, or as every connection
+/// begins (for the log, the host rules and REMOTE_HOST). Any other number in
+/// ruz.ini looks nothing up and gives CGI no REMOTE_HOST.
+enum class HostLookup : int { kNever = 0, kForCgiOnly = 1, kEveryConnection = 2 };
+
+inline HostLookup HostLookupMode(const ServerSettings &settings) {
+  return static_cast<HostLookup>(settings.dnsopt);
+}
 
 /// The longest wait for a connection's next request that keepalive may set.
 inline constexpr int kMaxKeepAliveSeconds = 300;

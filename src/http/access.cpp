@@ -75,17 +75,18 @@ bool CredentialsAdmitted(const ServerSettings &settings, const AuthRule &rule,
 
 }  // namespace
 
-bool CheckHostAccess(const ServerSettings &settings, const RequestInfo &request) {
-  const bool names = settings.dnsopt == 2;
+Admission CheckHostAccess(const ServerSettings &settings, const RequestInfo &request) {
+  // The name is known only when it was looked up as the connection began.
+  const bool names = HostLookupMode(settings) == HostLookup::kEveryConnection;
   for (const AccessRule &rule : settings.accessRules) {
     if (!Matches(rule.path, request.path)) continue;
     switch (JudgeHost(rule, request.remoteAddr, request.remoteHost, names)) {
-      case RuleVerdict::kRefuse: return true;
-      case RuleVerdict::kAdmit: return false;
+      case RuleVerdict::kRefuse: return Admission::kRefused;
+      case RuleVerdict::kAdmit: return Admission::kAdmitted;
       case RuleVerdict::kNext: break;
     }
   }
-  return false;
+  return Admission::kAdmitted;
 }
 
 bool NeedsAuthentication(const ServerSettings &settings, std::string_view path) {
@@ -96,17 +97,17 @@ bool NeedsAuthentication(const ServerSettings &settings, std::string_view path) 
   return false;
 }
 
-bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
-                    std::string &challenge) {
+Admission CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
+                         std::string &challenge) {
   for (const AuthRule &rule : settings.authRules) {
     // Every item of the path list guards its paths (a list written with commas
     // must not silently guard nothing).
     if (!Matches(rule.path, request.path)) continue;
-    if (CredentialsAdmitted(settings, rule, request.authorization)) return true;
+    if (CredentialsAdmitted(settings, rule, request.authorization)) return Admission::kAdmitted;
     challenge = "WWW-Authenticate: Basic realm=" + QuotedString(rule.name);
-    return false;
+    return Admission::kRefused;
   }
-  return true;
+  return Admission::kAdmitted;
 }
 
 namespace {

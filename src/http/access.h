@@ -11,13 +11,18 @@ struct ConnectionSlot;
 struct RequestInfo;
 struct ServerSettings;
 
-/// True when the host rules refuse the request.
-bool CheckHostAccess(const ServerSettings &settings, const RequestInfo &request);
+/// Whether a check lets the request through.
+enum class Admission { kAdmitted, kRefused };
 
-/// Basic authentication: true when admitted (or no rule applies); otherwise
-/// challenge holds the WWW-Authenticate line of the deciding rule's realm.
-bool CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
-                    std::string &challenge);
+/// The host rules' verdict on the request's client (kAdmitted when no rule
+/// decides).
+Admission CheckHostAccess(const ServerSettings &settings, const RequestInfo &request);
+
+/// Basic authentication: kAdmitted when the credentials fit (or no rule
+/// applies); when kRefused, challenge holds the WWW-Authenticate line of the
+/// deciding rule's realm.
+Admission CheckBasicAuth(const ServerSettings &settings, const RequestInfo &request,
+                         std::string &challenge);
 
 /// True when an authentication rule guards the path.
 bool NeedsAuthentication(const ServerSettings &settings, std::string_view path);

@@ -13,11 +13,12 @@ namespace ruz {
 
 PathJudgement JudgeRequestAccess(const ServerSettings &settings, const RequestInfo &request) {
   PathJudgement judgement;
-  if (settings.deny && CheckHostAccess(settings, request)) {
+  if (settings.deny && CheckHostAccess(settings, request) == Admission::kRefused) {
     judgement.verdict = PathVerdict::kHostRefused;
   } else if (!HasValidPathForm(request.path)) {
     judgement.verdict = PathVerdict::kBadPath;
-  } else if (settings.auth && !CheckBasicAuth(settings, request, judgement.challenge)) {
+  } else if (settings.auth &&
+             CheckBasicAuth(settings, request, judgement.challenge) == Admission::kRefused) {
     judgement.verdict = PathVerdict::kAuthRequired;
   }
   return judgement;

@@ -68,7 +68,8 @@ void FillPeer(const ConnectionSlot &slot, RequestInfo &request) {
   request.remoteAddr = FormatIpAddress(slot.peer.address);
   request.remotePort = std::to_string(slot.peer.port);
   std::string name;
-  if (slot.settings->dnsopt == 2 && LookupHostName(slot.peer.address, name)) {
+  if (HostLookupMode(*slot.settings) == HostLookup::kEveryConnection &&
+      LookupHostName(slot.peer.address, name)) {
     request.remoteHost = name.substr(0, kMaxHostName);
   } else {
     request.remoteHost = request.remoteAddr;
@@ -102,7 +103,7 @@ std::optional<Outcome> ServeDirectory(ConnectionSlot &slot, RequestInfo &request
 std::optional<Outcome> TryCgi(ConnectionSlot &slot, RequestInfo &request,
                               std::uint64_t &bytesSent) {
   const ServerSettings &settings = *slot.settings;
-  if (!settings.running || !CgiAndSsiAllowed(settings, request.path)) return std::nullopt;
+  if (!settings.cgiAllowed || !CgiAndSsiAllowed(settings, request.path)) return std::nullopt;
   int rule = FindCgiRule(settings, request.localPath);
   if (rule == -1) return std::nullopt;
   if (rule < 0) return Refuse(slot, RUZ_CP932("ファイルオープンエラー"), 500);

@@ -44,7 +44,7 @@ bool ResolveVirtualPath(std::string &path, std::string_view requestPath,
   const PathJudgement judgement =
       JudgeRequestPath(*document.shared, subRequest);
   if (judgement.verdict != PathVerdict::kAdmitted) return false;
-  if (settings.running && CgiAndSsiAllowed(settings, requestPath) &&
+  if (settings.cgiAllowed && CgiAndSsiAllowed(settings, requestPath) &&
       FindCgiRule(settings, judgement.localPath) != -1) {
     return false;
   }

@@ -58,11 +58,12 @@ TEST(CheckHostAccessTest, FollowsTheRulesInOrder) {
     s.accessRules = c.rules;
     s.dnsopt = c.dnsopt;
     const char *path = c.rules.front().path == "/private/*" ? "/private/x" : "/x";
-    EXPECT_EQ(CheckHostAccess(s, Peer(c.addr, c.host, path)), c.refused) << c.name;
+    EXPECT_EQ(CheckHostAccess(s, Peer(c.addr, c.host, path)) == Admission::kRefused, c.refused)
+        << c.name;
   }
   ServerSettings s;
   s.accessRules = {lockPrivate};
-  EXPECT_FALSE(CheckHostAccess(s, Peer("1.2.3.4", "1.2.3.4", "/public/x")));
+  EXPECT_EQ(CheckHostAccess(s, Peer("1.2.3.4", "1.2.3.4", "/public/x")), Admission::kAdmitted);
 }
 
 class BasicAuthTest : public ::testing::Test {
@@ -76,7 +77,7 @@ class BasicAuthTest : public ::testing::Test {
     r.path = path;
     r.authorization = authorization;
     challenge.clear();
-    return CheckBasicAuth(settings, r, challenge);
+    return CheckBasicAuth(settings, r, challenge) == Admission::kAdmitted;
   }
   ServerSettings settings;
   std::string challenge;
