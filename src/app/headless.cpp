@@ -84,7 +84,7 @@ int RunHeadless() {
   StopSignals stopSignals;
   StatusTable table;
   ServerSettings settings;
-  const bool loaded = LoadSettings(settings) == 0;
+  const bool loaded = LoadSettings(settings);
   if (!loaded) PrintToStderr(Utf8ToCp932("ruz.iniのロードに失敗しました"));
   TrimRootSlash(settings.root);  // at program start only, not on a restart
   if (loaded) {

@@ -234,9 +234,9 @@ void FrameProgramBody(ConnectionSlot &slot, const ProgramHeader &header) {
   }
 }
 
-void SendCgiHeader(ConnectionSlot &slot, std::string lines) {
+bool SendCgiHeader(ConnectionSlot &slot, std::string lines) {
   lines += "Cache-Control: no-cache\r\nPragma: no-cache\r\n";
-  SendResponseHeader(slot, 200, lines);  // a failed send shows in the relay
+  return SendResponseHeader(slot, 200, lines);
 }
 
 RunResult RunStarted(ConnectionSlot &slot, ChildProcess &child, std::uint64_t &bytesSent,
@@ -257,7 +257,7 @@ RunResult RunStarted(ConnectionSlot &slot, ChildProcess &child, std::uint64_t &b
       if (!ParseProgramHeader(block, header)) return kRunBadHeader;
       target.limit = header.contentLength;
       FrameProgramBody(slot, header);
-      SendCgiHeader(slot, std::move(header.lines));
+      if (!SendCgiHeader(slot, std::move(header.lines))) return kRunClientGone;
     }
   }
   const RunResult relayed = RelayOutput(slot, child, clock, bytesSent, target);

@@ -140,14 +140,14 @@ std::string ListSectionName(std::string_view prefix, int n) {
   return std::string(prefix) + std::to_string(n);
 }
 
-int LoadSettings(ServerSettings &settings) {
+bool LoadSettings(ServerSettings &settings) {
   IniDocument doc;
-  if (!LoadIniFile(IniPath(), doc)) return 1;
+  if (!LoadIniFile(IniPath(), doc)) return false;
   ServerSettings loaded;
   ReadMainSection(doc, loaded);
   ReadTables(doc, loaded);
   settings = std::move(loaded);
-  return 0;
+  return true;
 }
 
 void FreeSettings(ServerSettings &settings) { settings = ServerSettings{}; }

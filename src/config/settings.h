@@ -129,8 +129,9 @@ std::string IniPath();
 /// The standard access-log format (the options editor's "restore default").
 extern const char *const kStandardLogFormat;
 
-/// 0 when loaded; 1 when ruz.ini cannot be read (the record is left as it was).
-int LoadSettings(ServerSettings &settings);
+/// True when loaded; false when ruz.ini cannot be read (the record is left as
+/// it was).
+[[nodiscard]] bool LoadSettings(ServerSettings &settings);
 
 /// Back to the never-loaded state: empty texts, zero integers, empty tables.
 void FreeSettings(ServerSettings &settings);

@@ -57,8 +57,8 @@ void PauseAfterPiece(const ConnectionSlot &slot) {
 // gives up to want bytes at offset (fewer only at the end), false when they
 // cannot be read.
 template <typename PieceSource>
-int SendPieces(ConnectionSlot &slot, PieceSource piece, std::uint64_t first, std::uint64_t count,
-               std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
+bool SendPieces(ConnectionSlot &slot, PieceSource piece, std::uint64_t first, std::uint64_t count,
+                std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
   std::uint64_t remaining = count;
   const std::uint64_t bodySize = bytesSent + count;
   for (;;) {
@@ -66,7 +66,7 @@ int SendPieces(ConnectionSlot &slot, PieceSource piece, std::uint64_t first, std
     std::string_view bytes;
     if (!piece(first + (count - remaining), want, bytes)) {
       if (showProgress) SetStatusText(slot, RUZ_CP932("ファイルアクセスエラー"));
-      return 0;
+      return false;
     }
     if (!bytes.empty() && !SendBodyToClient(slot, bytes)) {
       // A stop that cut the transfer off is the server's doing, not the client's.
@@ -74,13 +74,13 @@ int SendPieces(ConnectionSlot &slot, PieceSource piece, std::uint64_t first, std
         SetStatusText(slot, slot.cutOff.load() ? RUZ_CP932("停止のため切断")
                                                : RUZ_CP932("相手側で切断"));
       }
-      return 0;
+      return false;
     }
     bytesSent += bytes.size();
     // A short piece is the last: the end of the range or of the file.
     if (bytes.size() < kPieceSize) {
       if (showProgress) ShowLastProgress(slot, bytesSent, doneText);
-      return 1;
+      return true;
     }
     if (showProgress) SetProgressText(slot, ProgressText(bytesSent), {bytesSent, bodySize});
     remaining -= bytes.size();
@@ -93,8 +93,8 @@ int SendPieces(ConnectionSlot &slot, PieceSource piece, std::uint64_t first, std
 // The pieces are read and sent with SendToClient rather than sendfile: sendfile
 // cannot be told not to raise SIGPIPE, and a client that goes away must never
 // end the server. The read also tells a file error from a peer that left.
-int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
-                 std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
+bool SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
+                  std::uint64_t &bytesSent, bool showProgress, std::string_view doneText) {
   // Left uninitialized: every byte sent has been read into it first.
   auto buffer = std::make_unique_for_overwrite<char[]>(
       static_cast<std::size_t>(std::clamp<std::uint64_t>(count, 1, kPieceSize)));
@@ -107,9 +107,9 @@ int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std:
   return SendPieces(slot, read, first, count, bytesSent, showProgress, doneText);
 }
 
-int SendContentBody(ConnectionSlot &slot, std::string_view content, std::uint64_t first,
-                    std::uint64_t count, std::uint64_t &bytesSent, bool showProgress,
-                    std::string_view doneText) {
+bool SendContentBody(ConnectionSlot &slot, std::string_view content, std::uint64_t first,
+                     std::uint64_t count, std::uint64_t &bytesSent, bool showProgress,
+                     std::string_view doneText) {
   auto take = [&](std::uint64_t offset, std::size_t want, std::string_view &bytes) {
     bytes = offset < content.size() ? content.substr(static_cast<std::size_t>(offset), want)
                                     : std::string_view();

@@ -29,8 +29,7 @@ void SendDirectoryRedirect(ConnectionSlot &slot, RequestInfo &request) {
   std::string lines = "Content-Length: " + std::to_string(page.size()) +
                       "\r\nContent-Type: text/html\r\nLocation: " + location;
   HoldNextSend(slot);
-  SendResponseHeader(slot, 302, lines);
-  if (request.method != "HEAD") SendToClient(slot, page);
+  if (SendResponseHeader(slot, 302, lines) && request.method != "HEAD") SendToClient(slot, page);
 }
 
 bool SendDirectoryListing(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {

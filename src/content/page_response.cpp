@@ -16,14 +16,12 @@ bool SendPageResponse(ConnectionSlot &slot, const RequestInfo &request, std::str
   // The header waits for the page (for a HEAD request, for the end of the
   // response), so both leave in one send.
   HoldNextSend(slot);
-  SendResponseHeader(slot, 200, lines);
-  if (request.method != "HEAD") {
-    if (!SendToClient(slot, page)) {
-      SetStatusText(slot, RUZ_CP932("相手側で切断"));
-      return false;
-    }
-    bytesSent = page.size();
+  const bool bodyFollows = request.method != "HEAD";
+  if (!SendResponseHeader(slot, 200, lines) || (bodyFollows && !SendToClient(slot, page))) {
+    SetStatusText(slot, RUZ_CP932("相手側で切断"));
+    return false;
   }
+  if (bodyFollows) bytesSent = page.size();
   SetStatusText(slot, RUZ_CP932("正常終了"));
   return true;
 }

@@ -64,6 +64,13 @@ bool SelectRange(const RequestInfo &request, std::uint64_t size, FileSpan &span)
 // The status logged for a body that a stop of the server cut off.
 constexpr int kStoppedMidTransfer = 503;
 
+// The status logged for a response that did not reach the client whole: a 200
+// becomes 503 when a stop of the server cut it off, 500 otherwise.
+int FailedOutcome(const ConnectionSlot &slot, int outcome) {
+  if (outcome != 200) return outcome;
+  return slot.cutOff.load() ? kStoppedMidTransfer : 500;
+}
+
 void ShowOutcome(ConnectionSlot &slot, int outcome) {
   if (outcome == 200) SetStatusText(slot, RUZ_CP932("正常終了"));
   if (outcome == 206) SetStatusText(slot, RUZ_CP932("ファイルの一部を送信しました"));
@@ -79,9 +86,9 @@ bool SendBody(ConnectionSlot &slot, const BodySource &body, const FileSpan &span
               std::uint64_t &bytesSent, bool progress, std::string_view doneText) {
   if (body.content != nullptr) {
     return SendContentBody(slot, *body.content, span.first, span.count, bytesSent, progress,
-                           doneText) == 1;
+                           doneText);
   }
-  return SendFileBody(slot, *body.file, span.first, span.count, bytesSent, progress, doneText) == 1;
+  return SendFileBody(slot, *body.file, span.first, span.count, bytesSent, progress, doneText);
 }
 
 int SendFileResponse(ConnectionSlot &slot, RequestInfo &request, std::string_view extra,
@@ -102,7 +109,10 @@ int SendFileResponse(ConnectionSlot &slot, RequestInfo &request, std::string_vie
                                       ContentTypeFor(*slot.settings, path), extra);
   const bool bodyFollows = request.method != "HEAD";
   if (bodyFollows) HoldNextSend(slot);
-  SendResponseHeader(slot, outcome, lines);
+  if (!SendResponseHeader(slot, outcome, lines)) {
+    SetStatusText(slot, RUZ_CP932("相手側で切断"));
+    return FailedOutcome(slot, outcome);
+  }
   if (!bodyFollows) {
     ShowOutcome(slot, outcome);
     return outcome;
@@ -111,8 +121,7 @@ int SendFileResponse(ConnectionSlot &slot, RequestInfo &request, std::string_vie
   const bool progress = outcome == 200;
   const bool sent = SendBody(slot, body, span, bytesSent, progress,
                              progress ? RUZ_CP932("正常終了") : std::string_view());
-  // Logged 503 when a stop of the server cut the body off, 500 otherwise.
-  if (!sent && outcome == 200) return slot.cutOff.load() ? kStoppedMidTransfer : 500;
+  if (!sent && outcome == 200) return FailedOutcome(slot, outcome);
   if (!progress) ShowOutcome(slot, outcome);
   return outcome;
 }

@@ -32,14 +32,17 @@ int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
              bool useRange);
 
 /// Sends [first, first+count) of an open file, in 64 KiB pieces; progress texts
-/// when showProgress. 1 when sent to its end, 0 when a read or a send failed.
-/// doneText, when set, follows the last progress text in the same step (the
-/// status the caller shows next once the body is out).
-int SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first, std::uint64_t count,
-                 std::uint64_t &bytesSent, bool showProgress, std::string_view doneText = {});
+/// when showProgress. True when sent to its end, false when a read or a send
+/// failed (a failed send marks the client lost). doneText, when set, follows
+/// the last progress text in the same step (the status the caller shows next
+/// once the body is out).
+[[nodiscard]] bool SendFileBody(ConnectionSlot &slot, ReadFile &file, std::uint64_t first,
+                                std::uint64_t count, std::uint64_t &bytesSent, bool showProgress,
+                                std::string_view doneText = {});
 /// SendFileBody for a file whose content is in memory.
-int SendContentBody(ConnectionSlot &slot, std::string_view content, std::uint64_t first,
-                    std::uint64_t count, std::uint64_t &bytesSent, bool showProgress,
-                    std::string_view doneText = {});
+[[nodiscard]] bool SendContentBody(ConnectionSlot &slot, std::string_view content,
+                                   std::uint64_t first, std::uint64_t count,
+                                   std::uint64_t &bytesSent, bool showProgress,
+                                   std::string_view doneText = {});
 
 }  // namespace ruz

@@ -129,7 +129,7 @@ std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &
   return "HTTP/1.1 " + statusText + "\r\n" + block + "\r\n\r\n";
 }
 
-int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
+bool SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
   slot.headerSent = true;
   ResponseFraming &framing = slot.framing;
   if (framing.keepAliveOffered && framing.body == BodyFraming::kUntilClose &&
@@ -140,7 +140,7 @@ int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra) {
   std::string header = ComposeResponseHeader(code, extra, GetUtcDateTime(), framing);
   constexpr std::string_view kVersion = "HTTP/1.1 ";
   slot.sentStatus = header.substr(kVersion.size(), header.find("\r\n") - kVersion.size());
-  return SendToClient(slot, header) ? 1 : 0;
+  return SendToClient(slot, header);
 }
 
 }  // namespace ruz

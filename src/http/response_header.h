@@ -29,10 +29,11 @@ std::string FormatHttpDate(const DateTime &utc);
 std::string ComposeResponseHeader(int code, std::string &extra, const DateTime &nowUtc,
                                   const ResponseFraming &framing = {});
 
-/// Composes and sends the header with the slot's framing; 1 when it was sent
-/// completely, 0 when a send failed. When keeping the connection was offered
-/// and the producer chose no framing, a Content-Length line in extra (or a 304,
-/// which has no body) frames the response by its length.
-int SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra);
+/// Composes and sends the header with the slot's framing (or holds it, after
+/// HoldNextSend); false when the send failed: the client is gone (clientLost)
+/// and no body may follow. When keeping the connection was offered and the
+/// producer chose no framing, a Content-Length line in extra (or a 304, which
+/// has no body) frames the response by its length.
+[[nodiscard]] bool SendResponseHeader(ConnectionSlot &slot, int code, std::string &extra);
 
 }  // namespace ruz

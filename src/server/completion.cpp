@@ -36,17 +36,17 @@ bool ServeErrorPage(ConnectionSlot &slot, RequestInfo &request, const std::strin
   return true;
 }
 
-void SendDueResponse(ConnectionSlot &slot, RequestInfo &request, std::string &extra,
+// False when the header-only response did not reach the client.
+bool SendDueResponse(ConnectionSlot &slot, RequestInfo &request, std::string &extra,
                      std::uint64_t &bytesSent, int code) {
-  if (!ServeErrorPage(slot, request, extra, bytesSent, code)) {
-    // A bodiless answer on a connection that may be kept says where it ends;
-    // a 304 never has a body.
-    if (slot.framing.keepAliveOffered && code != 304) {
-      if (!extra.empty() && !extra.ends_with('\n')) extra += "\r\n";
-      extra += "Content-Length: 0\r\n";
-    }
-    SendResponseHeader(slot, code, extra);
+  if (ServeErrorPage(slot, request, extra, bytesSent, code)) return true;
+  // A bodiless answer on a connection that may be kept says where it ends;
+  // a 304 never has a body.
+  if (slot.framing.keepAliveOffered && code != 304) {
+    if (!extra.empty() && !extra.ends_with('\n')) extra += "\r\n";
+    extra += "Content-Length: 0\r\n";
   }
+  return SendResponseHeader(slot, code, extra);
 }
 
 // The largest unread request body that is received and dropped to keep the
@@ -69,9 +69,14 @@ bool CanKeep(ConnectionSlot &slot, const RequestInfo &request, int code) {
 ConnectionEnd FinishRequest(ConnectionSlot &slot, RequestInfo &request, std::string extra,
                             std::uint64_t bytesSent, int code, bool sendResponse) {
   // One response per request: a producer that failed after its header
-  // went out leaves nothing to send.
-  if (sendResponse && !slot.headerSent) SendDueResponse(slot, request, extra, bytesSent, code);
-  const ConnectionEnd end = CanKeep(slot, request, code) ? ConnectionEnd::kKept : ConnectionEnd::kClosed;
+  // went out leaves nothing to send. A response that did not reach the
+  // client ends the connection.
+  bool delivered = true;
+  if (sendResponse && !slot.headerSent) {
+    delivered = SendDueResponse(slot, request, extra, bytesSent, code);
+  }
+  const ConnectionEnd end =
+      delivered && CanKeep(slot, request, code) ? ConnectionEnd::kKept : ConnectionEnd::kClosed;
   if (end == ConnectionEnd::kClosed) {
     FinishClientOutput(slot);
     CloseSlotSocket(slot);

@@ -117,7 +117,7 @@ std::optional<Outcome> TrySsi(ConnectionSlot &slot, RequestInfo &request,
   const ServerSettings &settings = *slot.settings;
   if (!settings.ssi || !CgiAndSsiAllowed(settings, request.path)) return std::nullopt;
   if (FindLine(settings.ssiexts, LastExtension(request.localPath), false) < 0) return std::nullopt;
-  return Produced(SendSsiDocument(slot, request, bytesSent) == 0);
+  return Produced(SendSsiDocument(slot, request, bytesSent) == SsiResult::kSent);
 }
 
 // An address that guessed passwords too often gets 429 for every further

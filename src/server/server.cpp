@@ -301,7 +301,7 @@ bool OpenServerListeners(ServerContext &context) {
 
 }  // namespace
 
-int StartServer(ServerContext &context) {
+bool StartServer(ServerContext &context) {
   context.isRunning = false;
   context.listeners.clear();
   context.tlsContext.reset();
@@ -310,7 +310,7 @@ int StartServer(ServerContext &context) {
   if (context.settings->tlsport != 0) SetUpTls(context);
   if (!OpenServerListeners(context)) {
     context.tlsContext.reset();
-    return 0;
+    return false;
   }
   context.startFailure.clear();
   context.boundPort = context.listeners.front().port;
@@ -321,10 +321,10 @@ int StartServer(ServerContext &context) {
     ReleaseStart(context);
     context.startFailure = Utf8ToCp932("接続待機に失敗しました");
     Warn(context, "接続待機に失敗しました");
-    return 0;
+    return false;
   }
   context.isRunning = true;
-  return 1;
+  return true;
 }
 
 void StopServer(ServerContext &context) {
@@ -341,11 +341,11 @@ void StopServer(ServerContext &context) {
   context.isRunning = false;
 }
 
-void RestartServer(ServerContext &context) {
+bool RestartServer(ServerContext &context) {
   StopServer(context);
   FreeSettings(*context.settings);
-  LoadSettings(*context.settings);
-  StartServer(context);
+  if (!LoadSettings(*context.settings)) Warn(context, "ruz.iniのロードに失敗しました");
+  return StartServer(context);
 }
 
 int ActiveConnections(const ServerContext &context) {

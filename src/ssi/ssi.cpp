@@ -36,7 +36,7 @@ class SlotOutput : public SsiOutput {
   }
 
   bool SendFile(ReadFile &file, std::uint64_t size) override {
-    return SendFileBody(slot_, file, 0, size, bytesSent_, false) == 1;
+    return SendFileBody(slot_, file, 0, size, bytesSent_, false);
   }
 
   RunResult Run(const SsiProgram &program, const EnvironmentBlock &environment) override {
@@ -69,13 +69,20 @@ bool ReadDocumentText(ReadFile &file, std::uint64_t limit, std::string &text) {
   return true;
 }
 
+// A body that stopped part-way: the connection ends with it.
+SsiResult CutShort(ConnectionSlot &slot) {
+  slot.framing.body = BodyFraming::kUntilClose;
+  SetStatusText(slot, RUZ_CP932("相手側で切断"));
+  return SsiResult::kCutShort;
+}
+
 std::uint64_t SizeLimit(const ServerSettings &settings) {
   return settings.ssisizelimit > 0 ? static_cast<std::uint64_t>(settings.ssisizelimit) : 0;
 }
 
 }  // namespace
 
-int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
+SsiResult SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent) {
   bytesSent = 0;
   // The page's type comes from its extension, as a static file's does.
   std::string extra = "Content-Type: " + ContentTypeFor(*slot.settings, request.localPath) +
@@ -86,10 +93,10 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
     slot.framing.body = BodyFraming::kChunked;
   }
   HoldNextSend(slot);
-  SendResponseHeader(slot, 200, extra);
+  if (!SendResponseHeader(slot, 200, extra)) return CutShort(slot);
   if (request.method == "HEAD") {  // the header a GET gets; nothing is run
     SetStatusText(slot, RUZ_CP932("正常終了"));
-    return 0;
+    return SsiResult::kSent;
   }
 
   ReadFile file(request.localPath);
@@ -97,7 +104,7 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   if (!file.IsOpen() || !ReadDocumentText(file, SizeLimit(*slot.settings), text)) {
     slot.framing.body = BodyFraming::kUntilClose;  // the body is cut short
     SetStatusText(slot, RUZ_CP932("ファイルオープンエラー"));
-    return -1;
+    return SsiResult::kUnreadable;
   }
   SetStatusText(slot, RUZ_CP932("SSI実行中..."));
 
@@ -112,13 +119,9 @@ int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &b
   document.directory = PathRemoveFileSpec(localPath.substr(0, kPathCapacity));
   BuildCgiEnvironment(document.variables, slot, request, false);
 
-  if (ProcessSsiText(document, text) != 0 || !EndBodyToClient(slot)) {
-    slot.framing.body = BodyFraming::kUntilClose;
-    SetStatusText(slot, RUZ_CP932("相手側で切断"));
-    return -2;
-  }
+  if (ProcessSsiText(document, text) != 0 || !EndBodyToClient(slot)) return CutShort(slot);
   SetStatusText(slot, RUZ_CP932("正常終了"));
-  return 0;
+  return SsiResult::kSent;
 }
 
 }  // namespace ruz

@@ -8,7 +8,12 @@ namespace ruz {
 struct ConnectionSlot;
 struct RequestInfo;
 
-/// 0 when the document was sent to its end, any other value on failure.
-int SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesSent);
+/// How the sending of a document ended: sent to its end; the document could not
+/// be opened or read (its header may have gone out, the body is cut short); or
+/// the client went away or a directive failed to send its part.
+enum class SsiResult { kSent, kUnreadable, kCutShort };
+
+[[nodiscard]] SsiResult SendSsiDocument(ConnectionSlot &slot, RequestInfo &request,
+                                        std::uint64_t &bytesSent);
 
 }  // namespace ruz

@@ -137,7 +137,7 @@ void MainWindow::BuildTray() {
 }
 
 void MainWindow::Create() {
-  const bool loaded = LoadSettings(settings_) == 0;
+  const bool loaded = LoadSettings(settings_);
   TrimRootSlash(settings_.root);
   RestorePlacement();
   band_->update();
@@ -147,7 +147,8 @@ void MainWindow::Create() {
   if (closed_) return;  // a stop signal closed the window under the warning
   if (loaded) ShowStartupWarnings();
   if (closed_) return;
-  StartServer(context_);
+  // A failed start has warned; the state bar says why.
+  static_cast<void>(StartServer(context_));
   ShowServerState();
   ApplyTrafficPanelFlag();
   stateTimer_.start(kStateRefreshMs);

@@ -61,9 +61,7 @@ void MainWindow::AfterBusy() {
 void MainWindow::Restart(std::function<void()> then) {
   if (closed_ || busy_) return;
   StopInBackground(u"再起動中…"_s, [this, then = std::move(then)] {
-    FreeSettings(settings_);
-    LoadSettings(settings_);
-    StartServer(context_);
+    RestartServer(context_);  // its warnings have been shown; the state bar tells the rest
     ShowServerState();
     ApplyAutoUpdateFlag();
     band_->update();

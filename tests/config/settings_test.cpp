@@ -31,7 +31,7 @@ class SettingsTest : public ::testing::Test {
   ServerSettings Load(const std::string &ini) {
     EXPECT_TRUE(ReplaceFileAtomically(IniPath(), ini));
     ServerSettings s;
-    EXPECT_EQ(LoadSettings(s), 0);
+    EXPECT_TRUE(LoadSettings(s));
     return s;
   }
   std::string Home() const { return home_.Path(); }
@@ -146,7 +146,7 @@ TEST_F(SettingsTest, ReadsTheSevenTablesUpToTheFirstGap) {
 TEST_F(SettingsTest, LeavesTheRecordAloneWithoutAnIniFile) {
   ServerSettings s;
   s.port = 77;
-  EXPECT_EQ(LoadSettings(s), 1);
+  EXPECT_FALSE(LoadSettings(s));
   EXPECT_EQ(s.port, 77);
   FreeSettings(s);
   EXPECT_EQ(s.port, 0);
@@ -242,7 +242,7 @@ TEST_F(SettingsTest, EveryMainFieldRoundTripsThroughTheWriterAndTheLoader) {
     ASSERT_TRUE(WriteListSection(*section, SampleRows(*section), IniPath()));
   }
   ServerSettings s;
-  ASSERT_EQ(LoadSettings(s), 0);
+  ASSERT_TRUE(LoadSettings(s));
   for (const ListSection *section : ListSections()) {
     EXPECT_EQ(section->rows(s), SampleRows(*section)) << section->prefix;
   }

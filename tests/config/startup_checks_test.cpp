@@ -41,7 +41,7 @@ TEST(StartupChecksTest, EachSettingThatCannotWorkGetsOneWarningNamingItsKey) {
   for (const WarningCase &c : cases) {
     ASSERT_TRUE(ReplaceFileAtomically(IniPath(), std::string("[RUZ]\r\n") + c.ini));
     ServerSettings settings;
-    ASSERT_EQ(LoadSettings(settings), 0);
+    ASSERT_TRUE(LoadSettings(settings));
     std::vector<std::string> warnings = StartupWarnings(settings);
     ASSERT_EQ(warnings.size(), c.expected.size()) << c.ini;
     for (std::size_t i = 0; i < warnings.size(); ++i) {

@@ -46,8 +46,8 @@ class ServerLifecycleTest : public ::testing::Test {
 
 TEST_F(ServerLifecycleTest, RestartMovesTheListenerToTheNewPort) {
   WriteIni(0);
-  ASSERT_EQ(LoadSettings(settings), 0);
-  ASSERT_EQ(StartServer(context), 1);
+  ASSERT_TRUE(LoadSettings(settings));
+  ASSERT_TRUE(StartServer(context));
   const std::uint16_t first = context.boundPort;
   EXPECT_TRUE(Accepts(first));
 
@@ -88,7 +88,7 @@ TEST_F(ServerLifecycleTest, BindFailuresNameThePortAndTheReasonUntilAStartSuccee
     settings.port = port;
     settings.bindaddress = bindaddress;
     warning.clear();
-    EXPECT_EQ(StartServer(context), 0) << port << " " << bindaddress;
+    EXPECT_FALSE(StartServer(context)) << port << " " << bindaddress;
     EXPECT_EQ(context.isRunning, 0);
     const std::string line = Cp932ToUtf8(context.startFailure);
     EXPECT_EQ(line.rfind(reason, 0), 0u) << line;
@@ -98,7 +98,7 @@ TEST_F(ServerLifecycleTest, BindFailuresNameThePortAndTheReasonUntilAStartSuccee
   settings.port = 0;
   settings.bindaddress = "";
   settings.maxconnect = 1;
-  ASSERT_EQ(StartServer(context), 1);
+  ASSERT_TRUE(StartServer(context));
   EXPECT_EQ(context.startFailure, "");
 }
 
@@ -112,9 +112,9 @@ TEST_F(ServerLifecycleTest, TheBindAddressDecidesWhichLoopbackAnswers) {
                         {"localhost", true, true}};
   for (const Case &c : cases) {
     WriteIni(0);
-    ASSERT_EQ(LoadSettings(settings), 0);
+    ASSERT_TRUE(LoadSettings(settings));
     settings.bindaddress = c.bindaddress;
-    ASSERT_EQ(StartServer(context), 1) << c.bindaddress;
+    ASSERT_TRUE(StartServer(context)) << c.bindaddress;
     EXPECT_EQ(ConnectTcp("127.0.0.1", context.boundPort, 5000).IsValid(), c.ipv4) << c.bindaddress;
     EXPECT_EQ(ConnectTcp("::1", context.boundPort, 5000).IsValid(), c.ipv6) << c.bindaddress;
     StopServer(context);

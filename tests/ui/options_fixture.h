@@ -132,7 +132,7 @@ class OptionsTest : public ::testing::Test {
     sheet_.reset();
     if (!atLastPage) memory_.lastPage = 0;
     settings_ = ServerSettings{};
-    EXPECT_EQ(LoadSettings(settings_), 0);
+    EXPECT_TRUE(LoadSettings(settings_));
     context_ = std::make_unique<OptionsContext>(OptionsContext{settings_});
     sheet_ = std::make_unique<OptionsSheet>(nullptr, *context_, memory_);
     sheet_->show();
