@@ -12,7 +12,7 @@
 #include "platform/error_relay.h"
 #include "platform/events.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
+#include "server/server.h"
 #include "server/public_addresses.h"
 
 namespace ruz {

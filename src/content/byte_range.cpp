@@ -1,7 +1,7 @@
 // The Range header: "bytes=a-b" parsed leniently, then applied to a file size.
-#include <limits>
+#include "content/byte_range.h"
 
-#include "content/file_response.h"
+#include <limits>
 
 namespace ruz {
 

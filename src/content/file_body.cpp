@@ -1,6 +1,8 @@
 // The body of a file response: 64 KiB pieces read from the file (or taken from
-// its content in memory) and sent, with
-// progress texts and the configured pause after every full piece.
+// its content in memory) and sent, with progress texts and the configured pause
+// after every full piece.
+#include "content/file_body.h"
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -8,7 +10,6 @@
 #include <thread>
 
 #include "config/settings.h"
-#include "content/static_file.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"

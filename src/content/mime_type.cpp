@@ -1,7 +1,8 @@
 // Content types from the MIME table.
+#include "content/mime_type.h"
+
 #include "common/lines.h"
 #include "config/settings.h"
-#include "content/file_response.h"
 #include "platform/paths.h"
 
 namespace ruz {

@@ -4,7 +4,8 @@
 
 #include "common/file_cache.h"
 #include "config/settings.h"
-#include "content/file_response.h"
+#include "content/file_body.h"
+#include "content/mime_type.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/text_codes.h"

@@ -37,8 +37,8 @@ struct RequestInfo {
   std::string transferEncoding;
 };
 
-/// Empties every field.
-void NewRequestInfo(RequestInfo &request);
-void FreeRequestInfo(RequestInfo &request);
+/// Empties every field: before a request is read, and once it is finished.
+inline void NewRequestInfo(RequestInfo &request) { request = RequestInfo{}; }
+inline void FreeRequestInfo(RequestInfo &request) { request = RequestInfo{}; }
 
 }  // namespace ruz

@@ -176,10 +176,6 @@ int CheckRequestFraming(std::string_view header, const RequestInfo &request) {
   return fields.broken || fields.hosts > 1 ? 400 : 0;
 }
 
-void NewRequestInfo(RequestInfo &request) { request = RequestInfo{}; }
-
-void FreeRequestInfo(RequestInfo &request) { request = RequestInfo{}; }
-
 std::size_t FindHeaderEnd(std::string_view text, std::size_t checkedUpTo) {
   for (std::size_t end = std::max<std::size_t>(checkedUpTo + 1, 2); end <= text.size(); ++end) {
     std::string_view two = text.substr(end - 2, 2);

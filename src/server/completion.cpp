@@ -4,7 +4,7 @@
 #include "server/completion.h"
 
 #include "content/error_page.h"
-#include "content/file_response.h"
+#include "content/static_file.h"
 #include "http/server_shared.h"
 #include "http/keep_alive.h"
 #include "log/access_log.h"

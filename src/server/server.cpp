@@ -1,6 +1,8 @@
 // Starting, stopping and restarting the server instance, and what a
 // connection thread does when a listener has a connection for it: accept it,
 // give it a slot and serve it.
+#include "server/server.h"
+
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -10,7 +12,6 @@
 #include "platform/events.h"
 #include "platform/text_codes.h"
 #include "server/connection.h"
-#include "server/context.h"
 #include "server/tls_setup.h"
 #include "server/workers.h"
 

@@ -6,8 +6,8 @@
 
 #include "cgi/environment_block.h"
 #include "config/settings.h"
-#include "content/static_file.h"
-#include "content/file_response.h"
+#include "content/file_body.h"
+#include "content/mime_type.h"
 #include "http/status_rows.h"
 #include "platform/files.h"
 #include "platform/paths.h"

@@ -1,4 +1,4 @@
-#include "server/context.h"
+#include "server/server.h"
 #include "ui/main_window.h"
 
 #include <QAction>

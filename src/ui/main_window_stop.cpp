@@ -1,6 +1,6 @@
 // The main window's stops: a restart or quit that asks first while responses
 // are being sent, the stop off the GUI thread with its countdown, and closing.
-#include "server/context.h"
+#include "server/server.h"
 
 #include <QApplication>
 #include <QCloseEvent>

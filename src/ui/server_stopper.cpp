@@ -1,7 +1,7 @@
 // Stopping the server off the GUI thread.
 #include "ui/server_stopper.h"
 
-#include "server/context.h"
+#include "server/server.h"
 
 namespace ruz {
 

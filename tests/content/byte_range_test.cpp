@@ -1,8 +1,7 @@
 // Range header parsing and its application to a file size.
 #include <gtest/gtest.h>
 
-#include "content/file_response.h"
-#include "content/static_file.h"
+#include "content/byte_range.h"
 
 namespace ruz {
 namespace {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "config/settings.h"
+#include "content/file_body.h"
 #include "content/static_file.h"
 #include "http/status_table.h"
 #include "platform/files.h"

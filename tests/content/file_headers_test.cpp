@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "content/file_response.h"
+#include "content/mime_type.h"
 #include "content/static_file.h"
 
 namespace ruz {

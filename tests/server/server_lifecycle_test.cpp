@@ -10,7 +10,7 @@
 #include "platform/paths.h"
 #include "platform/socket.h"
 #include "platform/text_codes.h"
-#include "server/context.h"
+#include "server/server.h"
 #include "support/temp_dir.h"
 #include "support/ipv6_loopback.h"
 
