@@ -92,11 +92,11 @@ bool SendBody(ConnectionSlot &slot, const BodySource &body, const FileSpan &span
   return SendFileBody(slot, *body.file, span.first, span.count, bytesSent, progress, doneText);
 }
 
-int SendFileResponse(ConnectionSlot &slot, RequestInfo &request, std::string_view extra,
-                     std::string_view path, const FileInfo &info, const BodySource &body,
-                     std::uint64_t &bytesSent, int code, bool conditional, bool useRange) {
+// options.path is set: it names the file for its content type.
+int SendFileResponse(ConnectionSlot &slot, RequestInfo &request, const SendFileOptions &options,
+                     const FileInfo &info, const BodySource &body, std::uint64_t &bytesSent) {
   std::string_view lastModified;
-  if (conditional) {
+  if (options.conditional) {
     if (IsNotModified(request, info)) {
       SetStatusText(slot, RUZ_CP932("ドキュメント未更新"));
       return 304;
@@ -104,10 +104,11 @@ int SendFileResponse(ConnectionSlot &slot, RequestInfo &request, std::string_vie
     lastModified = request.lastModified;
   }
   FileSpan span{0, info.size};
-  const bool partial = useRange && SelectRange(request, info.size, span);
-  int outcome = partial ? 206 : code;
-  std::string lines = FileHeaderLines(lastModified, partial ? &span : nullptr, info.size,
-                                      ContentTypeFor(*slot.settings, path), extra);
+  const bool partial = options.useRange && SelectRange(request, info.size, span);
+  int outcome = partial ? 206 : options.code;
+  std::string lines =
+      FileHeaderLines(lastModified, partial ? &span : nullptr, info.size,
+                      ContentTypeFor(*slot.settings, options.path), options.extra);
   const bool bodyFollows = request.method != "HEAD";
   if (bodyFollows) HoldNextSend(slot);
   if (!SendResponseHeader(slot, outcome, lines)) {
@@ -129,23 +130,22 @@ int SendFileResponse(ConnectionSlot &slot, RequestInfo &request, std::string_vie
 
 }  // namespace
 
-int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view extra,
-                 std::string_view path, ReadFile &file, std::uint64_t &bytesSent, int code,
-                 bool conditional, bool useRange) {
-  return SendFileResponse(slot, request, extra, path, file.Info(), BodySource{&file, nullptr},
-                          bytesSent, code, conditional, useRange);
+int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, ReadFile &file,
+                 const SendFileOptions &options, std::uint64_t &bytesSent) {
+  return SendFileResponse(slot, request, options, file.Info(), BodySource{&file, nullptr},
+                          bytesSent);
 }
 
-int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
-             std::string_view filePath, std::uint64_t &bytesSent, int code, bool conditional,
-             bool useRange) {
-  const std::string path(filePath.empty() ? std::string_view(request.localPath) : filePath);
+int SendFile(ConnectionSlot &slot, RequestInfo &request, const SendFileOptions &options,
+             std::uint64_t &bytesSent) {
+  const std::string path(options.path.empty() ? request.localPath : options.path);
+  SendFileOptions resolved = options;
+  resolved.path = path;
   if (slot.shared != nullptr && slot.shared->files != nullptr) {
     const CachedFile cached = slot.shared->files->Look(path);
     if (cached.content != nullptr) {
-      return SendFileResponse(slot, request, extra, path, cached.info,
-                              BodySource{nullptr, cached.content.get()}, bytesSent, code,
-                              conditional, useRange);
+      return SendFileResponse(slot, request, resolved, cached.info,
+                              BodySource{nullptr, cached.content.get()}, bytesSent);
     }
   }
   ReadFile file;
@@ -153,7 +153,7 @@ int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
     SetStatusText(slot, RUZ_CP932("ファイルオープンエラー"));
     return 500;
   }
-  return SendOpenFile(slot, request, extra, path, file, bytesSent, code, conditional, useRange);
+  return SendOpenFile(slot, request, file, resolved, bytesSent);
 }
 
 }  // namespace ruz

@@ -14,22 +14,31 @@ struct ConnectionSlot;
 struct RequestInfo;
 class ReadFile;
 
-/// Sends the file (filePath empty: the request's localPath). Returns 200, 206,
-/// 304 or 500 (for an error page: its code). conditional: an
+/// How a file is sent. path: the file (empty: the request's localPath), which
+/// also gives the content type; extra: lines added to the header; code: the
+/// status of a whole answer (200, or an error page's code); conditional: an
 /// If-Modified-Since may answer 304; useRange: a Range may answer 206.
-int SendFile(ConnectionSlot &slot, RequestInfo &request, std::string extra,
-             std::string_view filePath, std::uint64_t &bytesSent, int code, bool conditional,
-             bool useRange);
+struct SendFileOptions {
+  std::string_view path;
+  std::string_view extra;
+  int code = 200;
+  bool conditional = false;
+  bool useRange = false;
+};
+
+/// Sends the file. Returns 200, 206, 304 or 500 (for an error page: its code;
+/// 503 for a 200 that a stop of the server cut off).
+int SendFile(ConnectionSlot &slot, RequestInfo &request, const SendFileOptions &options,
+             std::uint64_t &bytesSent);
 
 /// Opens a regular file for sending; false (file not open) when it does not
 /// exist, is a directory or cannot be opened.
 bool OpenForSending(std::string_view path, ReadFile &file);
 
 /// SendFile after the file has been opened: the conditional check, the range,
-/// the header and the body. path names the file for its content type.
-int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, std::string_view extra,
-                 std::string_view path, ReadFile &file, std::uint64_t &bytesSent, int code,
-                 bool conditional, bool useRange);
+/// the header and the body. options.path names the file for its content type.
+int SendOpenFile(ConnectionSlot &slot, RequestInfo &request, ReadFile &file,
+                 const SendFileOptions &options, std::uint64_t &bytesSent);
 
 /// Last-Modified (when lastModified is not empty), Content-Range (when partial
 /// is set), Content-Length, Content-Type (left out when empty), then extra,

@@ -32,7 +32,7 @@ bool ServeErrorPage(ConnectionSlot &slot, RequestInfo &request, const std::strin
     SetStatusText(slot, RUZ_CP932("ファイルオープンエラー"));
     return false;
   }
-  SendOpenFile(slot, request, extra, path, file, bytesSent, code, false, false);
+  SendOpenFile(slot, request, file, {.path = path, .extra = extra, .code = code}, bytesSent);
   return true;
 }
 

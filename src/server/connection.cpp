@@ -221,7 +221,7 @@ Outcome Decide(ConnectionSlot &slot, RequestInfo &request, std::uint64_t &bytesS
   }
   if (auto served = TryCgi(slot, request, bytesSent)) return *served;
   if (auto served = TrySsi(slot, request, bytesSent)) return *served;
-  int code = SendFile(slot, request, {}, {}, bytesSent, 200, true, true);
+  int code = SendFile(slot, request, {.conditional = true, .useRange = true}, bytesSent);
   return {code, code != 200 && code != 206, {}};
 }
 

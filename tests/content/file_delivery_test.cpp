@@ -110,7 +110,8 @@ class FileDeliveryTest : public ::testing::Test {
   }
 
   int Send(int code = 200, bool conditional = true, bool useRange = true) {
-    return SendFile(slot_, request_, "", "", bytesSent_, code, conditional, useRange);
+    return SendFile(slot_, request_,
+                    {.code = code, .conditional = conditional, .useRange = useRange}, bytesSent_);
   }
 
   TempDir temp_;
