@@ -4,16 +4,16 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "config/root_path.h"
 #include "config/settings.h"
-#include "config/startup_checks.h"
 #include "log/row_output.h"
 #include "platform/error_relay.h"
 #include "platform/events.h"
 #include "platform/text_codes.h"
 #include "server/server.h"
 #include "server/public_addresses.h"
+#include "server/start_up.h"
 
 namespace ruz {
 
@@ -84,13 +84,6 @@ int RunHeadless() {
   StopSignals stopSignals;
   StatusTable table;
   ServerSettings settings;
-  const bool loaded = LoadSettings(settings);
-  if (!loaded) PrintToStderr(Utf8ToCp932("ruz.iniのロードに失敗しました"));
-  TrimRootSlash(settings.root);  // at program start only, not on a restart
-  if (loaded) {
-    for (const std::string &warning : StartupWarnings(settings)) PrintToStderr(warning);
-  }
-
   ServerContext context;
   context.statusTable = &table;
   context.settings = &settings;
@@ -101,7 +94,11 @@ int RunHeadless() {
   // The printer runs before the server, so that it already runs when the
   // server lines say the server is there.
   RowPrinter printer(table, kStandardOutput);
-  if (!StartServer(context)) return 1;
+  const auto printWarnings = [](const std::vector<std::string> &warnings) {
+    for (const std::string &warning : warnings) PrintToStderr(warning);
+    return true;
+  };
+  if (!StartFromSettings(context, FixPlace::kIniFile, printWarnings)) return 1;
   PrintServerLines(context);
   WaitForStopSignal(stopSignals);
   // A second signal is left pending and ignored while stopping.

@@ -1,4 +1,4 @@
-// Starting, stopping and restarting the server instance, and what a
+// Starting and stopping the server instance, and what a
 // connection thread does when a listener has a connection for it: accept it,
 // give it a slot and serve it.
 #include "server/server.h"
@@ -340,13 +340,6 @@ void StopServer(ServerContext &context) {
   context.threads->StopAndWait();
   ReleaseStart(context);
   context.isRunning = false;
-}
-
-bool RestartServer(ServerContext &context) {
-  StopServer(context);
-  FreeSettings(*context.settings);
-  if (!LoadSettings(*context.settings)) Warn(context, "ruz.iniのロードに失敗しました");
-  return StartServer(context);
 }
 
 int ActiveConnections(const ServerContext &context) {

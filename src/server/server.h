@@ -14,10 +14,6 @@ namespace ruz {
 /// then cuts them off, waits for every connection thread and writes out the
 /// log buffer. Never waits on any other thread than the server's own.
 void StopServer(ServerContext &context);
-/// StopServer, reload ruz.ini, StartServer: true when the server runs again.
-/// An unreadable ruz.ini is warned about (the server starts with the emptied
-/// settings, as before any load), a failed start warns itself.
-bool RestartServer(ServerContext &context);
 
 /// Connections being served now.
 int ActiveConnections(const ServerContext &context);

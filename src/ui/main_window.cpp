@@ -17,10 +17,10 @@
 
 #include <algorithm>
 
-#include "config/root_path.h"
 #include "config/settings.h"
 #include "config/startup_checks.h"
 #include "http/auth_throttle.h"
+#include "server/start_up.h"
 #include "ui/address_band.h"
 #include "ui/elided_text_tips.h"
 #include "ui/external_open.h"
@@ -137,18 +137,17 @@ void MainWindow::BuildTray() {
 }
 
 void MainWindow::Create() {
-  const bool loaded = LoadSettings(settings_);
-  TrimRootSlash(settings_.root);
-  RestorePlacement();
-  band_->update();
-  // The boxes below belong to this window: it is up before them.
-  ShowWindow();
-  if (!loaded) ShowStartWarning(this, u"ruz.iniのロードに失敗しました"_s);
-  if (closed_) return;  // a stop signal closed the window under the warning
-  if (loaded) ShowStartupWarnings();
-  if (closed_) return;
+  const auto review = [this](const std::vector<std::string> &warnings) {
+    RestorePlacement();
+    band_->update();
+    // The box below belongs to this window: it is up before it.
+    ShowWindow();
+    ShowStartupWarnings(warnings);
+    return !closed_;  // a stop signal closed the window under the warning
+  };
   // A failed start has warned; the state bar says why.
-  static_cast<void>(StartServer(context_));
+  StartFromSettings(context_, FixPlace::kOptionsSheet, review);
+  if (closed_) return;
   ShowServerState();
   ApplyTrafficPanelFlag();
   stateTimer_.start(kStateRefreshMs);
@@ -159,9 +158,9 @@ void MainWindow::Create() {
 }
 
 // Settings that cannot work, in one box: the key to change for each.
-void MainWindow::ShowStartupWarnings() {
+void MainWindow::ShowStartupWarnings(const std::vector<std::string> &warnings) {
   std::string text;
-  for (const std::string &warning : StartupWarnings(settings_, FixPlace::kOptionsSheet)) {
+  for (const std::string &warning : warnings) {
     if (!text.empty()) text += "\n\n";
     text += warning;
   }

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/options/options_sheet.h"
 #include "http/status_table.h"
@@ -112,7 +113,7 @@ class MainWindow : public QMainWindow {
  private:
   void BuildCentral();
   void BuildTray();
-  void ShowStartupWarnings();
+  void ShowStartupWarnings(const std::vector<std::string> &warnings);
   void ShowServerState();
   void ShowCertificate();
   void RefreshState();

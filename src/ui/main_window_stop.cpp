@@ -1,6 +1,7 @@
 // The main window's stops: a restart or quit that asks first while responses
 // are being sent, the stop off the GUI thread with its countdown, and closing.
 #include "server/server.h"
+#include "server/start_up.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -61,7 +62,7 @@ void MainWindow::AfterBusy() {
 void MainWindow::Restart(std::function<void()> then) {
   if (closed_ || busy_) return;
   StopInBackground(u"再起動中…"_s, [this, then = std::move(then)] {
-    RestartServer(context_);  // its warnings have been shown; the state bar tells the rest
+    RestartFromSettings(context_);  // its warnings have been shown; the state bar tells the rest
     ShowServerState();
     ApplyAutoUpdateFlag();
     band_->update();

@@ -11,6 +11,7 @@
 #include "platform/socket.h"
 #include "platform/text_codes.h"
 #include "server/server.h"
+#include "server/start_up.h"
 #include "support/temp_dir.h"
 #include "support/ipv6_loopback.h"
 
@@ -54,7 +55,7 @@ TEST_F(ServerLifecycleTest, RestartMovesTheListenerToTheNewPort) {
   // Take a free port for the new setting by binding and releasing it.
   std::uint16_t second = ListenTcp(0, 1).boundPort;
   WriteIni(second);
-  RestartServer(context);
+  ASSERT_TRUE(RestartFromSettings(context));
   ASSERT_EQ(context.isRunning, 1);
   EXPECT_EQ(context.boundPort, second);
   EXPECT_TRUE(Accepts(second));
