@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "content/file_response.h"
+#include "content/byte_range.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
