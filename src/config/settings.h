@@ -136,7 +136,7 @@ extern const char *const kStandardLogFormat;
 /// Back to the never-loaded state: empty texts, zero integers, empty tables.
 void FreeSettings(ServerSettings &settings);
 
-/// path resolved against the program directory (cut to 259 bytes first);
+/// path resolved against the program directory (cut to kMaxPathLength bytes first);
 /// absolute paths stay, "." and ".." are resolved, "" gives the directory.
 std::string ExeRelativePath(std::string_view path);
 
