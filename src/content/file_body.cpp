@@ -7,7 +7,6 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "config/settings.h"
 #include "http/status_rows.h"
@@ -49,9 +48,9 @@ long long ReadPiece(ReadFile &file, char *buffer, std::size_t size, std::uint64_
   return static_cast<long long>(filled);
 }
 
-void PauseAfterPiece(const ConnectionSlot &slot) {
+void PauseAfterPiece(ConnectionSlot &slot) {
   int wait = slot.settings != nullptr ? slot.settings->sendwait : 0;
-  if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+  if (wait > 0) PauseBetweenPieces(slot, std::chrono::milliseconds(wait));
 }
 
 // Sends [first, first + count) piece by piece; piece(offset, want, bytes)

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "http/connection_slot.h"
 
@@ -110,6 +111,15 @@ bool SendToClient(ConnectionSlot &slot, const void *data, std::size_t size) {
 }
 
 void HoldNextSend(ConnectionSlot &slot) { slot.holdNextSend = true; }
+
+void PauseBetweenPieces(ConnectionSlot &slot, std::chrono::milliseconds pause) {
+  if (slot.socket.UnsentBytes() == 0) {
+    std::this_thread::sleep_for(pause);
+    return;
+  }
+  AwaitingClient awaiting(slot);
+  std::this_thread::sleep_for(pause);
+}
 
 bool SetClientReceiveTimeout(ConnectionSlot &slot, int milliseconds) {
   if (slot.tls.IsValid()) return slot.socket.SetReceiveTimeout(milliseconds);

@@ -2,6 +2,7 @@
 // bytes go over the socket as they are or inside the connection's TLS session.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -23,6 +24,10 @@ bool SendToClient(ConnectionSlot &slot, const void *data, std::size_t size);
 bool SendBodyToClient(ConnectionSlot &slot, std::string_view bytes);
 /// Ends a chunked body with its last chunk; nothing for other framings.
 bool EndBodyToClient(ConnectionSlot &slot);
+/// Pauses between two pieces of a body. While the client has not let the
+/// system send everything so far, the pause counts as waiting for it: a
+/// client that reads too slowly is then the first to give way to others.
+void PauseBetweenPieces(ConnectionSlot &slot, std::chrono::milliseconds pause);
 /// Keeps the bytes of the next send to go out with the send after it, so a
 /// header and a body leave in one system call.
 void HoldNextSend(ConnectionSlot &slot);

@@ -18,6 +18,7 @@ void OpenSlot(ConnectionSlot &slot, AcceptedConnection &connection) {
   };
   slot.headerPhase.store(HeaderPhase::kReading, std::memory_order_relaxed);
   slot.awaitingClient.store(false, std::memory_order_relaxed);
+  slot.awaitedBefore.store(0, std::memory_order_relaxed);
   slot.cutOff.store(false, std::memory_order_relaxed);
   slot.shed.store(false, std::memory_order_relaxed);
   slot.childProcessGroup = 0;
@@ -37,9 +38,12 @@ AcceptedConnection ReleaseConnection(ConnectionSlot &slot) {
 }
 
 void MarkAwaitingClient(ConnectionSlot &slot, bool awaiting) {
+  const std::int64_t now = std::chrono::steady_clock::now().time_since_epoch().count();
   if (awaiting) {
-    slot.awaitingSince.store(std::chrono::steady_clock::now().time_since_epoch().count(),
-                             std::memory_order_relaxed);
+    slot.awaitingSince.store(now, std::memory_order_relaxed);
+  } else {
+    slot.awaitedBefore.fetch_add(now - slot.awaitingSince.load(std::memory_order_relaxed),
+                                 std::memory_order_relaxed);
   }
   slot.awaitingClient.store(awaiting);
 }

@@ -106,8 +106,10 @@ struct ConnectionSlot : ConnectionState {
   /// the client (a busy server that has not got round to reading a header
   /// that is there is not the client's fault).
   std::atomic<bool> awaitingClient{false};
-  /// When the present wait for the client began (steady clock ticks).
+  /// When the present wait for the client began, and how long the waits of
+  /// this request before it lasted (steady clock ticks).
   std::atomic<std::int64_t> awaitingSince{0};
+  std::atomic<std::int64_t> awaitedBefore{0};
   std::atomic<bool> cutOff{false};  // the server is stopping: the response ends now
   std::atomic<bool> shed{false};    // made to give way to a new connection
   std::mutex interruptLock;         // held while the socket is shut or closed across threads

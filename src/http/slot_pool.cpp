@@ -100,12 +100,15 @@ bool SlotPool::MakeLongestWaitingGiveUpLocked(std::chrono::milliseconds minWait,
     if (!taken_[i] || !slot.awaitingClient.load() || IsGivingWay(slot)) continue;
     const bool readingHeader = slot.headerPhase.load() == HeaderPhase::kReading;
     if (kind == WaitKind::kHeader && !readingHeader) continue;
-    // A header still coming counts from the accept, any other wait (a body,
-    // a response the client does not read) from its own start.
+    // A header still coming counts from the accept; a request whose header
+    // has come counts every wait for its client (for its body, for room to
+    // send its response) as if they were one: a client that takes its
+    // response in dribbles keeps the server waiting as much as one that
+    // stops.
     const Clock::time_point since =
-        readingHeader
-            ? slot.acceptedAt
-            : Clock::time_point(Clock::duration(slot.awaitingSince.load(std::memory_order_relaxed)));
+        readingHeader ? slot.acceptedAt
+                      : Clock::time_point(Clock::duration(slot.awaitingSince.load(std::memory_order_relaxed) -
+                                                          slot.awaitedBefore.load(std::memory_order_relaxed)));
     if (since < oldest) {
       oldest = since;
       longest = &slot;

@@ -9,7 +9,7 @@ namespace ruz {
 namespace {
 
 // How often the queue is looked at while connections wait in it.
-constexpr std::chrono::milliseconds kQueueLook{50};
+constexpr std::chrono::milliseconds kQueueLook{20};
 // Queued connections at most; when full, the one queued longest is closed.
 constexpr std::size_t kMaxQueued = 1024;
 // Queued connections are served in arrival order while the queue moves. Once

@@ -3,10 +3,12 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
@@ -391,6 +393,12 @@ bool Socket::HasInputNow() const {
   char byte = 0;
   const ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
   return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+std::size_t Socket::UnsentBytes() const {
+  int unsent = 0;
+  if (::ioctl(fd_, SIOCOUTQNSD, &unsent) != 0 || unsent < 0) return 0;
+  return static_cast<std::size_t>(unsent);
 }
 
 bool Socket::DeferAcceptUntilData(int seconds) const {

@@ -95,6 +95,9 @@ class Socket {
   /// Whether bytes (or the client's close) wait to be received now, without
   /// waiting and without taking them.
   bool HasInputNow() const;
+  /// Bytes given to the system that it has not sent yet (the client's window
+  /// is closed or small); 0 when they are all on their way or it cannot tell.
+  std::size_t UnsentBytes() const;
   /// A listener hands over a connection only once its client has sent
   /// something, or after seconds.
   bool DeferAcceptUntilData(int seconds) const;
