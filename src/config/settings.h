@@ -49,6 +49,9 @@ struct AuthRule {
   std::string user;  // list of user names
 };
 
+/// The most connections served at once, whatever maxconnect says.
+inline constexpr int kMaxUsableSlots = 64;
+
 struct ServerSettings {
   std::string srvname;
   int port = 0;

@@ -1,6 +1,7 @@
 // Start-up checks of the loaded settings.
 #include "config/startup_checks.h"
 
+#include "config/setting_fields.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_codes.h"
@@ -15,34 +16,37 @@ std::string InParentheses(const std::string &cp932Path) {
 
 // The remedy: the ini key, or the sheet's page and field.
 struct Remedy {
-  const char *iniKey;
+  std::string_view iniKey;
   const char *sheetField;  // "page の「field」"
 };
 
 std::string FixText(const Remedy &remedy, FixPlace place) {
   if (place == FixPlace::kOptionsSheet)
     return std::string("設定 → オプション → ") + remedy.sheetField;
-  return std::string("ruz.ini の ") + remedy.iniKey;
+  return "ruz.ini の " + std::string(remedy.iniKey);
 }
 
 void CheckConnections(const ServerSettings &settings, FixPlace place,
                       std::vector<std::string> &warnings) {
   if (settings.maxconnect > 0) return;
-  warnings.push_back(Utf8ToCp932("maxconnect=" + std::to_string(settings.maxconnect) +
+  const std::string key(field::kMaxConnect.key);
+  warnings.push_back(Utf8ToCp932(key + "=" + std::to_string(settings.maxconnect) +
                                  " では接続を1つも受け付けられません。" +
-                                 FixText({"maxconnect", "サーバー の「最大同時接続数」"}, place) +
-                                 " を 1 以上（最大 64）にしてください"));
+                                 FixText({key, "サーバー の「最大同時接続数」"}, place) +
+                                 " を 1 以上（最大 " + std::to_string(kMaxUsableSlots) +
+                                 "）にしてください"));
 }
 
 // Why the access log cannot be written, or "" when it can.
 std::string LogProblem(const std::string &logname) {
+  const std::string key(field::kLogName.key);
   // An empty logname resolves to the program directory itself.
-  if (logname.empty() || logname == ExeRelativePath("")) return "logname が空です";
+  if (logname.empty() || logname == ExeRelativePath("")) return key + " が空です";
   FileInfo info = GetFileInfo(logname);
-  if (info.isDirectory) return "logname がフォルダを指しています";
+  if (info.isDirectory) return key + " がフォルダを指しています";
   if (!info.exists && !GetFileInfo(PathRemoveFileSpec(logname)).isDirectory)
-    return "logname のフォルダがありません";
-  if (!CanWriteFile(logname)) return "logname に書き込めません";
+    return key + " のフォルダがありません";
+  if (!CanWriteFile(logname)) return key + " に書き込めません";
   return std::string();
 }
 
@@ -50,20 +54,21 @@ void CheckLog(const ServerSettings &settings, FixPlace place, std::vector<std::s
   if (!settings.logwrite) return;
   std::string problem = LogProblem(settings.logname);
   if (problem.empty()) return;
-  warnings.push_back(Utf8ToCp932("logwrite がオンですが、" + problem) +
+  const std::string key(field::kLogName.key);
+  warnings.push_back(Utf8ToCp932(std::string(field::kLogWrite.key) + " がオンですが、" + problem) +
                      InParentheses(settings.logname) +
                      Utf8ToCp932("。通信ログは書かれません。" +
-                                 FixText({"logname", "ログ の「ログファイル名」"}, place) +
+                                 FixText({key, "ログ の「ログファイル名」"}, place) +
                                  (place == FixPlace::kIniFile
-                                      ? " を直してください（例: logname=access.log）"
-                                      : " を直してください（例: access.log）")));
+                                      ? " を直してください（例: " + key + "=access.log）"
+                                      : std::string(" を直してください（例: access.log）"))));
 }
 
 void CheckRoot(const ServerSettings &settings, FixPlace place, std::vector<std::string> &warnings) {
   if (GetFileInfo(settings.root).isDirectory) return;
   warnings.push_back(Utf8ToCp932("ドキュメントルートのフォルダがありません") +
                      InParentheses(settings.root) +
-                     Utf8ToCp932("。" + FixText({"root", "サーバー の「ドキュメントルート」"}, place) +
+                     Utf8ToCp932("。" + FixText({field::kRoot.key, "サーバー の「ドキュメントルート」"}, place) +
                                  " を直してください"));
 }
 
@@ -72,9 +77,11 @@ void CheckRoot(const ServerSettings &settings, FixPlace place, std::vector<std::
 void CheckUserNames(const ServerSettings &settings, std::vector<std::string> &warnings) {
   for (std::size_t n = 0; n < settings.users.size(); ++n) {
     if (settings.users[n].name.find(':') == std::string::npos) continue;
-    warnings.push_back(Utf8ToCp932("[user" + std::to_string(n) + "] の name に「:」は使えません") +
+    warnings.push_back(Utf8ToCp932("[" + std::string(field::kUserSection.prefix) + std::to_string(n) + "] の " +
+                                   std::string(field::kUserName.key) + " に「:」は使えません") +
                        InParentheses(settings.users[n].name) +
-                       Utf8ToCp932("。このユーザーはログインできません。ruz.ini の name を直してください"));
+                       Utf8ToCp932("。このユーザーはログインできません。ruz.ini の " +
+                                   std::string(field::kUserName.key) + " を直してください"));
   }
 }
 

@@ -30,18 +30,16 @@ std::int64_t ParseRangeSide(std::string_view text) {
 
 }  // namespace
 
-int ParseRange(std::string_view value, ByteRange &range) {
-  if (!value.starts_with(kRangeUnit)) return 0;
+std::optional<ByteRange> ParseRange(std::string_view value) {
+  if (!value.starts_with(kRangeUnit)) return std::nullopt;
   // Only the first range of a list is used, and it ends at the first comma.
   std::string_view rangeSet = value.substr(kRangeUnit.size());
   rangeSet = rangeSet.substr(0, rangeSet.find(','));
   std::size_t dash = rangeSet.find('-');
-  if (dash == std::string_view::npos) return 0;
+  if (dash == std::string_view::npos) return std::nullopt;
   std::string_view last = rangeSet.substr(dash + 1);
   last = last.substr(0, last.find_first_of("\r\n"));
-  range.first = ParseRangeSide(rangeSet.substr(0, dash));
-  range.last = ParseRangeSide(last);
-  return 1;
+  return ByteRange{ParseRangeSide(rangeSet.substr(0, dash)), ParseRangeSide(last)};
 }
 
 bool ResolveRange(const ByteRange &range, std::uint64_t size, FileSpan &span) {

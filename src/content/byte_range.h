@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace ruz {
@@ -12,8 +13,8 @@ struct ByteRange {
   std::int64_t last = -1;
 };
 
-/// 1 and the pair when value has the accepted "bytes=a-b" form, else 0.
-int ParseRange(std::string_view value, ByteRange &range);
+/// The pair when value has the accepted "bytes=a-b" form.
+std::optional<ByteRange> ParseRange(std::string_view value);
 
 /// The part of a file a response carries: count bytes from first.
 struct FileSpan {

@@ -57,9 +57,9 @@ bool IsNotModified(RequestInfo &request, const FileInfo &info) {
 }
 
 bool SelectRange(const RequestInfo &request, std::uint64_t size, FileSpan &span) {
-  ByteRange range;
-  return !request.range.empty() && ParseRange(request.range, range) == 1 &&
-         ResolveRange(range, size, span);
+  if (request.range.empty()) return false;
+  const std::optional<ByteRange> range = ParseRange(request.range);
+  return range && ResolveRange(*range, size, span);
 }
 
 // The status logged for a body that a stop of the server cut off.

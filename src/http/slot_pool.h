@@ -18,9 +18,6 @@
 
 namespace ruz {
 
-/// The most connections served at once, whatever maxconnect says.
-inline constexpr int kMaxUsableSlots = 64;
-
 class SlotPool {
  public:
   using Clock = std::chrono::steady_clock;

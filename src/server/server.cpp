@@ -65,6 +65,7 @@ void Warn(const ServerContext &context, const std::string &utf8Text) {
 // Kept connections waiting at once, at most, and the share of them one client
 // address may hold: a quarter, so no single address fills the room.
 constexpr std::size_t kMaxWaitingConnections = 4096;
+constexpr std::size_t kFewestWaitingConnections = 64;  // under a very low descriptor limit
 constexpr std::size_t kAddressShare = 4;
 // A new connection's first bytes: how long it may wait for them in the room
 // (connecttimeout when that is shorter), after the system has held it back
@@ -185,8 +186,8 @@ bool OpenWaitingRoom(ServerContext &context) {
   // and the server's own files.
   constexpr std::size_t kReserved = 512;
   const std::size_t descriptors = RaiseDescriptorLimit();
-  limits.capacity = std::clamp<std::size_t>(descriptors > kReserved ? descriptors - kReserved : 64,
-                                            64, kMaxWaitingConnections);
+  limits.capacity = std::clamp<std::size_t>(descriptors > kReserved ? descriptors - kReserved : 0,
+                                            kFewestWaitingConnections, kMaxWaitingConnections);
   limits.perAddress = std::max<std::size_t>(limits.capacity / kAddressShare, 1);
   limits.idleWait = std::chrono::seconds(keepalive);
   const int connecttimeout = context.shared->settings.connecttimeout;

@@ -15,17 +15,17 @@ bool SendPiece(SsiDocument &document, std::string_view piece) {
 
 }  // namespace
 
-int ProcessSsiText(SsiDocument &document, std::string_view text) {
+bool ProcessSsiText(SsiDocument &document, std::string_view text) {
   std::size_t position = 0;
   for (;;) {
     const std::size_t open = text.find(kOpen, position);
     if (open == std::string_view::npos) {
-      return SendPiece(document, text.substr(position)) ? 0 : -2;
+      return SendPiece(document, text.substr(position));
     }
-    if (!SendPiece(document, text.substr(position, open - position))) return -2;
+    if (!SendPiece(document, text.substr(position, open - position))) return false;
     const std::size_t begin = open + kOpen.size();
     const std::size_t close = text.find(kClose, begin);
-    if (close == std::string_view::npos) return 0;
+    if (close == std::string_view::npos) return true;
     DispatchSsiDirective(document, text.substr(begin, close - begin));
     position = close + kClose.size();
   }

@@ -56,9 +56,9 @@ struct SsiDocument {
 
 /// Sends text with every "<!--#directive-->" replaced by its output: each piece
 /// of text in one send, directives dispatched in between. A "<!--#" without a
-/// later "-->" ends the document before it. 0 when the text was sent to its
-/// end; -2 when a send of text failed (directive failures do not count).
-int ProcessSsiText(SsiDocument &document, std::string_view text);
+/// later "-->" ends the document before it. True when the text was sent to
+/// its end; false when a send of text failed (directive failures do not count).
+[[nodiscard]] bool ProcessSsiText(SsiDocument &document, std::string_view text);
 
 /// The command word runs to the first blank; the first directive name that
 /// begins with it wins (so "e" is echo, "fl" flastmod, "" echo). The directive's

@@ -119,7 +119,7 @@ SsiResult SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint6
   document.directory = PathRemoveFileSpec(localPath.substr(0, kPathCapacity));
   BuildCgiEnvironment(document.variables, slot, request, false);
 
-  if (ProcessSsiText(document, text) != 0 || !EndBodyToClient(slot)) return CutShort(slot);
+  if (!ProcessSsiText(document, text) || !EndBodyToClient(slot)) return CutShort(slot);
   SetStatusText(slot, RUZ_CP932("正常終了"));
   return SsiResult::kSent;
 }
