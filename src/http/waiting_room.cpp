@@ -28,7 +28,7 @@ void WaitingRoom::Park(AcceptedConnection connection) {
   bool watched = false;
   {
     std::lock_guard lock(mutex_);
-    if (closed_) return;  // the connection closes as it goes out of scope
+    if (closed_.load(std::memory_order_relaxed)) return;  // the connection closes as it goes out of scope
     parking_.fetch_add(1, std::memory_order_relaxed);
     std::string address = FormatIpAddress(connection.peer.address);
     MakeRoomLocked(address);
@@ -104,7 +104,7 @@ void WaitingRoom::Sweep() {
 
 void WaitingRoom::CloseAll() {
   std::lock_guard lock(mutex_);
-  closed_ = true;
+  closed_.store(true);
   // A connection being watched right now is closed only once its watch is set.
   while (parking_.load(std::memory_order_acquire) > 0) std::this_thread::yield();
   entries_.clear();
@@ -112,8 +112,7 @@ void WaitingRoom::CloseAll() {
 }
 
 bool WaitingRoom::IsClosed() const {
-  std::lock_guard lock(mutex_);
-  return closed_;
+  return closed_.load();
 }
 
 std::size_t WaitingRoom::Count() const {

@@ -84,7 +84,7 @@ class WaitingRoom {
   Entries entries_;
   std::unordered_map<std::string, std::size_t> perAddress_;
   std::uint64_t nextTag_ = kConnectionTagBit;
-  bool closed_ = false;
+  std::atomic<bool> closed_{false};  // set under mutex_; read without it too
   std::atomic<int> parking_{0};  // Park calls setting their watch outside the lock
 };
 

@@ -154,34 +154,58 @@ AccessLog::AccessLog(const ServerSettings &settings, PrivateFileSet *privateFile
       capacity_(static_cast<std::size_t>(std::max(settings.bufmax, 0))) {}
 
 void AccessLog::Store(const std::string &line) {
-  std::lock_guard lock(mutex_);
-  if (buffered_) {
-    BufferLine(line);
-  } else {
-    file_.Append(line);
+  std::unique_lock lock(mutex_);
+  if (!buffered_) {
+    WriteToFile(lock, line);
+  } else if (std::string full = BufferLine(line); !full.empty()) {
+    WriteToFile(lock, std::move(full));
   }
+}
+
+// The file is written outside the lock: a thread that finds another one
+// writing leaves its bytes to it, and the writer takes what has gathered
+// meanwhile with its next write, so threads never wait on each other's disk
+// writes and the lines keep their order.
+void AccessLog::WriteToFile(std::unique_lock<std::mutex> &lock, std::string bytes) {
+  toWrite_ += bytes;
+  if (writing_) return;
+  writing_ = true;
+  std::string batch;
+  while (!toWrite_.empty()) {
+    batch.swap(toWrite_);
+    lock.unlock();
+    file_.Append(batch);
+    batch.clear();
+    lock.lock();
+  }
+  writing_ = false;
+  written_.notify_all();
 }
 
 // The buffer never holds more than capacity - 1 bytes; what does not fit goes
-// to the file, and a line longer than the whole buffer goes there directly.
-void AccessLog::BufferLine(const std::string &line) {
+// to the file (returned), and a line longer than the whole buffer goes there
+// directly.
+std::string AccessLog::BufferLine(const std::string &line) {
   if (capacity_ >= buffer_.size() + line.size() + 1) {
     buffer_ += line;
-    return;
+    return {};
   }
-  if (!buffer_.empty()) file_.Append(buffer_);
-  buffer_.clear();
+  std::string full;
+  full.swap(buffer_);
   if (capacity_ >= line.size() + 1) {
     buffer_ = line;
   } else {
-    file_.Append(line);
+    full += line;
   }
+  return full;
 }
 
 void AccessLog::WriteOutBuffer() {
-  std::lock_guard lock(mutex_);
-  if (!buffer_.empty()) file_.Append(buffer_);
-  buffer_.clear();
+  std::unique_lock lock(mutex_);
+  std::string rest;
+  rest.swap(buffer_);
+  WriteToFile(lock, std::move(rest));
+  written_.wait(lock, [this] { return !writing_; });
 }
 
 std::string AccessLog::BufferedText() const {

@@ -2,6 +2,7 @@
 // server start that stores the lines (file kept open, memory buffer, lock).
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -67,10 +68,16 @@ class AccessLog {
   const LogFormat &Format() const { return format_; }
 
  private:
-  void BufferLine(const std::string &line);
+  std::string BufferLine(const std::string &line);
+  void WriteToFile(std::unique_lock<std::mutex> &lock, std::string bytes);
 
   mutable std::mutex mutex_;
-  AppendingFile file_;
+  AppendingFile file_;  // written by one thread at a time: the one with writing_ set
+  /// Bytes for the file that wait while another thread writes to it, and
+  /// whether one does (under mutex_).
+  std::string toWrite_;
+  bool writing_ = false;
+  std::condition_variable written_;
   const LogFormat format_;
   const bool buffered_;
   const std::size_t capacity_;
