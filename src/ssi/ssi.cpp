@@ -24,29 +24,65 @@ namespace {
 
 constexpr std::size_t kReadPiece = 65536;
 
+// Text and small included files are gathered up to this much and go out
+// together (a page of text and includes in one send); a program's output
+// never waits behind them.
+constexpr std::size_t kGatherLimit = 16384;
+
 // The connection's socket, counting every byte that reaches it.
 class SlotOutput : public SsiOutput {
  public:
   SlotOutput(ConnectionSlot &slot, std::uint64_t &bytesSent) : slot_(slot), bytesSent_(bytesSent) {}
 
   bool Send(std::string_view bytes) override {
+    if (gathered_.size() + bytes.size() <= kGatherLimit) {
+      gathered_.append(bytes);
+      return true;
+    }
+    return Flush() && SendNow(bytes);
+  }
+
+  bool SendFile(ReadFile &file, std::uint64_t size) override {
+    if (gathered_.size() + size <= kGatherLimit && GatherFile(file, static_cast<std::size_t>(size))) {
+      return true;
+    }
+    return Flush() && SendFileBody(slot_, file, 0, size, bytesSent_, false);
+  }
+
+  RunResult Run(const SsiProgram &program, const EnvironmentBlock &environment) override {
+    if (!Flush()) return RunResult::kRunClientGone;
+    return RunChildProcess(slot_, program.arguments, program.workingDirectory, environment,
+                           bytesSent_, RequestBody{}, program.headerMode);
+  }
+
+  /// Sends what has been gathered; false when the send failed.
+  bool Flush() {
+    if (gathered_.empty()) return true;
+    const bool sent = SendNow(gathered_);
+    gathered_.clear();
+    return sent;
+  }
+
+ private:
+  bool SendNow(std::string_view bytes) {
     if (!SendBodyToClient(slot_, bytes)) return false;
     bytesSent_ += bytes.size();
     return true;
   }
 
-  bool SendFile(ReadFile &file, std::uint64_t size) override {
-    return SendFileBody(slot_, file, 0, size, bytesSent_, false);
+  // The whole file into the gathered output; false (nothing gathered) when a
+  // read fails or comes short.
+  bool GatherFile(ReadFile &file, std::size_t size) {
+    const std::size_t before = gathered_.size();
+    gathered_.resize(before + size);
+    if (file.ReadAt(gathered_.data() + before, size, 0) == static_cast<long long>(size)) return true;
+    gathered_.resize(before);
+    return false;
   }
 
-  RunResult Run(const SsiProgram &program, const EnvironmentBlock &environment) override {
-    return RunChildProcess(slot_, program.arguments, program.workingDirectory, environment,
-                           bytesSent_, RequestBody{}, program.headerMode);
-  }
-
- private:
   ConnectionSlot &slot_;
   std::uint64_t &bytesSent_;
+  std::string gathered_;
 };
 
 // At most limit bytes (limit 0: the whole file); the text ends at its first
@@ -119,7 +155,8 @@ SsiResult SendSsiDocument(ConnectionSlot &slot, RequestInfo &request, std::uint6
   document.directory = PathRemoveFileSpec(localPath.substr(0, kPathCapacity));
   BuildCgiEnvironment(document.variables, slot, request, false);
 
-  if (!ProcessSsiText(document, text) || !EndBodyToClient(slot)) return CutShort(slot);
+  const bool wholeText = ProcessSsiText(document, text);
+  if (!output.Flush() || !wholeText || !EndBodyToClient(slot)) return CutShort(slot);
   SetStatusText(slot, RUZ_CP932("正常終了"));
   return SsiResult::kSent;
 }
