@@ -16,6 +16,15 @@ constexpr std::chrono::milliseconds kSweepInterval{500};
 
 }  // namespace
 
+std::size_t WaitingRoom::AddressHash::operator()(const IpAddress &address) const {
+  // FNV-1a over the family and the bytes.
+  std::uint64_t hash = 14695981039346656037ull;
+  auto mix = [&hash](std::uint8_t byte) { hash = (hash ^ byte) * 1099511628211ull; };
+  mix(static_cast<std::uint8_t>(address.family));
+  for (const std::uint8_t byte : address.bytes) mix(byte);
+  return static_cast<std::size_t>(hash);
+}
+
 WaitingRoom::WaitingRoom(const Poller &poller, WaitingRoomLimits limits)
     : poller_(poller), limits_(limits), timer_(kSweepInterval) {
   timerWatched_ =
@@ -30,7 +39,7 @@ void WaitingRoom::Park(AcceptedConnection connection) {
     std::lock_guard lock(mutex_);
     if (closed_.load(std::memory_order_relaxed)) return;  // the connection closes as it goes out of scope
     parking_.fetch_add(1, std::memory_order_relaxed);
-    std::string address = FormatIpAddress(connection.peer.address);
+    const IpAddress address = connection.peer.address;
     MakeRoomLocked(address);
     tag = nextTag_++;
     fd = connection.socket.Descriptor();
@@ -38,7 +47,7 @@ void WaitingRoom::Park(AcceptedConnection connection) {
     connection.watched = true;
     ++perAddress_[address];
     const auto wait = connection.requestsServed > 0 ? limits_.idleWait : limits_.firstWait;
-    entries_.emplace(tag, Waiting{std::move(connection), Clock::now() + wait, std::move(address)});
+    entries_.emplace(tag, Waiting{std::move(connection), Clock::now() + wait, address});
   }
   // Watched outside the lock: the client's next request may come at once, and
   // the thread it wakes takes the connection out under the lock. Nothing else
@@ -49,7 +58,7 @@ void WaitingRoom::Park(AcceptedConnection connection) {
   if (!armed) Take(tag);  // it cannot be watched: closed here
 }
 
-void WaitingRoom::MakeRoomLocked(const std::string &address) {
+void WaitingRoom::MakeRoomLocked(const IpAddress &address) {
   if (const auto count = perAddress_.find(address);
       count != perAddress_.end() && count->second >= limits_.perAddress) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {

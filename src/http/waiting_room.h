@@ -69,12 +69,15 @@ class WaitingRoom {
   struct Waiting {
     AcceptedConnection connection;
     Clock::time_point deadline;
-    std::string address;
+    IpAddress address;
+  };
+  struct AddressHash {
+    std::size_t operator()(const IpAddress &address) const;
   };
   using Entries = std::map<std::uint64_t, Waiting>;  // by tag: longest waiting first
 
   void EraseLocked(Entries::iterator at);
-  void MakeRoomLocked(const std::string &address);
+  void MakeRoomLocked(const IpAddress &address);
 
   const Poller &poller_;
   const WaitingRoomLimits limits_;
@@ -82,7 +85,7 @@ class WaitingRoom {
   bool timerWatched_ = false;
   mutable std::mutex mutex_;
   Entries entries_;
-  std::unordered_map<std::string, std::size_t> perAddress_;
+  std::unordered_map<IpAddress, std::size_t, AddressHash> perAddress_;
   std::uint64_t nextTag_ = kConnectionTagBit;
   std::atomic<bool> closed_{false};  // set under mutex_; read without it too
   std::atomic<int> parking_{0};  // Park calls setting their watch outside the lock
