@@ -18,12 +18,20 @@ namespace {
 class AwaitingClient {
  public:
   explicit AwaitingClient(ConnectionSlot &slot) : slot_(slot) { MarkAwaitingClient(slot_, true); }
-  ~AwaitingClient() { MarkAwaitingClient(slot_, false); }
+  ~AwaitingClient() {
+    if (!ended_) MarkAwaitingClient(slot_, false);
+  }
+  /// Ends the wait now; how long it lasted.
+  std::chrono::steady_clock::duration End() {
+    ended_ = true;
+    return MarkAwaitingClient(slot_, false);
+  }
   AwaitingClient(const AwaitingClient &) = delete;
   AwaitingClient &operator=(const AwaitingClient &) = delete;
 
  private:
   ConnectionSlot &slot_;
+  bool ended_ = false;
 };
 
 RecvResult TakeReceived(ConnectionSlot &slot, void *buffer, std::size_t size) {
@@ -47,11 +55,10 @@ bool SendBoth(ConnectionSlot &slot, std::string_view first, std::string_view sec
 // whose send failed (see KeepsUpReading); with connecttimeout=0 no rate holds.
 bool SendNow(ConnectionSlot &slot, std::string_view first, std::string_view second) {
   AwaitingClient awaiting(slot);
-  const auto began = std::chrono::steady_clock::now();
   bool sent = SendBoth(slot, first, second);
+  const auto waited = awaiting.End();
   if (sent && slot.settings->connecttimeout > 0) {
-    sent = KeepsUpReading(slot.readingPace, first.size() + second.size(),
-                          std::chrono::steady_clock::now() - began);
+    sent = KeepsUpReading(slot.readingPace, first.size() + second.size(), waited);
   }
   if (sent) return true;
   slot.clientLost = true;

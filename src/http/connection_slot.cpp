@@ -37,15 +37,17 @@ AcceptedConnection ReleaseConnection(ConnectionSlot &slot) {
   };
 }
 
-void MarkAwaitingClient(ConnectionSlot &slot, bool awaiting) {
+std::chrono::steady_clock::duration MarkAwaitingClient(ConnectionSlot &slot, bool awaiting) {
   const std::int64_t now = std::chrono::steady_clock::now().time_since_epoch().count();
+  std::int64_t waited = 0;
   if (awaiting) {
     slot.awaitingSince.store(now, std::memory_order_relaxed);
   } else {
-    slot.awaitedBefore.fetch_add(now - slot.awaitingSince.load(std::memory_order_relaxed),
-                                 std::memory_order_relaxed);
+    waited = now - slot.awaitingSince.load(std::memory_order_relaxed);
+    slot.awaitedBefore.fetch_add(waited, std::memory_order_relaxed);
   }
   slot.awaitingClient.store(awaiting);
+  return std::chrono::steady_clock::duration(waited);
 }
 
 bool MarkHeaderComplete(ConnectionSlot &slot) {

@@ -132,8 +132,9 @@ bool MarkHeaderComplete(ConnectionSlot &slot);
 bool TellToGiveUp(ConnectionSlot &slot);
 
 /// The connection's own thread: it waits for its client from now (true) or no
-/// longer (false); a busy server may end a long wait for a new client.
-void MarkAwaitingClient(ConnectionSlot &slot, bool awaiting);
+/// longer (false); a busy server may end a long wait for a new client. At the
+/// end of a wait, how long it lasted (zero at its start).
+std::chrono::steady_clock::duration MarkAwaitingClient(ConnectionSlot &slot, bool awaiting);
 
 /// Another thread: ends a response under way at once: the socket is shut in
 /// both directions and a running program is killed with its process group.

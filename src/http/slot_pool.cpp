@@ -77,16 +77,6 @@ void SlotPool::Close() {
   returned_.notify_all();
 }
 
-void SlotPool::Return(ConnectionSlot &slot) {
-  CloseSlotSocket(slot);
-  {
-    std::lock_guard lock(mutex_);
-    taken_[&slot - slots_.get()] = false;
-    --takenCount_;
-  }
-  returned_.notify_all();
-}
-
 bool SlotPool::TellLongestWaitingToGiveUp(std::chrono::milliseconds minWait) {
   std::lock_guard lock(mutex_);
   return MakeLongestWaitingGiveUpLocked(minWait, WaitKind::kHeader);

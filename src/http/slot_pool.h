@@ -44,9 +44,6 @@ class SlotPool {
   /// No slot is taken from now on; waiting takers give up at once and queued
   /// connections are closed.
   void Close();
-  /// Returns a slot (its socket is closed here if still open). The slot must
-  /// not be touched by its connection afterwards.
-  void Return(ConnectionSlot &slot);
 
   // The queue: connections whose request has come wait here for a slot without
   // a thread, and a connection's thread that is done with its slot serves the
@@ -64,9 +61,10 @@ class SlotPool {
   /// The queue's timer fired: closes queued connections whose wait has run
   /// out and makes clients that keep the server waiting give way.
   void LookAtQueue();
-  /// The slot's connection is over: the slot is opened for a queued
-  /// connection, which the caller serves next on it (returned), or returned
-  /// to the pool (nullptr) when none waits.
+  /// The slot's connection is over (its socket is closed here if still open):
+  /// the slot is opened for a queued connection, which the caller serves next
+  /// on it (returned), or returned to the pool (nullptr) when none waits; the
+  /// slot must not be touched by its connection after that.
   ConnectionSlot *PassOn(ConnectionSlot &slot);
   /// Connections in the queue now.
   std::size_t QueuedCount() const;
